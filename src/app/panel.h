@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/program_state.h"
+#include "app/settings_store.h"
+#include "link/serial_link.h"
+#include "link/serial_receiver.h"
+#include "link/udp_link.h"
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+class MessageBoxes;
+class PanelView;
+class SystemClock;
+
+// The program core behind the main window: the state, both links, the start-up
+// sequence, the receive paths and every command to the clock. The window is a
+// view of it (PanelView) and calls it from its control handlers.
+class Panel : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QStringList serialDevices; // empty: the devices the system reports
+        bool serialDevicesGiven = false;
+        QStringList localAddresses; // empty: found from the host name and interfaces
+        QString settingsFile;       // empty: the user's own store
+        bool logSystemClock = false;
+    };
+
+    explicit Panel(const Options& options, QObject* parent = nullptr);
+    ~Panel() override;
+
+    void SetView(PanelView* view) { m_view = view; }
+    void SetMessageBoxes(MessageBoxes* boxes) { m_boxes = boxes; }
+    void SetSystemClock(SystemClock* clock) { m_clock = clock; }
+
+    ProgramState& State() { return m_state; }
+    const ProgramState& State() const { return m_state; }
+    SerialLink& Serial() { return m_serial; }
+    UdpLink& Udp() { return m_udp; }
+    SettingsStore& Store() { return *m_store; }
+    const SerialReassembler& Receiver() const { return m_rx; }
+
+    // Start-up: the state of a freshly loaded window, then the first tick.
+    void FormLoad();
+    void StartUpTick();
+    void LoadSettings();
+    void ListSerialPorts();
+    void ConnectViaSerial();
+    void ConnectViaNetwork();
+    void RequestSettingsViaSerial();
+    void RequestSettingsViaNetwork();
+    // Automatic search after an unanswered start-up; mode 0 connects the first
+    // clock found, 1 lists all, anything else only empties the list.
+    void SearchForClocks(int mode);
+    void Close();
+
+    // Port-open rule: only ports listed at start-up can be opened.
+    bool OpenSerialPort(int port);
+
+    // The one way bytes reach the serial port; nothing when it is closed.
+    void SendSerialFrame(quint8 command, const QByteArray& payload = {});
+    // Sends to the clock in use when the socket is ready; -1 otherwise.
+    int SendToClock(const QByteArray& datagram);
+    // A datagram with this code, the access password and the payload.
+    QByteArray MakeDatagram(quint8 code, QByteArrayView payload = {}) const;
+
+    // Receive paths (connected to the links; public for tests).
+    void OnSerialBytes(const QByteArray& bytes);
+    void ProcessDatagram(const QByteArray& datagram, int count, quint32 sender);
+
+    // The record dispatcher: 0 network settings (serial form), 1 master
+    // settings, 2 DST dates.
+    void ParseClockSettings(const QByteArray& settings, int dataType);
+
+    // Time report and the computer clock.
+    void HandleTimeReport(const QByteArray& report);
+    void SetTime();
+    void OnUpdatePcClicked(int value);
+
+Q_SIGNALS:
+    // A record was decoded; later layers hook their parsers here.
+    void MasterSettingsReceived(const QByteArray& record);
+    void NetworkSettingsReceived();
+    void DstDatesReceived(const QByteArray& record);
+    // A discovery answer arrived while a search was running.
+    void DiscoveryAnswer(quint32 sender);
+
+private:
+    void OnSerialReadable();
+    void OnSerialError();
+    void OnDatagramReady();
+    void ProcessSerialByte(quint8 b);
+    void Changed();
+
+    Options m_options;
+    ProgramState m_state;
+    SerialLink m_serial;
+    UdpLink m_udp;
+    SerialReassembler m_rx;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<SystemClock> m_ownClock;
+    SystemClock* m_clock = nullptr;
+    PanelView* m_view = nullptr;
+    MessageBoxes* m_boxes = nullptr;
+
+    QByteArray m_datagramBuffer;
+    bool m_inSerialHandler = false;
+    bool m_serialPending = false;
+    bool m_datagramScheduled = false;
+    bool m_requestRunning = false;
+    bool m_requestAgain = false;
+    bool m_clockProblemShown = false;
+    bool m_clockFailed = false;
+};

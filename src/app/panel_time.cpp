@@ -1,0 +1,68 @@
+// The clock's time report, the computer-time display and the setting of the
+// computer clock from the clock.
+#include "app/panel.h"
+
+#include "app/panel_view.h"
+#include "app/system_clock.h"
+#include "clock/time_report.h"
+
+void Panel::HandleTimeReport(const QByteArray& report)
+{
+    const TimeReport decoded = DecodeTimeReport(report);
+    if (!decoded.valid) {
+        if (m_view) {
+            m_view->ShowIncomingTime(TimeNotAvailableText, false);
+            m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
+        }
+        return;
+    }
+    m_state.ClockTimeText = decoded.ClockTimeText;
+    m_state.ClockDateText = decoded.ClockDateText;
+    if (m_view)
+        m_view->ShowIncomingTime(IncomingTimeText(decoded), true);
+    SetTime();
+    if (m_clockFailed) {
+        // A clock setting that failed shows the report as unusable, like any
+        // other error while handling it, and skips the GPS rule.
+        m_clockFailed = false;
+        if (m_view)
+            m_view->ShowIncomingTime(TimeNotAvailableText, false);
+        return;
+    }
+    if (m_view)
+        m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
+}
+
+void Panel::SetTime()
+{
+    if (m_state.UpdatePCclock != 1)
+        return;
+    if (!CountDownSetTime(m_state.SetTimeCountdown))
+        return;
+    const ClockSetting setting = ClockSettingFor(m_state.ClockTimeText, m_state.ClockDateText);
+    if (!setting.setTime && !setting.setDate)
+        return;
+    QString error;
+    if ((setting.setDate && !setting.date.isValid()) ||
+        !m_clock->Set(setting.setTime, setting.time, setting.setDate, setting.date, &error)) {
+        m_clockFailed = true;
+        // A missing right is worth telling once, with the fix; the display
+        // goes on regardless.
+        if (!error.isEmpty() && error.contains(QLatin1String("CAP_SYS_TIME")) &&
+            !m_clockProblemShown && m_view) {
+            m_clockProblemShown = true;
+            m_view->ShowStatus(error);
+        }
+    }
+}
+
+void Panel::OnUpdatePcClicked(int value)
+{
+    // The state always mirrors the box; only its saving and the countdown
+    // wait for the window to be loaded.
+    m_state.UpdatePCclock = value;
+    if (m_state.FormLoading)
+        return;
+    m_store->SaveUpdatePCclock(value);
+    m_state.SetTimeCountdown = 5;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/clock_connection.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Everything the program knows at run time, in one place. The windows read and
+// write this; nothing keeps a private copy. Names follow the clock protocol's
+// own vocabulary so the code reads like the protocol notes.
+struct ProgramState {
+    // Control handlers change nothing while this is raised: while the window
+    // loads and while a parser fills controls from a record.
+    bool FormLoading = true;
+
+    ClockConnection clockConnection;
+
+    bool ClockFound = false;        // a clock answered on the current connection
+    bool SettingsRequested = false; // the serial settings request of a connect is outstanding
+    bool SendingSettings = false;   // the send button's handler is running
+    bool SearchInProgress = false;  // a port or network search is probing
+    bool ClockAnswered = false;     // a settings-type frame ended while not wanted
+    bool NetworkSettingsPresent = false;
+    bool NetworkSettingsChanged = false;
+    bool PasswordRefused = true;
+    bool PasswordPromptShown = false;
+    bool SearchDone = false;
+
+    // Four bytes carried in bytes 1 to 4 of every datagram except discovery.
+    QByteArray NetworkPassword = QByteArrayLiteral("7315");
+    qint16 SetTimeCountdown = 5;
+    // 1 when the UDP socket is ready; every datagram send requires exactly 1.
+    int NetworkAvailable = 0;
+    // State of the "Update PC Clock." box: 0 off, 1 on, 2 undetermined.
+    int UpdatePCclock = 0;
+
+    // Last valid clock time and date of a time report.
+    QString ClockTimeText;
+    QString ClockDateText;
+
+    // Records as last received (and, for the network settings, as edited).
+    QByteArray ClockSettingsCopy = QByteArray(41, '\0');
+    QByteArray NetworkData = QByteArray(128, '\0');
+    QByteArray Email1Data = QByteArray(128, '\0');
+    QByteArray Email2Data = QByteArray(128, '\0');
+    QByteArray LastDstRecord; // the 101-byte DST record last received
+
+    // Serial port numbers that could be opened at start-up.
+    QList<int> SerialPorts;
+    // What the last search found.
+    QList<ClockConnection> Connections;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/clock_connection.h"
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+// The per-user store of the five values kept between runs, under the
+// organization "Tarvo Control Panel", group "Settings", all values as text.
+// On Linux: $XDG_CONFIG_HOME/Tarvo Control Panel.conf.
+class SettingsStore {
+public:
+    // The user's own store.
+    SettingsStore();
+    // A store in an explicit file (tests, and the demo, which must not touch
+    // the user's saved connection).
+    explicit SettingsStore(const QString& iniFile);
+    ~SettingsStore();
+
+    struct Loaded {
+        qint16 UpdatePCclock = 1;
+        ClockConnection connection;
+    };
+
+    // Reads every key with its default; a value that does not fit its type, or
+    // an UpdatePCclock other than 0, 1 or 2, falls back to the default.
+    Loaded Load() const;
+
+    // Writes ConnectionType, IPaddress, Comport and ClockType, in that order.
+    void SaveConnectionSettings(const ClockConnection& connection);
+    void SaveUpdatePCclock(int value);
+
+    QString FileName() const;
+
+private:
+    QString ReadText(const char* key, const char* fallback) const;
+    void WriteText(const char* key, const QString& value);
+
+    std::unique_ptr<QSettings> m_settings;
+};

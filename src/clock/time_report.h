@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+// The clock's 12-byte running-time report: 5 second, 6 day, 7 month,
+// 8 year - 2000, 9 hour, 10 minute, 11 GPS lock (non-zero = locked).
+struct TimeReport {
+    bool valid = false;
+    bool gpsLocked = false;
+    int hour = 0, minute = 0, second = 0;
+    int day = 0, month = 0, year = 0;
+    QString ClockTimeText; // "HH:MM:SS"
+    QString ClockDateText; // "MM-DD-YYYY"
+};
+
+inline constexpr int TimeReportLength = 12;
+
+// Valid when hour <= 23, minute and second <= 59, 1 <= month <= 12,
+// 1 <= day <= 31 and 2000 <= year <= 2099; the day is not checked against the
+// month, so 31 February passes here and fails only when the clock is set.
+TimeReport DecodeTimeReport(QByteArrayView report);
+
+// Text of lblIncomingTime for a valid report: " MM-DD-YYYY  HH:MM:SS ".
+QString IncomingTimeText(const TimeReport& report);
+inline const QString TimeNotAvailableText = QStringLiteral("Time Not Available  ");
+inline const QString GpsLockedTip =
+    QStringLiteral("Time and date cannot be set when clock is locked to GPS");
+
+// Text of lblComputerTime: " MM-DD-YYYY  HH:MM:SS ".
+QString ComputerTimeText(const QDateTime& now);
+
+// The computer-clock setting a report leads to when the countdown reaches 0:
+// the time of day unless it is "00:00:00", the date unless it is empty. A date
+// that does not exist (31 February) comes back invalid.
+struct ClockSetting {
+    bool setTime = false;
+    QTime time;
+    bool setDate = false;
+    QDate date;
+};
+ClockSetting ClockSettingFor(const QString& clockTimeText, const QString& clockDateText);
+
+// The count-down that sets the computer clock on the 5th valid report after a
+// reset and then on every 20th. Returns true when this report sets the clock.
+bool CountDownSetTime(qint16& SetTimeCountdown);

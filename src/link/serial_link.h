@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QStringList>
+
+// The serial port of the program. Port numbers count from 1: port N is the N-th
+// device of the device list (COMN on Windows). The list comes from
+// --serial-ports or, without it, from the devices the system reports.
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxPorts = 16;
+
+    explicit SerialLink(QObject* parent = nullptr);
+
+    void SetDevices(const QStringList& devices) { m_devices = devices; }
+    const QStringList& Devices() const { return m_devices; }
+    // The device list the system reports, sorted by name.
+    static QStringList SystemDevices();
+    // The device behind port number `port`; empty when there is none.
+    QString DeviceFor(int port) const;
+
+    // Port-test rule: open and close the port again. False on any failure.
+    bool PortTest(int port);
+    // Opens `port` at 9600 8N1 after closing whatever was open.
+    bool Open(int port);
+    void Close();
+    bool IsOpen() const { return m_port.isOpen(); }
+    int CurrentPort() const { return m_currentPort; }
+    // Writes the whole frame in one write; nothing when the port is closed.
+    void Write(const QByteArray& bytes);
+    // Everything waiting in the input.
+    QByteArray ReadAll();
+
+    // Text of the last open failure that the operator can act on (a missing
+    // permission); empty otherwise.
+    QString LastOpenProblem() const { return m_lastProblem; }
+
+Q_SIGNALS:
+    void BytesAvailable();
+    // A read or write error occurred on the open port.
+    void PortError();
+
+private:
+    bool OpenDevice(const QString& device);
+
+    QSerialPort m_port;
+    QStringList m_devices;
+    int m_currentPort = 0;
+    QString m_lastProblem;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Field-support trace of every frame and datagram, one line on stderr each:
+// time, link, direction, peer, hex bytes. Off unless enabled at start-up.
+// Bytes 1 to 4 of a datagram hold the access password and are masked.
+namespace TrafficLog {
+void SetEnabled(bool enabled);
+bool Enabled();
+void Serial(bool outgoing, const QString& peer, QByteArrayView bytes);
+void Datagram(bool outgoing, const QString& peer, QByteArrayView bytes);
+// The line as written, without the time stamp; exposed for tests.
+QString Format(const char* link, bool outgoing, const QString& peer, QByteArrayView bytes,
+               bool maskPassword);
+} // namespace TrafficLog

@@ -1,0 +1,353 @@
+#include "ui/frmControlPanel.h"
+
+#include "app/panel.h"
+#include "clock/time_report.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+// The pictures are compiled into this static library; its resources need an
+// explicit start because nothing else references them.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+const char* const kPageTitles[frmControlPanel::PageCount] = {
+    "Primary", "SMPTE", "Sync/Relays", "Network", "Broadcast", "NTP Server", "DST", "Password",
+    "Modem"};
+const char* const kPageNames[frmControlPanel::PageCount] = {
+    "pagePrimary", "pageSMPTE",    "pageSyncRelays", "pageNetwork", "pageBroadcast",
+    "pageNTPServer", "pageDST", "pagePassword",   "pageModem"};
+
+QFont TimeFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSize(11);
+    return font;
+}
+} // namespace
+
+frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
+    : QMainWindow(parent), m_panel(panel)
+{
+    InitResources();
+    setObjectName(QStringLiteral("frmControlPanel"));
+    setWindowTitle(QStringLiteral("Tarvo Control Panel"));
+    m_panel.State().FormLoading = true;
+    BuildWindow();
+    m_panel.SetView(this);
+    m_panel.FormLoad();
+
+    m_tmrStartUp = new QTimer(this);
+    m_tmrStartUp->setObjectName(QStringLiteral("tmrStartUp"));
+    m_tmrStartUp->setSingleShot(true);
+    m_tmrStartUp->setInterval(300);
+    connect(m_tmrStartUp, &QTimer::timeout, this, [this] { m_panel.StartUpTick(); });
+    m_tmrStartUp->start();
+
+    // The computer time changes once a second; the label is refreshed just
+    // after each change of second instead of polling a hundred times a second.
+    m_tmrDisplayUpdate = new QTimer(this);
+    m_tmrDisplayUpdate->setObjectName(QStringLiteral("tmrDisplayUpdate"));
+    m_tmrDisplayUpdate->setSingleShot(true);
+    m_tmrDisplayUpdate->setTimerType(Qt::PreciseTimer);
+    connect(m_tmrDisplayUpdate, &QTimer::timeout, this, &frmControlPanel::OnDisplayTick);
+    OnDisplayTick();
+
+    // The layout follows the state as soon as it changes: the core reports
+    // every change, and this coalesces a burst of them into one pass.
+    m_tmrCheckClockStatus = new QTimer(this);
+    m_tmrCheckClockStatus->setObjectName(QStringLiteral("tmrCheckClockStatus"));
+    m_tmrCheckClockStatus->setSingleShot(true);
+    m_tmrCheckClockStatus->setInterval(0);
+    connect(m_tmrCheckClockStatus, &QTimer::timeout, this, [this] {
+        const ProgramState& s = m_panel.State();
+        UpdateClockLayout(s.ClockFound, s.NetworkSettingsPresent, s.PasswordRefused,
+                          s.clockConnection.ClockType);
+    });
+    ScheduleLayout();
+}
+
+frmControlPanel::~frmControlPanel()
+{
+    m_panel.SetView(nullptr);
+}
+
+void frmControlPanel::BuildWindow()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    m_frameSerial = BuildSerialFrame();
+    layout->addWidget(m_frameSerial);
+    m_frameNotfound = BuildNotFoundFrame();
+    layout->addWidget(m_frameNotfound);
+    m_framePassword = BuildPasswordFrame();
+    layout->addWidget(m_framePassword);
+
+    auto* foundRow = new QHBoxLayout;
+    m_imgClock = new QLabel(central);
+    m_imgClock->setObjectName(QStringLiteral("imgClock"));
+    m_imgClock->setPixmap(QPixmap(QStringLiteral(":/images/clock.png"))
+                              .scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_imgClock->setAccessibleName(QStringLiteral("Clock"));
+    m_lblClockFound = new QLabel(central);
+    m_lblClockFound->setObjectName(QStringLiteral("lblClockFound"));
+    foundRow->addWidget(m_imgClock);
+    foundRow->addWidget(m_lblClockFound, 1);
+    layout->addLayout(foundRow);
+
+    m_frameClockTimeSettings = new QGroupBox(QStringLiteral("Clock Settings"), central);
+    m_frameClockTimeSettings->setObjectName(QStringLiteral("frameClockTimeSettings"));
+    auto* settingsLayout = new QVBoxLayout(m_frameClockTimeSettings);
+    m_tabs = new QTabWidget(m_frameClockTimeSettings);
+    m_tabs->setObjectName(QStringLiteral("sstClock"));
+    m_tabs->setAccessibleName(QStringLiteral("Clock Settings"));
+    for (int i = 0; i < PageCount; ++i) {
+        auto* page = new QWidget(m_tabs);
+        page->setObjectName(QLatin1String(kPageNames[i]));
+        m_tabs->addTab(page, QLatin1String(kPageTitles[i]));
+    }
+    settingsLayout->addWidget(m_tabs);
+    layout->addWidget(m_frameClockTimeSettings, 1);
+
+    setCentralWidget(central);
+    // A fixed working size: the frames that come and go with the link state
+    // must not make the window jump.
+    resize(680, 600);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(false);
+
+    // Nothing is connected yet: only "Clock Not Found." shows until a clock answers.
+    m_frameSerial->hide();
+    m_frameClockTimeSettings->hide();
+    m_framePassword->hide();
+    m_imgClock->hide();
+    m_lblClockFound->hide();
+}
+
+QGroupBox* frmControlPanel::BuildSerialFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("PC Time Setting via RS-232/USB:"), this);
+    frame->setObjectName(QStringLiteral("frameSerial"));
+    auto* grid = new QGridLayout(frame);
+
+    auto* computerCaption = new QLabel(QStringLiteral("Computer Time:"), frame);
+    m_lblComputerTime = new QLabel(frame);
+    m_lblComputerTime->setObjectName(QStringLiteral("lblComputerTime"));
+    m_lblComputerTime->setFont(TimeFont());
+    computerCaption->setBuddy(m_lblComputerTime);
+    m_lblComputerTime->setAccessibleName(QStringLiteral("Computer Time:"));
+
+    auto* clockCaption = new QLabel(QStringLiteral("Master Clock Time:"), frame);
+    m_lblIncomingTime = new QLabel(frame);
+    m_lblIncomingTime->setObjectName(QStringLiteral("lblIncomingTime"));
+    m_lblIncomingTime->setFont(TimeFont());
+    m_lblIncomingTime->setAutoFillBackground(true);
+    m_lblIncomingTime->setAccessibleName(QStringLiteral("Master Clock Time:"));
+    ShowIncomingTime(TimeNotAvailableText, false);
+
+    m_chkUpdatePC = new QCheckBox(QStringLiteral("Update PC Clock."), frame);
+    m_chkUpdatePC->setObjectName(QStringLiteral("chkUpdatePC"));
+    m_chkUpdatePC->setToolTip(
+        QStringLiteral("Sets the computer clock from the master clock every 20 time reports"));
+    connect(m_chkUpdatePC, &QCheckBox::clicked, this, [this](bool checked) {
+        m_chkUpdatePC->setTristate(false);
+        m_panel.OnUpdatePcClicked(checked ? 1 : 0);
+    });
+
+    grid->addWidget(computerCaption, 0, 0);
+    grid->addWidget(m_lblComputerTime, 0, 1);
+    grid->addWidget(clockCaption, 1, 0);
+    grid->addWidget(m_lblIncomingTime, 1, 1);
+    grid->addWidget(m_chkUpdatePC, 2, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
+    return frame;
+}
+
+QWidget* frmControlPanel::BuildNotFoundFrame()
+{
+    auto* frame = new QWidget(this);
+    frame->setObjectName(QStringLiteral("frameNotfound"));
+    auto* row = new QHBoxLayout(frame);
+    auto* logo = new QLabel(frame);
+    logo->setObjectName(QStringLiteral("picLogo"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/images/clock.png"))
+                        .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setAccessibleName(QStringLiteral("Tarvo logo"));
+    auto* text = new QLabel(QStringLiteral("Clock Not Found."), frame);
+    text->setObjectName(QStringLiteral("lblNotFound"));
+    QFont big = text->font();
+    big.setPointSize(big.pointSize() + 4);
+    big.setBold(true);
+    text->setFont(big);
+    row->addWidget(logo);
+    row->addWidget(text, 1);
+    return frame;
+}
+
+QWidget* frmControlPanel::BuildPasswordFrame()
+{
+    auto* frame = new QGroupBox(this);
+    frame->setObjectName(QStringLiteral("framePassword"));
+    auto* layout = new QVBoxLayout(frame);
+    auto* prompt = new QLabel(QStringLiteral("Please enter your telnet/network password."), frame);
+    auto* row = new QHBoxLayout;
+    auto* txtPassword = new QLineEdit(frame);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setMaxLength(4);
+    prompt->setBuddy(txtPassword);
+    txtPassword->setAccessibleName(QStringLiteral("Please enter your telnet/network password."));
+    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), frame);
+    cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
+    row->addWidget(txtPassword);
+    row->addWidget(cmdConnect);
+    row->addStretch(1);
+    layout->addWidget(prompt);
+    layout->addLayout(row);
+    return frame;
+}
+
+QWidget* frmControlPanel::TabPage(int index) const
+{
+    return m_tabs->widget(index);
+}
+
+void frmControlPanel::ShowStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+QString frmControlPanel::StatusText() const
+{
+    return statusBar()->currentMessage();
+}
+
+void frmControlPanel::ShowIncomingTime(const QString& text, bool valid)
+{
+    m_lblIncomingTime->setText(text);
+    QPalette palette = m_lblIncomingTime->palette();
+    if (valid) {
+        palette.setColor(QPalette::Window, Qt::black);
+        palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    } else {
+        palette.setColor(QPalette::Window, this->palette().color(QPalette::Button));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    }
+    m_lblIncomingTime->setPalette(palette);
+}
+
+void frmControlPanel::ApplyGpsRule(bool locked)
+{
+    Q_UNUSED(locked);
+}
+
+void frmControlPanel::SetUpdatePcState(int value)
+{
+    m_chkUpdatePC->setTristate(value == 2);
+    m_chkUpdatePC->setCheckState(value == 1   ? Qt::Checked
+                                 : value == 2 ? Qt::PartiallyChecked
+                                              : Qt::Unchecked);
+}
+
+void frmControlPanel::SeedPickers(const QDateTime& now)
+{
+    Q_UNUSED(now);
+}
+
+void frmControlPanel::SetDisableNetworkConfigVisible(bool visible)
+{
+    if (auto* box = findChild<QCheckBox*>(QStringLiteral("chkDisableNetworkConfig")))
+        box->setVisible(visible);
+}
+
+void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPresent,
+                                        bool passwordRefused, int clockType)
+{
+    Q_UNUSED(networkSettingsPresent);
+    Q_UNUSED(clockType);
+    ProgramState& s = m_panel.State();
+    const int type = s.clockConnection.ConnectionType;
+    if (!clockFound) {
+        m_frameSerial->setVisible(false);
+        m_frameClockTimeSettings->setVisible(false);
+        m_frameNotfound->setVisible(true);
+        m_framePassword->setVisible(false);
+        m_imgClock->setVisible(false);
+        m_lblClockFound->setVisible(false);
+    } else if (type == ConnectionKind::Serial) {
+        m_frameSerial->setVisible(true);
+        m_frameClockTimeSettings->setVisible(true);
+        m_frameNotfound->setVisible(false);
+        m_framePassword->setVisible(false);
+        m_imgClock->setVisible(false);
+        m_lblClockFound->setVisible(false);
+    } else if (type == ConnectionKind::Network) {
+        if (passwordRefused && !s.PasswordPromptShown) {
+            m_frameSerial->setVisible(false);
+            m_frameClockTimeSettings->setVisible(false);
+            m_frameNotfound->setVisible(false);
+            m_framePassword->setVisible(true);
+            m_imgClock->setVisible(false);
+            m_lblClockFound->setVisible(false);
+            auto* txtPassword = m_framePassword->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+            if (txtPassword && txtPassword->isEnabled()) {
+                txtPassword->setFocus();
+                txtPassword->selectAll();
+            }
+            s.PasswordPromptShown = true;
+        } else if (!passwordRefused) {
+            m_frameSerial->setVisible(false);
+            m_frameClockTimeSettings->setVisible(true);
+            m_frameNotfound->setVisible(false);
+            m_framePassword->setVisible(false);
+            m_imgClock->setVisible(true);
+            m_lblClockFound->setVisible(true);
+            m_lblClockFound->setText(QStringLiteral("Connected to ") + s.clockConnection.IPaddress);
+        }
+    }
+}
+
+void frmControlPanel::StateChanged()
+{
+    ScheduleLayout();
+}
+
+void frmControlPanel::ScheduleLayout()
+{
+    if (m_tmrCheckClockStatus && !m_tmrCheckClockStatus->isActive())
+        m_tmrCheckClockStatus->start();
+}
+
+void frmControlPanel::OnDisplayTick()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    m_lblComputerTime->setText(ComputerTimeText(now));
+    m_tmrDisplayUpdate->start(1000 - now.time().msec() + 1);
+}
+
+void frmControlPanel::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        m_panel.Close();
+    }
+    event->accept();
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/panel_view.h"
+
+#include <QMainWindow>
+
+class Panel;
+class QCheckBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimeEdit;
+class QTimer;
+
+// The main window. It shows the program core (Panel) and forwards the
+// operator's actions to it; the behaviour lives in the core.
+class frmControlPanel : public QMainWindow, public PanelView {
+    Q_OBJECT
+public:
+    // Page indices of sstClock.
+    enum Page {
+        PagePrimary,
+        PageSMPTE,
+        PageSyncRelays,
+        PageNetwork,
+        PageBroadcast,
+        PageNTPServer,
+        PageDST,
+        PagePassword,
+        PageModem,
+        PageCount
+    };
+
+    explicit frmControlPanel(Panel& panel, QWidget* parent = nullptr);
+    ~frmControlPanel() override;
+
+    Panel& Core() { return m_panel; }
+    QTabWidget* ClockTabs() const { return m_tabs; }
+    QWidget* TabPage(int index) const;
+
+    // PanelView
+    void ShowStatus(const QString& text) override;
+    void ShowIncomingTime(const QString& text, bool valid) override;
+    void ApplyGpsRule(bool locked) override;
+    void SetUpdatePcState(int value) override;
+    void SeedPickers(const QDateTime& now) override;
+    void SetDisableNetworkConfigVisible(bool visible) override;
+    void UpdateClockLayout(bool clockFound, bool networkSettingsPresent, bool passwordRefused,
+                           int clockType) override;
+    void StateChanged() override;
+
+    QString StatusText() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWindow();
+    QGroupBox* BuildSerialFrame();
+    QGroupBox* BuildSetTimeDateFrame();
+    QWidget* BuildNotFoundFrame();
+    QWidget* BuildPasswordFrame();
+    void OnDisplayTick();
+    void ScheduleLayout();
+
+    Panel& m_panel;
+    QGroupBox* m_frameSerial = nullptr;
+    QGroupBox* m_frameClockTimeSettings = nullptr;
+    QWidget* m_frameNotfound = nullptr;
+    QWidget* m_framePassword = nullptr;
+    QLabel* m_imgClock = nullptr;
+    QLabel* m_lblClockFound = nullptr;
+    QLabel* m_lblComputerTime = nullptr;
+    QLabel* m_lblIncomingTime = nullptr;
+    QCheckBox* m_chkUpdatePC = nullptr;
+    QGroupBox* m_frameSetTimeDate = nullptr;
+    QTimeEdit* m_dtpTime = nullptr;
+    QDateEdit* m_dtpDate = nullptr;
+    QPushButton* m_cmdSendTime = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QTimer* m_tmrStartUp = nullptr;
+    QTimer* m_tmrDisplayUpdate = nullptr;
+    QTimer* m_tmrCheckClockStatus = nullptr;
+    bool m_closed = false;
+};
