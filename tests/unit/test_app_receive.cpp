@@ -1,0 +1,348 @@
+// The receive paths of the program core, fed directly (no port, no socket):
+// frames by end byte and length, datagrams by first byte, and the flags and
+// texts each one leads to; then the time report and the computer-clock rule.
+#include "app/panel.h"
+#include "app/panel_view.h"
+#include "app/system_clock.h"
+#include "clock/time_report.h"
+#include "link/datagram.h"
+#include "link/serial_frame.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct FakeView : PanelView {
+    QString status;
+    QString incoming;
+    bool incomingValid = false;
+    int gpsCalls = 0;
+    bool gpsLocked = false;
+    void ShowStatus(const QString& text) override { status = text; }
+    void ShowIncomingTime(const QString& text, bool valid) override
+    {
+        incoming = text;
+        incomingValid = valid;
+    }
+    void ApplyGpsRule(bool locked) override
+    {
+        ++gpsCalls;
+        gpsLocked = locked;
+    }
+};
+
+struct FakeClock : SystemClock {
+    int sets = 0;
+    bool fail = false;
+    bool lastSetTime = false, lastSetDate = false;
+    QTime lastTime;
+    QDate lastDate;
+    bool Set(bool setTime, const QTime& time, bool setDate, const QDate& date,
+             QString* error) override
+    {
+        if (fail || (setDate && !date.isValid())) {
+            *error = QStringLiteral("refused");
+            return false;
+        }
+        ++sets;
+        lastSetTime = setTime;
+        lastSetDate = setDate;
+        lastTime = time;
+        lastDate = date;
+        return true;
+    }
+};
+
+QByteArray Report(int h, int m, int s, int day, int month, int year, int gps = 0)
+{
+    QByteArray r(12, '\0');
+    r[5] = char(s);
+    r[6] = char(day);
+    r[7] = char(month);
+    r[8] = char(year);
+    r[9] = char(h);
+    r[10] = char(m);
+    r[11] = char(gps);
+    return r;
+}
+
+QByteArray Frame(quint8 end, const QByteArray& payload)
+{
+    return BuildIncomingFrame(end, payload);
+}
+} // namespace
+
+class AppReceive : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<Panel> m_panel;
+    FakeView m_view;
+    FakeClock m_clock;
+
+private Q_SLOTS:
+    void init()
+    {
+        Panel::Options options;
+        options.settingsFile = m_dir.filePath("store.conf");
+        QFile::remove(options.settingsFile);
+        m_panel = std::make_unique<Panel>(options);
+        m_view = FakeView();
+        m_clock = FakeClock();
+        m_panel->SetView(&m_view);
+        m_panel->SetSystemClock(&m_clock);
+        m_panel->FormLoad();
+    }
+
+    void timeReportNeedsTwelveBytes()
+    {
+        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
+        QCOMPARE(m_view.incoming, QStringLiteral(" 03-07-2006  14:05:09 "));
+        QVERIFY(m_view.incomingValid);
+        m_view.incoming.clear();
+        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6).left(11)));
+        QVERIFY(m_view.incoming.isEmpty());
+        // While a search probes, time reports are not shown.
+        m_panel->State().SearchInProgress = true;
+        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
+        QVERIFY(m_view.incoming.isEmpty());
+    }
+
+    void settingsFrameOnlyAfterConnect()
+    {
+        ProgramState& s = m_panel->State();
+        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        QByteArray record(41, '\x05');
+        // Not requested: only noted.
+        m_panel->OnSerialBytes(Frame(0xFC, record));
+        QVERIFY(s.ClockAnswered);
+        QVERIFY(!s.ClockFound);
+        QCOMPARE(master.count(), 0);
+        // Requested: applied once, connection saved, status shown.
+        s.ClockAnswered = false;
+        s.SettingsRequested = true;
+        s.clockConnection.Comport = 3;
+        m_panel->OnSerialBytes(Frame(0xFC, record + QByteArray(5, '\x01')));
+        QCOMPARE(master.count(), 1);
+        QCOMPARE(master.at(0).at(0).toByteArray(), record);
+        QVERIFY(s.ClockFound);
+        QVERIFY(!s.SettingsRequested);
+        QVERIFY(!s.ClockAnswered);
+        QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 3"));
+        QCOMPARE(m_panel->Store().Load().connection.Comport, qint16(3));
+        // A second frame is not applied again.
+        m_panel->OnSerialBytes(Frame(0xFC, record));
+        QCOMPARE(master.count(), 1);
+        QVERIFY(s.ClockAnswered);
+    }
+
+    void endByteWithoutStartChangesNoFlag()
+    {
+        ProgramState& s = m_panel->State();
+        s.SettingsRequested = true;
+        m_panel->OnSerialBytes(QByteArray("\x01\x02\xFC", 3));
+        QVERIFY(s.SettingsRequested);
+        QVERIFY(!s.ClockAnswered);
+        QCOMPARE(m_panel->Receiver().RxCount(), 0);
+    }
+
+    void settingsFrameWhileSending()
+    {
+        ProgramState& s = m_panel->State();
+        s.SettingsRequested = true;
+        s.SendingSettings = true;
+        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        m_panel->OnSerialBytes(Frame(0xFC, QByteArray(41, '\0')));
+        QCOMPARE(master.count(), 0);
+        QVERIFY(s.ClockAnswered);
+        QVERIFY(!s.SettingsRequested);
+    }
+
+    void dstFrameDuringSearchIsOnlyNoted()
+    {
+        ProgramState& s = m_panel->State();
+        s.SearchInProgress = true;
+        QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
+        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        QVERIFY(s.ClockAnswered);
+        QCOMPARE(dst.count(), 0);
+        s.SearchInProgress = false;
+        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        QCOMPARE(dst.count(), 1);
+        QVERIFY(s.ClockFound);
+        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(100, '\x03'), 0xF9));
+        QCOMPARE(dst.count(), 1);
+    }
+
+    void networkSettingsOverSerialAreUnpacked()
+    {
+        ProgramState& s = m_panel->State();
+        QByteArray payload(768, '\0');
+        // Record byte 0 = 0xC0 (192), byte 91 = 0xE5 (229), low nibble first.
+        payload[0] = 0x0;
+        payload[1] = 0xC;
+        payload[182] = 0x5;
+        payload[183] = 0xE;
+        payload[256] = 0x1; // first e-mail byte
+        s.clockConnection.Comport = 2;
+        m_panel->OnSerialBytes(Frame(0xFA, payload));
+        QCOMPARE(quint8(s.NetworkData[0]), quint8(192));
+        QCOMPARE(quint8(s.NetworkData[91]), quint8(229));
+        QCOMPARE(quint8(s.Email1Data[0]), quint8(1));
+        QVERIFY(s.NetworkSettingsPresent);
+        QVERIFY(s.ClockFound);
+        QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 2"));
+        // All zero: the clock has no network option.
+        m_panel->OnSerialBytes(Frame(0xFA, QByteArray(768, '\0')));
+        QVERIFY(!s.NetworkSettingsPresent);
+    }
+
+    void datagramsRouteByFirstByte()
+    {
+        ProgramState& s = m_panel->State();
+        s.clockConnection.IPaddress = QStringLiteral("127.0.0.9");
+        QByteArray d(256, '\0');
+        d[0] = char(0xFF);
+        m_panel->ProcessDatagram(d, 131, 0);
+        QVERIFY(s.ClockFound);
+        QVERIFY(s.PasswordRefused);
+        QVERIFY(!s.PasswordPromptShown);
+        QCOMPARE(m_view.status, QStringLiteral("Clock found at 127.0.0.9"));
+
+        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        d[0] = 3;
+        for (int i = 0; i < 16; ++i)
+            d[5 + i] = char(i + 1);
+        m_panel->ProcessDatagram(d, 131, 0);
+        QVERIFY(!s.PasswordRefused);
+        QCOMPARE(master.count(), 1);
+        QCOMPARE(master.at(0).at(0).toByteArray().size(), 16);
+        QCOMPARE(quint8(master.at(0).at(0).toByteArray()[15]), quint8(16));
+
+        s.PasswordRefused = true;
+        d[0] = 0;
+        d[5 + 91] = char(207);
+        d[5 + 125] = char(0x55);
+        s.NetworkData[126] = char(0x66);
+        m_panel->ProcessDatagram(d, 131, 0);
+        QVERIFY(!s.PasswordRefused);
+        QCOMPARE(s.clockConnection.ClockType, qint16(3));
+        QCOMPARE(quint8(s.NetworkData[125]), quint8(0x55));
+        QCOMPARE(quint8(s.NetworkData[126]), quint8(0x66));
+        d[5 + 91] = char(222);
+        m_panel->ProcessDatagram(d, 131, 0);
+        QCOMPARE(s.clockConnection.ClockType, qint16(3));
+    }
+
+    void dstDatagramHeaderIsReversed()
+    {
+        QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
+        QByteArray d(256, '\0');
+        d[0] = 0x0D;
+        for (int i = 5; i <= 9; ++i)
+            d[i] = char(i);
+        d[10] = 9;
+        d[105] = 2;
+        m_panel->ProcessDatagram(d, 131, 0);
+        QCOMPARE(dst.count(), 1);
+        const QByteArray record = dst.at(0).at(0).toByteArray();
+        QCOMPARE(record.size(), 101);
+        QCOMPARE(record.left(5), QByteArray("\x09\x08\x07\x06\x05", 5));
+        QCOMPARE(quint8(record[5]), quint8(9));
+        QCOMPARE(quint8(record[100]), quint8(2));
+    }
+
+    void searchTakesEveryDatagramAsDiscovery()
+    {
+        ProgramState& s = m_panel->State();
+        s.SearchInProgress = true;
+        QSignalSpy discovery(m_panel.get(), &Panel::DiscoveryAnswer);
+        QByteArray d(256, '\0');
+        d[0] = 3;
+        m_panel->ProcessDatagram(d, 131, 0x7F000005);
+        QCOMPARE(discovery.count(), 1);
+        QCOMPARE(discovery.at(0).at(0).toUInt(), 0x7F000005u);
+        QVERIFY(!s.ClockFound);
+        m_panel->ProcessDatagram(d, 0, 0x7F000005);
+        QCOMPARE(discovery.count(), 1);
+    }
+
+    void reportValidity_data()
+    {
+        QTest::addColumn<QByteArray>("report");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ok") << Report(23, 59, 59, 31, 12, 99) << true;
+        QTest::newRow("hour 24") << Report(24, 0, 0, 1, 1, 6) << false;
+        QTest::newRow("minute 60") << Report(1, 60, 0, 1, 1, 6) << false;
+        QTest::newRow("month 0") << Report(1, 1, 0, 1, 0, 6) << false;
+        QTest::newRow("day 0") << Report(1, 1, 0, 0, 1, 6) << false;
+        QTest::newRow("year 2100") << Report(1, 1, 0, 1, 1, 100) << false;
+        QTest::newRow("31 February passes") << Report(1, 1, 0, 31, 2, 6) << true;
+    }
+    void reportValidity()
+    {
+        QFETCH(QByteArray, report);
+        QFETCH(bool, valid);
+        QCOMPARE(DecodeTimeReport(report).valid, valid);
+        m_panel->HandleTimeReport(report);
+        QCOMPARE(m_view.incomingValid, valid);
+        if (!valid)
+            QCOMPARE(m_view.incoming, QStringLiteral("Time Not Available  "));
+    }
+
+    void gpsRuleOnlyForModel226()
+    {
+        m_panel->State().clockConnection.ClockType = 1;
+        m_panel->HandleTimeReport(Report(1, 2, 3, 4, 5, 6, 1));
+        QVERIFY(m_view.gpsLocked);
+        m_panel->State().clockConnection.ClockType = 2;
+        m_panel->HandleTimeReport(Report(1, 2, 3, 4, 5, 6, 1));
+        QVERIFY(!m_view.gpsLocked);
+    }
+
+    void computerClockFollowsEveryTwentiethReport()
+    {
+        m_panel->State().FormLoading = false;
+        m_panel->OnUpdatePcClicked(1);
+        QList<int> setOn;
+        for (int n = 1; n <= 45; ++n) {
+            const int before = m_clock.sets;
+            m_panel->HandleTimeReport(Report(10, 0, n % 60, 7, 3, 6));
+            if (m_clock.sets != before)
+                setOn << n;
+        }
+        QCOMPARE(setOn, (QList<int>{5, 25, 45}));
+        QCOMPARE(m_clock.lastTime, QTime(10, 0, 45));
+        QCOMPARE(m_clock.lastDate, QDate(2006, 3, 7));
+        // Unticked: never set, and the store keeps "0".
+        m_panel->OnUpdatePcClicked(0);
+        for (int n = 0; n < 30; ++n)
+            m_panel->HandleTimeReport(Report(10, 0, 1, 7, 3, 6));
+        QCOMPARE(m_clock.sets, 3);
+        QCOMPARE(m_panel->Store().Load().UpdatePCclock, qint16(0));
+    }
+
+    void midnightSetsOnlyTheDateAndImpossibleDatesFail()
+    {
+        m_panel->State().FormLoading = false;
+        m_panel->OnUpdatePcClicked(1);
+        for (int n = 0; n < 5; ++n)
+            m_panel->HandleTimeReport(Report(0, 0, 0, 7, 3, 6));
+        QCOMPARE(m_clock.sets, 1);
+        QVERIFY(!m_clock.lastSetTime);
+        QVERIFY(m_clock.lastSetDate);
+        // 31 February reaches the clock setting and fails: the label shows the
+        // report as unusable and the countdown has been reloaded.
+        m_panel->OnUpdatePcClicked(1);
+        for (int n = 0; n < 4; ++n)
+            m_panel->HandleTimeReport(Report(1, 0, 0, 7, 3, 6));
+        const int gpsBefore = m_view.gpsCalls;
+        m_panel->HandleTimeReport(Report(1, 0, 0, 31, 2, 6));
+        QCOMPARE(m_view.incoming, QStringLiteral("Time Not Available  "));
+        QCOMPARE(m_view.gpsCalls, gpsBefore);
+        QCOMPARE(m_panel->State().SetTimeCountdown, qint16(20));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppReceive)
+#include "test_app_receive.moc"
