@@ -1,0 +1,248 @@
+#include "dst/dst_calc.h"
+
+#include <QtTest>
+
+namespace
+{
+
+DstDateTable Table(int startYear, int dow, int month, int wom)
+{
+    DstDateTable dates;
+    CalculateDates(dates, startYear, dow, month, wom);
+    return dates;
+}
+
+// Independent oracle: walk the month day by day and count the weekday.
+QDate NthWeekday(int year, int month, int dow, int wom)
+{
+    QList<QDate> hits;
+    for (QDate d(year, month, 1); d.month() == month; d = d.addDays(1)) {
+        if (d.dayOfWeek() % 7 + 1 == dow)
+            hits.append(d);
+    }
+    return wom == 5 ? hits.last() : hits.at(wom - 1);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(DstDateTable)
+
+class TestDstCalc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void calculateDates_data();
+    void calculateDates();
+    void calculateDatesMatchesOracleForAllRules_data();
+    void calculateDatesMatchesOracleForAllRules();
+    void findDOWandWOM_data();
+    void findDOWandWOM();
+    void recoverRule_data();
+    void recoverRule();
+    void recoverRuleRoundTripsEveryRule();
+    void monthNameAndDateText_data();
+    void monthNameAndDateText();
+    void displayRows();
+    void listItems();
+};
+
+void TestDstCalc::calculateDates_data()
+{
+    QTest::addColumn<int>("startYear");
+    QTest::addColumn<int>("dow");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("wom");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QDate>("expected");
+
+    QTest::newRow("last Sun Mar 2025 takes the fifth")
+        << 25 << 1 << 3 << 5 << 0 << QDate(2025, 3, 30);
+    QTest::newRow("last Sun Mar 2026") << 25 << 1 << 3 << 5 << 1 << QDate(2026, 3, 29);
+    QTest::newRow("last Sun Oct 2026 has four") << 26 << 1 << 10 << 5 << 0 << QDate(2026, 10, 25);
+    QTest::newRow("2nd Sun Mar 2026") << 26 << 1 << 3 << 2 << 0 << QDate(2026, 3, 8);
+    QTest::newRow("1st Sun Nov 2026 is the 1st") << 26 << 1 << 11 << 1 << 0 << QDate(2026, 11, 1);
+    QTest::newRow("last Mon Feb 2026 only four") << 26 << 2 << 2 << 5 << 0 << QDate(2026, 2, 23);
+    QTest::newRow("last Tue Feb 2028 leap fifth") << 26 << 3 << 2 << 5 << 2 << QDate(2028, 2, 29);
+    QTest::newRow("Sat before Sun wraps the week") << 26 << 7 << 11 << 1 << 0 << QDate(2026, 11, 7);
+    QTest::newRow("last entry is year 47") << 26 << 1 << 3 << 2 << 47 << QDate(2073, 3, 12);
+    QTest::newRow("latest year 2147") << 100 << 1 << 12 << 5 << 47 << QDate(2147, 12, 31);
+}
+
+void TestDstCalc::calculateDates()
+{
+    QFETCH(int, startYear);
+    QFETCH(int, dow);
+    QFETCH(int, month);
+    QFETCH(int, wom);
+    QFETCH(int, index);
+    QFETCH(QDate, expected);
+    QCOMPARE(Table(startYear, dow, month, wom).at(index), expected);
+}
+
+void TestDstCalc::calculateDatesMatchesOracleForAllRules_data()
+{
+    QTest::addColumn<int>("startYear");
+    for (int start : {0, 48, 96, 100})
+        QTest::addRow("from %d", 2000 + start) << start;
+}
+
+void TestDstCalc::calculateDatesMatchesOracleForAllRules()
+{
+    QFETCH(int, startYear);
+    DstDateTable dates;
+    dates.fill(QDate(1999, 1, 1)); // every entry must be overwritten
+    for (int month = 1; month <= 12; ++month) {
+        for (int dow = 1; dow <= 7; ++dow) {
+            for (int wom = 1; wom <= 5; ++wom) {
+                CalculateDates(dates, startYear, dow, month, wom);
+                for (int i = 0; i < DstTableYears; ++i) {
+                    const QDate expected = NthWeekday(2000 + startYear + i, month, dow, wom);
+                    if (dates[i] != expected)
+                        QFAIL(qPrintable(QStringLiteral("month %1 dow %2 wom %3 year %4: %5")
+                                             .arg(month)
+                                             .arg(dow)
+                                             .arg(wom)
+                                             .arg(expected.year())
+                                             .arg(dates[i].toString(Qt::ISODate))));
+                }
+            }
+        }
+    }
+}
+
+void TestDstCalc::findDOWandWOM_data()
+{
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<int>("dow");
+    QTest::addColumn<int>("wom");
+
+    QTest::newRow("1st, Sunday") << QDate(2026, 11, 1) << 1 << 1;
+    QTest::newRow("7th is week 1") << QDate(2026, 11, 7) << 7 << 1;
+    QTest::newRow("8th is week 2") << QDate(2026, 11, 8) << 1 << 2;
+    QTest::newRow("28th is week 4") << QDate(2026, 3, 28) << 7 << 4;
+    QTest::newRow("29th is week 5") << QDate(2026, 3, 29) << 1 << 5;
+    QTest::newRow("31st is week 5") << QDate(2026, 3, 31) << 3 << 5;
+    QTest::newRow("invalid date") << QDate() << 0 << 0;
+}
+
+void TestDstCalc::findDOWandWOM()
+{
+    QFETCH(QDate, date);
+    int dow = -1;
+    int wom = -1;
+    FindDOWandWOM(date, dow, wom);
+    QTEST(dow, "dow");
+    QTEST(wom, "wom");
+}
+
+void TestDstCalc::recoverRule_data()
+{
+    QTest::addColumn<DstDateTable>("table");
+    QTest::addColumn<int>("wom");
+    QTest::addColumn<int>("dow");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<bool>("allLast");
+
+    // 4th Sunday of March starts on the 22nd in 2026, yet other years have a fifth.
+    QTest::newRow("4th Sun Mar stays 4th") << Table(26, 1, 3, 4) << 4 << 1 << 3 << false;
+    // Day 25 in 2026 looks like week 4; only the whole table says "Last".
+    QTest::newRow("last Sun Oct from the 25th") << Table(26, 1, 10, 5) << 5 << 1 << 10 << true;
+    QTest::newRow("last Sun Mar from the 30th") << Table(25, 1, 3, 5) << 5 << 1 << 3 << true;
+    QTest::newRow("2nd Sun Mar") << Table(26, 1, 3, 2) << 2 << 1 << 3 << false;
+    QTest::newRow("last Fri Sep") << Table(30, 6, 9, 5) << 5 << 6 << 9 << true;
+
+    DstDateTable mixed = Table(26, 1, 10, 5);
+    mixed[47] = mixed[47].addDays(-7);
+    QTest::newRow("one year not last") << mixed << 4 << 1 << 10 << false;
+
+    QTest::newRow("no table yet") << DstDateTable{} << 1 << 1 << 1 << false;
+}
+
+void TestDstCalc::recoverRule()
+{
+    QFETCH(DstDateTable, table);
+    QTEST(LastOfTheMonthChosen(table), "allLast");
+    const DSTRule rule = RecoverRule(table, 17);
+    QTEST(rule.WOM, "wom");
+    QTEST(rule.DOW, "dow");
+    QTEST(rule.Month, "month");
+    QCOMPARE(rule.Hour, 17);
+}
+
+void TestDstCalc::recoverRuleRoundTripsEveryRule()
+{
+    // In 48 years every month has some year with a fifth occurrence of every
+    // weekday, so "4th" and "Last" always stay apart.
+    for (int month = 1; month <= 12; ++month) {
+        for (int dow = 1; dow <= 7; ++dow) {
+            for (int wom = 1; wom <= 5; ++wom) {
+                const DSTRule expected{wom, dow, month, 3};
+                QCOMPARE(RecoverRule(Table(26, dow, month, wom), 3), expected);
+            }
+        }
+    }
+}
+
+void TestDstCalc::monthNameAndDateText_data()
+{
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("month 1") << GetMonthName(1) << "January";
+    QTest::newRow("month 9") << GetMonthName(9) << "September";
+    QTest::newRow("month 12") << GetMonthName(12) << "December";
+    QTest::newRow("month 0") << GetMonthName(0) << "";
+    QTest::newRow("month 13") << GetMonthName(13) << "";
+    QTest::newRow("month -1") << GetMonthName(-1) << "";
+    QTest::newRow("9 Mar 2025") << DstDateText(QDate(2025, 3, 9)) << "Mar. 09, 2025";
+    QTest::newRow("2 Nov 2025") << DstDateText(QDate(2025, 11, 2)) << "Nov. 02, 2025";
+    QTest::newRow("May keeps the stop") << DstDateText(QDate(2031, 5, 4)) << "May. 04, 2031";
+    QTest::newRow("last year, zero padded") << DstDateText(QDate(2147, 12, 1)) << "Dec. 01, 2147";
+    QTest::newRow("invalid date") << DstDateText(QDate()) << "";
+}
+
+void TestDstCalc::monthNameAndDateText()
+{
+    QFETCH(QString, actual);
+    QTEST(actual, "expected");
+}
+
+void TestDstCalc::displayRows()
+{
+    // Northern rules: spring first, the tables pair year by year.
+    const auto north = DstDisplayRows(Table(26, 1, 3, 2), Table(26, 1, 11, 1));
+    QCOMPARE(north.size(), 48);
+    QCOMPARE(north.first(), (DstDisplayRow{"1", "Mar. 08, 2026", "Nov. 01, 2026"}));
+    QCOMPARE(north.last(), (DstDisplayRow{"48", "Mar. 12, 2073", "Nov. 05, 2073"}));
+
+    // Southern rules: each row is one summer, spring of year i with fall of i + 1.
+    const auto south = DstDisplayRows(Table(26, 1, 10, 1), Table(26, 1, 4, 1));
+    QCOMPARE(south.size(), 47);
+    QCOMPARE(south.first(), (DstDisplayRow{"1", "Oct. 04, 2026", "Apr. 04, 2027"}));
+    QCOMPARE(south.last(), (DstDisplayRow{"47", "Oct. 02, 2072", "Apr. 02, 2073"}));
+
+    // Same first date counts as fall first.
+    QCOMPARE(DstDisplayRows(Table(26, 1, 3, 2), Table(26, 1, 3, 2)).size(), 47);
+}
+
+void TestDstCalc::listItems()
+{
+    const QStringList wom = DstWeekOfMonthItems();
+    QCOMPARE(wom, (QStringList{"1st", "2nd", "3rd", "4th", "Last"}));
+    QCOMPARE(DstDayOfWeekItems(),
+             (QStringList{"Sun.", "Mon.", "Tues.", "Wed.", "Thu.", "Fri.", "Sat."}));
+    QCOMPARE(DstMonthItems(), (QStringList{"Jan.", "Feb.", "Mar.", "Apr.", "May", "Jun.", "Jul.",
+                                           "Aug.", "Sep.", "Oct.", "Nov.", "Dec."}));
+    const QStringList hours = DstHourItems();
+    QCOMPARE(hours.size(), 24);
+    QCOMPARE(hours.at(0), "12:00 AM");
+    QCOMPARE(hours.at(1), "1:00 AM");
+    QCOMPARE(hours.at(11), "11:00 AM");
+    QCOMPARE(hours.at(12), "12:00 PM");
+    QCOMPARE(hours.at(13), "1:00 PM");
+    QCOMPARE(hours.at(23), "11:00 PM");
+}
+
+QTEST_GUILESS_MAIN(TestDstCalc)
+#include "test_dst_calc.moc"
