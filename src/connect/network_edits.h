@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <optional>
+
+// What each Network Settings control writes into `NetworkData` when the operator
+// changes it. Every rule edits the record in place (a record shorter than 128
+// bytes is first padded with zeros) and returns what the window has to show.
+// Marking the settings as changed stays with the window, which knows whether it
+// is filling its controls from a received record.
+
+enum class AddressEntry {
+    ipIPAddress,
+    ipGateway,
+    ipServer1,
+    ipDNS,
+    ipServer2,
+    ipBroadcast1,
+    ipBroadcast2,
+    ipBroadcast3,
+};
+
+// Field position 1 to 4 of the entry lands at record offset base + position.
+int AddressEntryBase(AddressEntry entry);
+
+// Writes one octet field. Returns false, writing nothing, for a position outside
+// 1..4 or a value outside 0..255.
+bool ApplyAddressFieldChange(QByteArray& record, AddressEntry entry, int position, int value);
+
+enum class NumberBox {
+    txtServerPort,
+    txtServerPort1,
+    txtServerPort2,
+    txtMinutesUpdate,
+    txtBroadcastFrequency,
+};
+
+// Offset of the low byte; the high byte follows it.
+int NumberBoxOffset(NumberBox box);
+
+struct NumberBoxEdit {
+    bool written = false; // the record now holds `value`
+    bool refused = false; // out of range: nothing written, the box needs a visible cue
+    int value = 0;        // the value written, 0..65535
+    // The box's text must become this (txtBroadcastFrequency above 65535 -> "0").
+    std::optional<QString> replacementText;
+    // txtBroadcastFrequency only: "minute" or "minutes" for lblBroadcastFreqMinutes.
+    QString unitLabel;
+};
+
+// A number box's text changed. Its value follows the program's numeric-value
+// rule (NumericValue, rounded half to even). Whole values 0 to 65535 are written unsigned,
+// low byte first. A negative value, or one above 65535, is refused rather than
+// wrapped into a different port or interval; txtBroadcastFrequency instead
+// resets its text to "0" above 65535 and writes 0.
+NumberBoxEdit ApplyNumberBoxChange(QByteArray& record, NumberBox box, const QString& text);
+
+// A click in the subnet mask list: offset 6 = index + 1. Returns false, writing
+// nothing, for an index outside the list (-1 is "nothing selected").
+bool ApplyNetmaskSelection(QByteArray& record, int index);
+
+// A click of the configuration lock box: offset 87 = 1 checked, 0 unchecked.
+void ApplyDisableNetworkConfig(QByteArray& record, bool checked);
+
+// A click of broadcast enable box k (1 to 3). `checked` holds the state of all
+// three boxes after the click; `shownOctets` the four fields address entry k
+// shows. Unchecked: the address bytes become 0.0.0.0 (the entry keeps its text);
+// checked: the shown octets are copied in. Offset 90 = 1 when any box is checked.
+// Returns whether address entry k is to be enabled; false, writing nothing, for
+// a k outside 1..3.
+bool ApplyBroadcastEnable(QByteArray& record, int k, const std::array<bool, 3>& checked,
+                          const std::array<quint8, 4>& shownOctets);

@@ -1,0 +1,183 @@
+#include "connect/network_settings.h"
+
+#include "link/bytes.h"
+#include "link/datagram.h"
+
+#include <algorithm>
+
+const QStringList& NetmaskCaptions()
+{
+    static const QStringList captions = {
+        QStringLiteral("255.255.255.254"), QStringLiteral("255.255.255.252"),
+        QStringLiteral("255.255.255.248"), QStringLiteral("255.255.255.240"),
+        QStringLiteral("255.255.255.224"), QStringLiteral("255.255.255.192"),
+        QStringLiteral("255.255.255.128"), QStringLiteral("255.255.255.0"),
+        QStringLiteral("255.255.254.0"),   QStringLiteral("255.255.252.0"),
+        QStringLiteral("255.255.248.0"),   QStringLiteral("255.255.240.0"),
+        QStringLiteral("255.255.224.0"),   QStringLiteral("255.255.192.0"),
+        QStringLiteral("255.255.128.0"),   QStringLiteral("255.255.0.0"),
+    };
+    return captions;
+}
+
+int NetmaskIndexForCode(quint8 code)
+{
+    if (code > NetmaskCount)
+        return NetmaskFallbackIndex;
+    return code - 1;
+}
+
+NetworkModelGroup NetworkGroupFor(int clockType)
+{
+    switch (clockType) {
+    case 2:
+        return NetworkModelGroup::Servers;
+    case 1:
+    case 3:
+        return NetworkModelGroup::Broadcast;
+    default:
+        return NetworkModelGroup::None;
+    }
+}
+
+QByteArray EmptyNetworkData()
+{
+    return QByteArray(NetworkDataLength, '\0');
+}
+
+std::array<quint8, 4> OctetsAt(QByteArrayView record, int offset)
+{
+    return {ByteAt(record, offset), ByteAt(record, offset + 1), ByteAt(record, offset + 2),
+            ByteAt(record, offset + 3)};
+}
+
+QString DottedAddressAt(QByteArrayView record, int offset)
+{
+    const auto octets = OctetsAt(record, offset);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(octets[0])
+        .arg(octets[1])
+        .arg(octets[2])
+        .arg(octets[3]);
+}
+
+int Word16At(QByteArrayView record, int offset)
+{
+    // Unsigned on purpose: a port such as 40000 is a real value, not a negative one.
+    return ByteAt(record, offset) + 256 * ByteAt(record, offset + 1);
+}
+
+namespace
+{
+
+// One record from its nibble pairs, starting at payload[start].
+QByteArray JoinNibbles(QByteArrayView payload, int start)
+{
+    QByteArray record(NetworkDataLength, '\0');
+    for (int i = 0; i < NetworkDataLength; ++i) {
+        const int low = ByteAt(payload, start + 2 * i);
+        const int high = ByteAt(payload, start + 2 * i + 1) & 15;
+        SetByte(record, i, low + 16 * high);
+    }
+    return record;
+}
+
+// Copy of `record` cut or padded with zeros to the full record length.
+QByteArray FullLength(const QByteArray& record)
+{
+    QByteArray full = record.left(NetworkDataLength);
+    if (full.size() < NetworkDataLength)
+        full.append(QByteArray(NetworkDataLength - full.size(), '\0'));
+    return full;
+}
+
+QString PasswordTextAt(QByteArrayView record)
+{
+    QString text;
+    for (int i = 0; i < NetworkOffset::PasswordLength; ++i)
+        text.append(QChar(char16_t(ByteAt(record, NetworkOffset::Password + i))));
+    return text;
+}
+
+} // namespace
+
+UnpackedNetworkSettings UnpackNetworkSettings(const QByteArray& payload768)
+{
+    UnpackedNetworkSettings unpacked;
+    unpacked.present =
+        std::any_of(payload768.cbegin(), payload768.cend(), [](char c) { return c != '\0'; });
+    const int pairBytes = 2 * NetworkDataLength;
+    unpacked.networkData = JoinNibbles(payload768, 0);
+    unpacked.email1 = JoinNibbles(payload768, pairBytes);
+    unpacked.email2 = JoinNibbles(payload768, 2 * pairBytes);
+    return unpacked;
+}
+
+int ClockTypeFromIdentifier(quint8 id, int current)
+{
+    switch (id) {
+    case 229:
+        return 2;
+    case 207:
+        return 3;
+    case 213:
+        return 1;
+    default:
+        return current;
+    }
+}
+
+NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)
+{
+    using namespace NetworkOffset;
+    NetworkSettingsView view;
+    view.group = NetworkGroupFor(clockType);
+    view.ipIPAddress = DottedAddressAt(record, IPAddress);
+    view.ipGateway = DottedAddressAt(record, Gateway);
+    view.ipDNS = DottedAddressAt(record, DNS);
+    view.txtServerPort = QString::number(Word16At(record, ServerPort));
+
+    if (view.group == NetworkModelGroup::Servers) {
+        view.ipServer1 = DottedAddressAt(record, Server1);
+        view.txtServerPort1 = QString::number(Word16At(record, ServerPort1));
+        view.ipServer2 = DottedAddressAt(record, Server2);
+        view.txtServerPort2 = QString::number(Word16At(record, ServerPort2));
+        view.txtMinutesUpdate = QString::number(Word16At(record, UpdateInterval));
+    } else if (view.group == NetworkModelGroup::Broadcast) {
+        for (size_t k = 0; k < BroadcastOffsets.size(); ++k) {
+            const auto octets = OctetsAt(record, BroadcastOffsets[k]);
+            view.ipBroadcast[k] = DottedAddressAt(record, BroadcastOffsets[k]);
+            view.chkBroadcastEnable[k] =
+                std::any_of(octets.cbegin(), octets.cend(), [](quint8 o) { return o != 0; });
+        }
+        view.txtBroadcastFrequency = QString::number(Word16At(record, UpdateInterval));
+    }
+
+    view.chkDisableNetworkConfig = ByteAt(record, ConfigLocked) != 0;
+    view.cmbNetmaskIndex = NetmaskIndexForCode(ByteAt(record, SubnetMaskCode));
+
+    for (int i = 0; i < PasswordLength; ++i)
+        view.chkEnablePassword = view.chkEnablePassword || ByteAt(record, Password + i) != 0;
+    view.txtEditPassword = PasswordTextAt(record);
+    return view;
+}
+
+QList<NetworkSettingsFrame> NetworkSettingsSerialFrames(const QByteArray& record)
+{
+    constexpr int quarter = NetworkDataLength / 4;
+    const QByteArray full = FullLength(record);
+    QList<NetworkSettingsFrame> frames;
+    for (int q = 0; q < 4; ++q)
+        frames.append(
+            {quint8(NetworkSettingsCommand::FirstQuarter + q), full.mid(q * quarter, quarter)});
+    frames.append(NetworkSettingsFrame{NetworkSettingsCommand::Apply, {}});
+    return frames;
+}
+
+QList<QByteArray> NetworkSettingsDatagrams(const QByteArray& record, QByteArrayView password4)
+{
+    // The datagram has room for offsets 0 to 125 only; 126 and 127 stay behind.
+    const QByteArray carried = FullLength(record).left(DatagramPayloadLength);
+    return {BuildDatagram(DatagramCode::NetworkSettings, password4, carried),
+            BuildDatagram(DatagramCode::NetworkSettingsCommit, password4, carried)};
+}

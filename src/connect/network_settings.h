@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <array>
+
+// The clock's own network configuration, `NetworkData`: 128 raw bytes. The
+// program keeps the bytes as they came and edits them in place, so every
+// reader and writer goes through the offsets below.
+inline constexpr int NetworkDataLength = 128;
+
+// Over the serial link each record byte travels as two bytes (low nibble first),
+// followed by the two e-mail records the same way: 3 x 128 x 2 bytes.
+inline constexpr int NetworkSettingsPayloadLength = 768;
+
+namespace NetworkOffset
+{
+inline constexpr int IPAddress = 0;      // 4 octets
+inline constexpr int SubnetMaskCode = 6; // 1..16, prefix length 32 - code
+inline constexpr int Password = 8;       // 4 character codes, all zero = none
+inline constexpr int PasswordLength = 4;
+inline constexpr int Gateway = 12;         // 4 octets
+inline constexpr int ServerPort = 20;      // 16-bit, little-endian
+inline constexpr int ServerPort1 = 22;     // 16-bit, time-server models
+inline constexpr int Broadcast1 = 22;      // 4 octets, broadcasting models
+inline constexpr int Server1 = 24;         // 4 octets, time-server models
+inline constexpr int DNS = 65;             // 4 octets
+inline constexpr int ServerPort2 = 69;     // 16-bit, time-server models
+inline constexpr int Server2 = 71;         // 4 octets, time-server models
+inline constexpr int ConfigLocked = 87;    // non-zero = locked
+inline constexpr int UpdateInterval = 88;  // 16-bit minutes, both model groups
+inline constexpr int BroadcastOn = 90;     // 1 when any broadcast address is enabled
+inline constexpr int ModelIdentifier = 91; // 229, 207 or 213
+inline constexpr int Broadcast2 = 92;      // 4 octets, broadcasting models
+inline constexpr int Broadcast3 = 96;      // 4 octets, broadcasting models
+} // namespace NetworkOffset
+
+// Offsets of broadcast addresses 1 to 3 (index 0 to 2).
+inline constexpr std::array<int, 3> BroadcastOffsets = {
+    NetworkOffset::Broadcast1, NetworkOffset::Broadcast2, NetworkOffset::Broadcast3};
+
+// The subnet mask list: item index = mask code - 1.
+inline constexpr int NetmaskCount = 16;
+// A code above 16 is shown as "255.255.255.0".
+inline constexpr int NetmaskFallbackIndex = 7;
+const QStringList& NetmaskCaptions();
+// List index for a mask code: -1 (nothing selected) for 0, code - 1 up to 16,
+// the fallback above that.
+int NetmaskIndexForCode(quint8 code);
+
+// Bytes 22 to 27 and 88 to 89 mean different things for the two model groups.
+enum class NetworkModelGroup {
+    None,      // unknown model: only the common fields apply
+    Servers,   // ClockType 2: two time servers with ports, update interval
+    Broadcast, // ClockType 1 or 3: three broadcast addresses, broadcast interval
+};
+NetworkModelGroup NetworkGroupFor(int clockType);
+
+// A record of 128 zero bytes, the state before any clock has reported.
+QByteArray EmptyNetworkData();
+
+// Dotted text of the four octets at `offset` ("10.0.0.5", no leading zeros).
+QString DottedAddressAt(QByteArrayView record, int offset);
+std::array<quint8, 4> OctetsAt(QByteArrayView record, int offset);
+// The little-endian 16-bit field at `offset`, as the unsigned value 0..65535.
+int Word16At(QByteArrayView record, int offset);
+
+struct UnpackedNetworkSettings {
+    QByteArray networkData; // 128 bytes
+    QByteArray email1;      // 128 bytes, carried along but not interpreted
+    QByteArray email2;      // 128 bytes, likewise
+    bool present = false;   // any byte of the payload non-zero
+};
+
+// Rebuilds the three records from the serial reply: byte i = payload[2i] +
+// 16 x (payload[2i+1] AND 15). A shorter payload reads as zeros beyond its end.
+UnpackedNetworkSettings UnpackNetworkSettings(const QByteArray& payload768);
+
+// Model code from the identifier at offset 91: 229 -> 2, 207 -> 3, 213 -> 1;
+// any other identifier leaves `current` as it is.
+int ClockTypeFromIdentifier(quint8 id, int current);
+
+// What the Network Settings and Password controls show for a record. Fields of
+// the model group that does not apply are left empty.
+struct NetworkSettingsView {
+    NetworkModelGroup group = NetworkModelGroup::None;
+
+    QString ipIPAddress;
+    QString ipGateway;
+    QString ipDNS;
+    QString txtServerPort;
+
+    // Servers group
+    QString ipServer1;
+    QString txtServerPort1;
+    QString ipServer2;
+    QString txtServerPort2;
+    QString txtMinutesUpdate;
+
+    // Broadcast group; each address entry is enabled exactly when its box is checked
+    std::array<QString, 3> ipBroadcast;
+    std::array<bool, 3> chkBroadcastEnable = {false, false, false};
+    QString txtBroadcastFrequency;
+
+    bool chkDisableNetworkConfig = false;
+    int cmbNetmaskIndex = -1; // -1: no item selected
+
+    bool chkEnablePassword = false;
+    // Shown in both password boxes; a zero byte gives a NUL character.
+    QString txtEditPassword;
+};
+
+NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType);
+
+// Serial commands that carry the record: four 32-byte quarters, then the
+// command that makes the clock apply them.
+namespace NetworkSettingsCommand
+{
+inline constexpr quint8 FirstQuarter = 30; // 30..33 carry offsets 0-31 .. 96-127
+inline constexpr quint8 Apply = 42;        // no payload
+} // namespace NetworkSettingsCommand
+
+struct NetworkSettingsFrame {
+    quint8 command = 0;
+    QByteArray payload; // empty: the command is sent without payload
+
+    bool operator==(const NetworkSettingsFrame&) const = default;
+};
+
+// The five serial commands, in sending order. A record shorter than 128 bytes
+// is sent padded with zeros.
+QList<NetworkSettingsFrame> NetworkSettingsSerialFrames(const QByteArray& record);
+
+// The two 131-byte datagrams (code 5, then code 20) carrying offsets 0 to 125.
+QList<QByteArray> NetworkSettingsDatagrams(const QByteArray& record, QByteArrayView password4);

@@ -1,0 +1,259 @@
+#include "connect/network_edits.h"
+#include "connect/network_settings.h"
+#include "link/bytes.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(AddressEntry)
+Q_DECLARE_METATYPE(NumberBox)
+
+namespace
+{
+
+int At(const QByteArray& record, int offset)
+{
+    return ByteAt(record, offset);
+}
+
+// Every byte set, so that a write of zero shows as well as any other.
+QByteArray FilledRecord()
+{
+    return QByteArray(NetworkDataLength, char(0xAA));
+}
+
+} // namespace
+
+class TestNetworkEdits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addressFieldLandsAtBasePlusPosition_data()
+    {
+        QTest::addColumn<AddressEntry>("entry");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("offset");
+        QTest::newRow("ip 1") << AddressEntry::ipIPAddress << 1 << 0;
+        QTest::newRow("ip 4") << AddressEntry::ipIPAddress << 4 << 3;
+        QTest::newRow("gateway 1") << AddressEntry::ipGateway << 1 << 12;
+        QTest::newRow("gateway 3") << AddressEntry::ipGateway << 3 << 14;
+        QTest::newRow("server1 1") << AddressEntry::ipServer1 << 1 << 24;
+        QTest::newRow("dns 1") << AddressEntry::ipDNS << 1 << 65;
+        QTest::newRow("server2 4") << AddressEntry::ipServer2 << 4 << 74;
+        QTest::newRow("broadcast1 1") << AddressEntry::ipBroadcast1 << 1 << 22;
+        QTest::newRow("broadcast2 1") << AddressEntry::ipBroadcast2 << 1 << 92;
+        QTest::newRow("broadcast3 4") << AddressEntry::ipBroadcast3 << 4 << 99;
+    }
+    void addressFieldLandsAtBasePlusPosition()
+    {
+        QFETCH(AddressEntry, entry);
+        QFETCH(int, position);
+        QFETCH(int, offset);
+        QByteArray record = FilledRecord();
+        QVERIFY(ApplyAddressFieldChange(record, entry, position, 254));
+        QByteArray expected = FilledRecord();
+        SetByte(expected, offset, 254);
+        QCOMPARE(record, expected);
+    }
+
+    void addressFieldOutOfRangeWritesNothing_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("value");
+        QTest::newRow("position 0") << 0 << 1;
+        QTest::newRow("position 5") << 5 << 1;
+        QTest::newRow("value 256") << 1 << 256;
+    }
+    void addressFieldOutOfRangeWritesNothing()
+    {
+        QFETCH(int, position);
+        QFETCH(int, value);
+        QByteArray record = FilledRecord();
+        QVERIFY(!ApplyAddressFieldChange(record, AddressEntry::ipGateway, position, value));
+        QCOMPARE(record, FilledRecord());
+    }
+
+    void numberBoxWritesLowThenHigh_data()
+    {
+        QTest::addColumn<NumberBox>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::newRow("port 10000") << NumberBox::txtServerPort << "10000" << 20 << 0x10 << 0x27;
+        QTest::newRow("port 40000 unsigned")
+            << NumberBox::txtServerPort << "40000" << 20 << 0x40 << 0x9C;
+        QTest::newRow("port 65535") << NumberBox::txtServerPort << "65535" << 20 << 0xFF << 0xFF;
+        QTest::newRow("port1") << NumberBox::txtServerPort1 << "123" << 22 << 123 << 0;
+        QTest::newRow("port2") << NumberBox::txtServerPort2 << "256" << 69 << 0 << 1;
+        QTest::newRow("minutes") << NumberBox::txtMinutesUpdate << "60" << 88 << 60 << 0;
+        QTest::newRow("frequency") << NumberBox::txtBroadcastFrequency << "300" << 88 << 44 << 1;
+        QTest::newRow("blanks skipped") << NumberBox::txtServerPort << " 1 0 0" << 20 << 100 << 0;
+        QTest::newRow("leading number") << NumberBox::txtServerPort << "12abc" << 20 << 12 << 0;
+        QTest::newRow("text gives 0") << NumberBox::txtServerPort << "port" << 20 << 0 << 0;
+        QTest::newRow("2.5 to even") << NumberBox::txtServerPort << "2.5" << 20 << 2 << 0;
+        QTest::newRow("3.5 to even") << NumberBox::txtServerPort << "3.5" << 20 << 4 << 0;
+        QTest::newRow("-0.4 is 0") << NumberBox::txtServerPort << "-0.4" << 20 << 0 << 0;
+    }
+    void numberBoxWritesLowThenHigh()
+    {
+        QFETCH(NumberBox, box);
+        QFETCH(QString, text);
+        QFETCH(int, offset);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QByteArray record = FilledRecord();
+        const NumberBoxEdit edit = ApplyNumberBoxChange(record, box, text);
+        QVERIFY(edit.written);
+        QVERIFY(!edit.refused);
+        QCOMPARE(edit.value, low + 256 * high);
+        QByteArray expected = FilledRecord();
+        SetByte(expected, offset, low);
+        SetByte(expected, offset + 1, high);
+        QCOMPARE(record, expected);
+    }
+
+    void numberBoxRefusesWhatDoesNotFit_data()
+    {
+        QTest::addColumn<NumberBox>("box");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("negative port") << NumberBox::txtServerPort << "-1";
+        QTest::newRow("negative minutes") << NumberBox::txtMinutesUpdate << "-30";
+        QTest::newRow("port 65536") << NumberBox::txtServerPort1 << "65536";
+        QTest::newRow("port 70000") << NumberBox::txtServerPort2 << "70000";
+        QTest::newRow("65535.5 rounds past") << NumberBox::txtServerPort << "65535.5";
+        QTest::newRow("negative frequency") << NumberBox::txtBroadcastFrequency << "-2";
+    }
+    void numberBoxRefusesWhatDoesNotFit()
+    {
+        QFETCH(NumberBox, box);
+        QFETCH(QString, text);
+        QByteArray record = FilledRecord();
+        const NumberBoxEdit edit = ApplyNumberBoxChange(record, box, text);
+        QVERIFY(edit.refused);
+        QVERIFY(!edit.written);
+        QVERIFY(!edit.replacementText);
+        QCOMPARE(record, FilledRecord());
+    }
+
+    void broadcastFrequencyLabelAndReset_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("replacement"); // empty: the text stays
+        QTest::addColumn<int>("written");
+        QTest::newRow("1") << "1"
+                           << "minute" << QString() << 1;
+        QTest::newRow("1.0") << "1.0"
+                             << "minute" << QString() << 1;
+        QTest::newRow("2") << "2"
+                           << "minutes" << QString() << 2;
+        QTest::newRow("0") << "0"
+                           << "minutes" << QString() << 0;
+        QTest::newRow("empty") << ""
+                               << "minutes" << QString() << 0;
+        QTest::newRow("65535") << "65535"
+                               << "minutes" << QString() << 65535;
+        QTest::newRow("70000") << "70000"
+                               << "minutes"
+                               << "0" << 0;
+        QTest::newRow("65535.4") << "65535.4"
+                                 << "minutes"
+                                 << "0" << 0;
+    }
+    void broadcastFrequencyLabelAndReset()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, label);
+        QFETCH(QString, replacement);
+        QFETCH(int, written);
+        QByteArray record = FilledRecord();
+        const NumberBoxEdit edit =
+            ApplyNumberBoxChange(record, NumberBox::txtBroadcastFrequency, text);
+        QCOMPARE(edit.unitLabel, label);
+        QCOMPARE(edit.replacementText.value_or(QString()), replacement);
+        QVERIFY(edit.written);
+        QCOMPARE(At(record, 88) + 256 * At(record, 89), written);
+        QVERIFY(ApplyNumberBoxChange(record, NumberBox::txtServerPort, "5").unitLabel.isEmpty());
+    }
+
+    void netmaskClick_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("code"); // -1: nothing written
+        QTest::newRow("first") << 0 << 1;
+        QTest::newRow("255.255.255.0") << NetmaskCaptions().indexOf("255.255.255.0") << 8;
+        QTest::newRow("last") << 15 << 16;
+        QTest::newRow("none selected") << -1 << -1;
+        QTest::newRow("past the list") << 16 << -1;
+    }
+    void netmaskClick()
+    {
+        QFETCH(int, index);
+        QFETCH(int, code);
+        QByteArray record = FilledRecord();
+        QCOMPARE(ApplyNetmaskSelection(record, index), code >= 0);
+        QCOMPARE(At(record, 6), code >= 0 ? code : 0xAA);
+    }
+
+    void broadcastEnable()
+    {
+        QByteArray record = EmptyNetworkData();
+        const std::array<quint8, 4> shown2 = {10, 0, 0, 255};
+        record.replace(92, 4, "\x0a\x00\x00\xff");
+        SetByte(record, 90, 1);
+
+        QVERIFY(!ApplyBroadcastEnable(record, 2, {true, false, false}, shown2));
+        QCOMPARE(record.mid(92, 4), QByteArray(4, '\0'));
+        QCOMPARE(At(record, 90), 1); // box 1 still checked
+
+        QVERIFY(ApplyBroadcastEnable(record, 2, {true, true, false}, shown2));
+        QCOMPARE(record.mid(92, 4), QByteArray("\x0a\x00\x00\xff", 4));
+
+        QVERIFY(!ApplyBroadcastEnable(record, 1, {false, true, false}, {1, 2, 3, 4}));
+        QCOMPARE(record.mid(22, 4), QByteArray(4, '\0'));
+        QVERIFY(!ApplyBroadcastEnable(record, 2, {false, false, false}, shown2));
+        QCOMPARE(At(record, 90), 0);
+
+        QVERIFY(ApplyBroadcastEnable(record, 3, {false, false, true}, {192, 168, 1, 255}));
+        QCOMPARE(record.mid(96, 4), QByteArray("\xc0\xa8\x01\xff"));
+        QCOMPARE(At(record, 90), 1);
+
+        const QByteArray before = record;
+        QVERIFY(!ApplyBroadcastEnable(record, 4, {true, true, true}, shown2));
+        QCOMPARE(record, before);
+    }
+
+    void editsGrowAShortRecord()
+    {
+        QByteArray record;
+        QVERIFY(ApplyAddressFieldChange(record, AddressEntry::ipBroadcast3, 4, 7));
+        QCOMPARE(record.size(), NetworkDataLength);
+        QCOMPARE(At(record, 99), 7);
+    }
+
+    void editsReadBackThroughTheView()
+    {
+        QByteArray record = EmptyNetworkData();
+        const int server1[] = {192, 168, 1, 5};
+        for (int p = 1; p <= 4; ++p)
+            ApplyAddressFieldChange(record, AddressEntry::ipServer1, p, server1[p - 1]);
+        ApplyNumberBoxChange(record, NumberBox::txtServerPort1, "40000");
+        ApplyNumberBoxChange(record, NumberBox::txtMinutesUpdate, "15");
+        ApplyNetmaskSelection(record, 7);
+
+        const NetworkSettingsView servers = DecodeNetworkSettings(record, 2);
+        QCOMPARE(servers.ipServer1, QStringLiteral("192.168.1.5"));
+        QCOMPARE(servers.txtServerPort1, QStringLiteral("40000"));
+        QCOMPARE(servers.txtMinutesUpdate, QStringLiteral("15"));
+        QCOMPARE(servers.cmbNetmaskIndex, 7);
+
+        // The same bytes 22-25 seen by a broadcasting model.
+        const NetworkSettingsView broadcast = DecodeNetworkSettings(record, 1);
+        QCOMPARE(broadcast.ipBroadcast[0], QStringLiteral("64.156.192.168"));
+        QCOMPARE(broadcast.txtBroadcastFrequency, QStringLiteral("15"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetworkEdits)
+#include "test_connect_network_edits.moc"
