@@ -1,0 +1,22 @@
+#include "clock/serial_command.h"
+
+#include "link/bytes.h"
+#include "link/serial_frame.h"
+
+QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, int clockType)
+{
+    QList<QByteArray> frames;
+    frames.reserve(commands.size());
+    for (const SerialCommand& c : commands)
+        frames.append(BuildSerialFrame(c.command, c.payload, clockType));
+    return frames;
+}
+
+QByteArray PayloadOf(std::initializer_list<int> values)
+{
+    QByteArray payload(static_cast<qsizetype>(values.size()), '\0');
+    qsizetype i = 0;
+    for (int v : values)
+        SetByte(payload, i++, v);
+    return payload;
+}

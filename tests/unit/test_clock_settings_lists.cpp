@@ -1,0 +1,102 @@
+#include "clock/master_settings.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <algorithm>
+
+class TestClockSettingsLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void timeZoneCodes_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("code");
+        QTest::newRow("-12") << "-12" << 12;
+        QTest::newRow("-11.5") << "-11.5" << 43;
+        QTest::newRow("-0.5") << "-0.5" << 32;
+        QTest::newRow("UTC") << "0         (UTC)" << 0;
+        QTest::newRow("+0.5") << "+0.5" << 48;
+        QTest::newRow("+5.5") << "+5.5" << 53;
+        QTest::newRow("7.5 without sign") << "7.5" << 55;
+        QTest::newRow("W. Australia") << "+8       (W. Australia)" << 24;
+        QTest::newRow("+11.5") << "+11.5" << 59;
+        QTest::newRow("+12") << "+12" << 28;
+    }
+    void timeZoneCodes()
+    {
+        QFETCH(QString, caption);
+        QFETCH(int, code);
+        const QList<ListEntry>& entries = TimeZoneEntries();
+        QCOMPARE(entries.size(), 49);
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const ListEntry& e) { return e.caption == caption; });
+        QVERIFY2(found != entries.end(), qPrintable(caption));
+        QCOMPARE(found->data, code);
+        QCOMPARE(TimeZonePositionForCode(code), int(found - entries.begin()));
+    }
+
+    void timeZoneCodesAreUnique()
+    {
+        QSet<int> codes;
+        for (const ListEntry& e : TimeZoneEntries())
+            codes.insert(e.data);
+        QCOMPARE(codes.size(), 49);
+        QCOMPARE(TimeZoneEntries().at(UtcTimeZonePosition).caption,
+                 QStringLiteral("0         (UTC)"));
+        QCOMPARE(TimeZonePositionForCode(13), UtcTimeZonePosition);
+    }
+
+    void secondOffsetLists_data()
+    {
+        QTest::addColumn<int>("clockType");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("position");
+        QTest::newRow("226 -10") << 1 << 21 << "-10" << 8 << 0;
+        QTest::newRow("226 -2") << 1 << 21 << "-2" << 5 << 8;
+        QTest::newRow("226 0") << 1 << 21 << "0" << 0 << 10;
+        QTest::newRow("226 10") << 1 << 21 << "10" << 128 << 20;
+        QTest::newRow("229 -15") << 2 << 31 << "-15" << 31 << 0;
+        QTest::newRow("229 -1") << 2 << 31 << "-1" << 17 << 14;
+        QTest::newRow("229 15") << 2 << 31 << "15" << 15 << 30;
+        QTest::newRow("222 -10") << 4 << 21 << "-10" << 0 << 0;
+        QTest::newRow("222 10") << 4 << 21 << "10" << 20 << 20;
+    }
+    void secondOffsetLists()
+    {
+        QFETCH(int, clockType);
+        QFETCH(int, position);
+        const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+        QTEST(int(entries.size()), "count");
+        QTEST(entries.at(position).caption, "caption");
+        QTEST(entries.at(position).data, "code");
+        // The 226's record carries the position, the others the code.
+        const int field = clockType == 1 ? position : entries.at(position).data;
+        QCOMPARE(SecondOffsetPositionForCode(clockType, field).value_or(-2), position);
+    }
+
+    void secondOffsetWithoutEntry()
+    {
+        QVERIFY(SecondOffsetEntries(3).isEmpty());
+        QVERIFY(!SecondOffsetPositionForCode(3, 0));
+        QVERIFY(!SecondOffsetPositionForCode(1, 21));
+        QVERIFY(!SecondOffsetPositionForCode(2, 16));
+        QVERIFY(!SecondOffsetPositionForCode(4, 21));
+    }
+
+    void subSecondList()
+    {
+        const QList<ListEntry>& ms = SubSecondEntries();
+        QCOMPARE(ms.size(), 99);
+        QCOMPARE(ms.first(), (ListEntry{"490", 1}));
+        QCOMPARE(ms.at(49), (ListEntry{"0", 50}));
+        QCOMPARE(ms.last(), (ListEntry{"-490", 99}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClockSettingsLists)
+#include "test_clock_settings_lists.moc"
