@@ -34,10 +34,10 @@ public:
     const QByteArray& NetworkRecord() const { return m_network; }
     // The record received by the network settings commands, not yet in effect.
     const QByteArray& PendingNetworkRecord() const { return m_pendingNetwork; }
-    const DstTables& Dst() const { return m_dst; }
+    const SimDstTables& Dst() const { return m_dst; }
     void SetMasterRecord(const QByteArray& record);
     void SetNetworkRecord(const QByteArray& record);
-    void SetDst(const DstTables& tables) { m_dst = tables; }
+    void SetDst(const SimDstTables& tables) { m_dst = tables; }
 
     // The clock's time: the computer's local wall-clock time plus an offset that
     // the time commands move. The computer clock itself is never touched.
@@ -76,7 +76,7 @@ private:
     QByteArray m_master;
     QByteArray m_network;
     QByteArray m_pendingNetwork;
-    DstTables m_dst;
+    SimDstTables m_dst;
     qint64 m_offsetMs = 0;
 };
 

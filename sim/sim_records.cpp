@@ -59,9 +59,9 @@ void PutWord(QByteArray& record, int offset, int value)
 
 } // namespace
 
-DstTables UsDstTables(int startYear)
+SimDstTables UsDstTables(int startYear)
 {
-    DstTables tables;
+    SimDstTables tables;
     tables.springMonth = 3;
     tables.fallMonth = 11;
     tables.springHour = 2;
@@ -75,9 +75,9 @@ DstTables UsDstTables(int startYear)
     return tables;
 }
 
-QByteArray DstRecord(const DstTables& tables)
+QByteArray DstRecord(const SimDstTables& tables)
 {
-    QByteArray record(DstRecordLength, '\0');
+    QByteArray record(SimDstRecordLength, '\0');
     SetByte(record, 0, tables.startYear);
     SetByte(record, 1, tables.springHour);
     SetByte(record, 2, tables.fallHour);
@@ -90,7 +90,7 @@ QByteArray DstRecord(const DstTables& tables)
     return record;
 }
 
-QByteArray DstDatagramPayload(const DstTables& tables)
+QByteArray DstDatagramPayload(const SimDstTables& tables)
 {
     QByteArray payload(5 + 2 * DstYears, '\0');
     SetByte(payload, 0, tables.fallMonth);
@@ -105,9 +105,9 @@ QByteArray DstDatagramPayload(const DstTables& tables)
     return payload;
 }
 
-DstTables DstFromDatagramPayload(QByteArrayView payload)
+SimDstTables DstFromDatagramPayload(QByteArrayView payload)
 {
-    DstTables tables;
+    SimDstTables tables;
     tables.fallMonth = ByteAt(payload, 0);
     tables.springMonth = ByteAt(payload, 1);
     tables.fallHour = ByteAt(payload, 2);

@@ -14,7 +14,7 @@ inline constexpr int MasterNetworkLength = 16; // the part of the record datagra
 inline constexpr int NetworkRecordLength = 128;
 inline constexpr int NetworkDatagramLength = 126; // datagrams carry bytes 0-125
 inline constexpr int NetworkReplyLength = 768;    // record + two e-mail blocks, as nibbles
-inline constexpr int DstRecordLength = 101;
+inline constexpr int SimDstRecordLength = 101;
 inline constexpr int DstYears = 48;
 inline constexpr int TimeReportLength = 12;
 
@@ -24,7 +24,7 @@ int ClockTypeForModel(int model);
 quint8 ModelIdentifier(int clockType);
 
 // The DST tables as the clock keeps them: header and one day of month per year.
-struct DstTables {
+struct SimDstTables {
     quint8 fallMonth = 0;
     quint8 springMonth = 0;
     quint8 fallHour = 0;
@@ -33,20 +33,20 @@ struct DstTables {
     std::array<quint8, DstYears> springDays{};
     std::array<quint8, DstYears> fallDays{};
 
-    bool operator==(const DstTables&) const = default;
+    bool operator==(const SimDstTables&) const = default;
 };
 
 // United States rules: second Sunday of March and first Sunday of November,
 // both at 2:00, for the 48 years from 2000 + startYear.
-DstTables UsDstTables(int startYear);
+SimDstTables UsDstTables(int startYear);
 // The 101-byte record: start year, spring hour, fall hour, spring month, fall
 // month, then a spring day and a fall day per year.
-QByteArray DstRecord(const DstTables& tables);
+QByteArray DstRecord(const SimDstTables& tables);
 // Datagram payload (from byte 5): the header in the other order (fall month,
 // spring month, fall hour, spring hour, start year), then the 96 days.
-QByteArray DstDatagramPayload(const DstTables& tables);
+QByteArray DstDatagramPayload(const SimDstTables& tables);
 // Reads the layout of DstDatagramPayload back (the form the program sends, too).
-DstTables DstFromDatagramPayload(QByteArrayView payload);
+SimDstTables DstFromDatagramPayload(QByteArrayView payload);
 
 // The master record of a clock fresh from the factory (41 bytes).
 QByteArray FactoryMasterRecord(int clockType);

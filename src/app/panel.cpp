@@ -29,6 +29,7 @@ Panel::Panel(const Options& options, QObject* parent)
     connect(&m_serial, &SerialLink::BytesAvailable, this, &Panel::OnSerialReadable);
     connect(&m_serial, &SerialLink::PortError, this, &Panel::OnSerialError);
     connect(&m_udp, &UdpLink::DatagramReady, this, &Panel::OnDatagramReady);
+    connect(this, &Panel::DiscoveryAnswer, this, &Panel::OnDiscoveryAnswer);
 }
 
 Panel::~Panel() = default;
@@ -146,6 +147,7 @@ void Panel::ConnectViaNetwork()
     m_state.SearchInProgress = false;
     if (m_view)
         m_view->SetDisableNetworkConfigVisible(false);
+    Changed();
     RequestSettingsViaNetwork();
 }
 
@@ -175,12 +177,6 @@ void Panel::RequestSettingsViaNetwork()
     m_requestRunning = false;
 }
 
-void Panel::SearchForClocks(int mode)
-{
-    m_state.Connections.clear();
-    Q_UNUSED(mode);
-}
-
 void Panel::Close()
 {
     m_udp.CloseNetwork();
@@ -188,9 +184,14 @@ void Panel::Close()
 
 void Panel::SendSerialFrame(quint8 command, const QByteArray& payload)
 {
+    SendSerialFrameAs(command, payload, m_state.clockConnection.ClockType);
+}
+
+void Panel::SendSerialFrameAs(quint8 command, const QByteArray& payload, int clockType)
+{
     if (!m_serial.IsOpen())
         return;
-    m_serial.Write(BuildSerialFrame(command, payload, m_state.clockConnection.ClockType));
+    m_serial.Write(BuildSerialFrame(command, payload, clockType));
 }
 
 QByteArray Panel::MakeDatagram(quint8 code, QByteArrayView payload) const

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class MessageBoxes;
@@ -51,9 +52,16 @@ public:
     void ConnectViaNetwork();
     void RequestSettingsViaSerial();
     void RequestSettingsViaNetwork();
-    // Automatic search after an unanswered start-up; mode 0 connects the first
-    // clock found, 1 lists all, anything else only empties the list.
-    void SearchForClocks(int mode);
+    // Searches the serial ports with every model, then the network. Mode 0
+    // connects the first clock found, 1 lists all, anything else only empties
+    // the list. The search window keeps the clock in use at the head of the
+    // list and so does not clear it first.
+    void SearchForClocks(int mode, bool clearFirst = true);
+    int SearchSerialPorts(int mode, int clockType);
+    int ProbeSerialPort(int clockType);
+    int SearchNetwork(int mode);
+    void ClearConnections();
+    void AddConnection(const ClockConnection& record);
     void Close();
 
     // Port-open rule: only ports listed at start-up can be opened.
@@ -61,6 +69,8 @@ public:
 
     // The one way bytes reach the serial port; nothing when it is closed.
     void SendSerialFrame(quint8 command, const QByteArray& payload = {});
+    // The same with the trailer of another model (a probe tries each in turn).
+    void SendSerialFrameAs(quint8 command, const QByteArray& payload, int clockType);
     // Sends to the clock in use when the socket is ready; -1 otherwise.
     int SendToClock(const QByteArray& datagram);
     // A datagram with this code, the access password and the payload.
@@ -74,6 +84,18 @@ public:
     // settings, 2 DST dates.
     void ParseClockSettings(const QByteArray& settings, int dataType);
 
+    // Routines that later layers provide; the core calls them when set.
+    // CheckPassword validates the clock's stored-password fields (0 off,
+    // 1 valid, -1 invalid after showing why) and writes them into NetworkData.
+    std::function<int()> CheckPassword;
+    std::function<void()> SendNetworkSettingsViaSerial;
+    std::function<void()> SendNetworkSettingsViaNetwork;
+    // Shows the "Updating Network Settings" window modally over the main window.
+    std::function<void()> ShowConfiguring;
+
+    MessageBoxes* Boxes() const { return m_boxes; }
+    PanelView* View() const { return m_view; }
+
     // Time report and the computer clock.
     void HandleTimeReport(const QByteArray& report);
     void SetTime();
@@ -86,12 +108,15 @@ Q_SIGNALS:
     void DstDatesReceived(const QByteArray& record);
     // A discovery answer arrived while a search was running.
     void DiscoveryAnswer(quint32 sender);
+    // What a running search is doing, for the operator.
+    void SearchProgress(const QString& text);
 
 private:
     void OnSerialReadable();
     void OnSerialError();
     void OnDatagramReady();
     void ProcessSerialByte(quint8 b);
+    void OnDiscoveryAnswer(quint32 sender);
     void Changed();
 
     Options m_options;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/clock_connection.h"
+#include "clock/master_settings.h"
+#include "clock/time_commands.h"
+#include "dst/dst_record.h"
 
 #include <QByteArray>
 #include <QList>
@@ -38,6 +41,15 @@ struct ProgramState {
     // Last valid clock time and date of a time report.
     QString ClockTimeText;
     QString ClockDateText;
+
+    // The working copy of the clock's general settings (edited by the controls,
+    // sent whole by the send button).
+    ClockSettings clockSettings;
+    // What the set-time command sends: the pickers' last values.
+    TimeData timeData;
+    DateData dateData;
+    // The clock's DST tables as last received or sent.
+    DstTables clockDst;
 
     // Records as last received (and, for the network settings, as edited).
     QByteArray ClockSettingsCopy = QByteArray(41, '\0');

@@ -1,7 +1,9 @@
 #include "ui/frmControlPanel.h"
 
 #include "app/panel.h"
+#include "clock/time_commands.h"
 #include "clock/time_report.h"
+#include "ui/page_builders.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -52,6 +54,9 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     setWindowTitle(QStringLiteral("Tarvo Control Panel"));
     m_panel.State().FormLoading = true;
     BuildWindow();
+    BuildClockSettingsPages(*this);
+    BuildNetworkPages(*this);
+    BuildDstPage(*this);
     m_panel.SetView(this);
     m_panel.FormLoad();
 
@@ -256,7 +261,15 @@ void frmControlPanel::ShowIncomingTime(const QString& text, bool valid)
 
 void frmControlPanel::ApplyGpsRule(bool locked)
 {
-    Q_UNUSED(locked);
+    const QString tip = locked ? GpsLockedTip : QString();
+    if (auto* button = findChild<QPushButton*>(QStringLiteral("cmdSendTime"))) {
+        button->setEnabled(!locked);
+        button->setToolTip(tip);
+    }
+    for (const char* name : {"frameSetTimeDate", "dtpTime", "dtpDate"}) {
+        if (auto* w = findChild<QWidget*>(QLatin1String(name)))
+            w->setToolTip(tip);
+    }
 }
 
 void frmControlPanel::SetUpdatePcState(int value)
@@ -269,60 +282,21 @@ void frmControlPanel::SetUpdatePcState(int value)
 
 void frmControlPanel::SeedPickers(const QDateTime& now)
 {
-    Q_UNUSED(now);
+    // Setting the pickers runs their change handling, which fills the time and
+    // date to send.
+    if (auto* time = findChild<QTimeEdit*>(QStringLiteral("dtpTime")))
+        time->setTime(now.time());
+    if (auto* date = findChild<QDateEdit*>(QStringLiteral("dtpDate")))
+        date->setDate(now.date());
+    ProgramState& s = m_panel.State();
+    s.timeData = TimeDataFrom(now.time());
+    s.dateData = DateDataFrom(now.date());
 }
 
 void frmControlPanel::SetDisableNetworkConfigVisible(bool visible)
 {
     if (auto* box = findChild<QCheckBox*>(QStringLiteral("chkDisableNetworkConfig")))
         box->setVisible(visible);
-}
-
-void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPresent,
-                                        bool passwordRefused, int clockType)
-{
-    Q_UNUSED(networkSettingsPresent);
-    Q_UNUSED(clockType);
-    ProgramState& s = m_panel.State();
-    const int type = s.clockConnection.ConnectionType;
-    if (!clockFound) {
-        m_frameSerial->setVisible(false);
-        m_frameClockTimeSettings->setVisible(false);
-        m_frameNotfound->setVisible(true);
-        m_framePassword->setVisible(false);
-        m_imgClock->setVisible(false);
-        m_lblClockFound->setVisible(false);
-    } else if (type == ConnectionKind::Serial) {
-        m_frameSerial->setVisible(true);
-        m_frameClockTimeSettings->setVisible(true);
-        m_frameNotfound->setVisible(false);
-        m_framePassword->setVisible(false);
-        m_imgClock->setVisible(false);
-        m_lblClockFound->setVisible(false);
-    } else if (type == ConnectionKind::Network) {
-        if (passwordRefused && !s.PasswordPromptShown) {
-            m_frameSerial->setVisible(false);
-            m_frameClockTimeSettings->setVisible(false);
-            m_frameNotfound->setVisible(false);
-            m_framePassword->setVisible(true);
-            m_imgClock->setVisible(false);
-            m_lblClockFound->setVisible(false);
-            auto* txtPassword = m_framePassword->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
-            if (txtPassword && txtPassword->isEnabled()) {
-                txtPassword->setFocus();
-                txtPassword->selectAll();
-            }
-            s.PasswordPromptShown = true;
-        } else if (!passwordRefused) {
-            m_frameSerial->setVisible(false);
-            m_frameClockTimeSettings->setVisible(true);
-            m_frameNotfound->setVisible(false);
-            m_framePassword->setVisible(false);
-            m_imgClock->setVisible(true);
-            m_lblClockFound->setVisible(true);
-            m_lblClockFound->setText(QStringLiteral("Connected to ") + s.clockConnection.IPaddress);
-        }
-    }
 }
 
 void frmControlPanel::StateChanged()

@@ -51,7 +51,18 @@ public:
                            int clockType) override;
     void StateChanged() override;
 
+    void InitializeSecondOffsetCombo(int clockType) override;
+
     QString StatusText() const;
+    // The regions the layout routine shows and hides.
+    QGroupBox* FrameSerial() const { return m_frameSerial; }
+    QGroupBox* FrameClockTimeSettings() const { return m_frameClockTimeSettings; }
+    QWidget* FrameNotfound() const { return m_frameNotfound; }
+    QWidget* FramePassword() const { return m_framePassword; }
+    QLabel* ImgClock() const { return m_imgClock; }
+    QLabel* LblClockFound() const { return m_lblClockFound; }
+    QPushButton* CmdSendTime() const { return m_cmdSendTime; }
+    void SetCmdSendTime(QPushButton* button) { m_cmdSendTime = button; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,7 +70,6 @@ protected:
 private:
     void BuildWindow();
     QGroupBox* BuildSerialFrame();
-    QGroupBox* BuildSetTimeDateFrame();
     QWidget* BuildNotFoundFrame();
     QWidget* BuildPasswordFrame();
     void OnDisplayTick();
@@ -75,9 +85,6 @@ private:
     QLabel* m_lblComputerTime = nullptr;
     QLabel* m_lblIncomingTime = nullptr;
     QCheckBox* m_chkUpdatePC = nullptr;
-    QGroupBox* m_frameSetTimeDate = nullptr;
-    QTimeEdit* m_dtpTime = nullptr;
-    QDateEdit* m_dtpDate = nullptr;
     QPushButton* m_cmdSendTime = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTimer* m_tmrStartUp = nullptr;

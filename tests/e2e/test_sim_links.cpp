@@ -202,7 +202,7 @@ void TestSimLinks::serialSettingsRoundTrip()
     // Settings, DST tables and the network record, written back to back.
     client.Send(5, QByteArray(1, char(16 + 3)), 3);
     client.Send(18, QByteArray("\x3F\x3F", 2), 3);
-    DstTables tables = UsDstTables(30);
+    SimDstTables tables = UsDstTables(30);
     tables.springHour = 1;
     tables.fallHour = 3;
     const QByteArray header("\x0B\x03\x03\x01\x1E", 5);
@@ -343,7 +343,7 @@ void TestSimLinks::udpDstRoundTrip()
     auto clock = StartClock(UdpOptions(address));
     QVERIFY(clock);
     UdpClient client;
-    DstTables tables = UsDstTables(27);
+    SimDstTables tables = UsDstTables(27);
     tables.springMonth = 4;
     tables.springDays[47] = 30;
     client.Send(BuildDatagram(DatagramCode::DstDates, "7315", DstDatagramPayload(tables)), address);

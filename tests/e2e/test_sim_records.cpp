@@ -74,7 +74,7 @@ void TestSimRecords::usDstDates()
     QFETCH(int, year);
     QFETCH(int, spring);
     QFETCH(int, fall);
-    const DstTables tables = UsDstTables(26);
+    const SimDstTables tables = UsDstTables(26);
     const int i = year - 2026;
     QCOMPARE(tables.springDays[i], spring);
     QCOMPARE(tables.fallDays[i], fall);
@@ -84,11 +84,11 @@ void TestSimRecords::usDstDates()
 
 void TestSimRecords::dstLayoutsBothWays()
 {
-    DstTables tables = UsDstTables(26);
+    SimDstTables tables = UsDstTables(26);
     tables.springHour = 1;
     tables.fallHour = 23;
     const QByteArray record = DstRecord(tables);
-    QCOMPARE(record.size(), DstRecordLength);
+    QCOMPARE(record.size(), SimDstRecordLength);
     QCOMPARE(record.first(7), Bytes({26, 1, 23, 3, 11, 8, 1}));
     QCOMPARE(ByteAt(record, 5 + 2 * 47), tables.springDays[47]);
     QCOMPARE(ByteAt(record, 6 + 2 * 47), tables.fallDays[47]);
@@ -153,7 +153,7 @@ void TestSimRecords::factoryRecordsFitTheSerialLink()
     }
     QCOMPARE(state.MasterReplyFrame().size(), MasterRecordLength + 2);
     QCOMPARE(state.NetworkReplyFrame().size(), NetworkReplyLength + 2);
-    QCOMPARE(state.DstReplyFrame().size(), DstRecordLength + 2);
+    QCOMPARE(state.DstReplyFrame().size(), SimDstRecordLength + 2);
 }
 
 void TestSimRecords::splitter_data()

@@ -1,0 +1,133 @@
+// Finding clocks: every listed serial port probed with every model, then one
+// discovery broadcast on the network with a second of listening.
+#include "app/panel.h"
+
+#include "app/panel_view.h"
+#include "connect/connections.h"
+#include "link/datagram.h"
+#include "link/delay.h"
+
+namespace {
+constexpr quint8 kRequestClockSettings = 1;
+constexpr int kProbeMilliseconds = 1000;
+constexpr int kListenMilliseconds = 1000;
+
+QString ModelName(int clockType)
+{
+    static const char* const names[] = {"226", "229", "207", "222"};
+    return clockType >= 1 && clockType <= 4 ? QLatin1String(names[clockType - 1])
+                                            : QStringLiteral("226");
+}
+} // namespace
+
+void Panel::ClearConnections()
+{
+    ::ClearConnections(m_state.Connections);
+}
+
+void Panel::AddConnection(const ClockConnection& record)
+{
+    ::AddConnection(m_state.Connections, record);
+}
+
+int Panel::ProbeSerialPort(int clockType)
+{
+    if (!m_serial.IsOpen())
+        return 0;
+    const int port = m_serial.CurrentPort();
+    if (m_view)
+        m_view->ShowStatus(QStringLiteral("Searching for Clock on Comport ") +
+                           QString::number(port));
+    Q_EMIT SearchProgress(QStringLiteral("Asking Comport %1 for a model %2 clock ...")
+                              .arg(port)
+                              .arg(ModelName(clockType)));
+    m_state.ClockAnswered = false;
+    SendSerialFrameAs(kRequestClockSettings, {}, clockType);
+    Delay(kProbeMilliseconds);
+    const bool answered = m_state.ClockAnswered;
+    m_serial.Close();
+    return answered ? 1 : 0;
+}
+
+int Panel::SearchSerialPorts(int mode, int clockType)
+{
+    m_state.SearchInProgress = true;
+    if (m_state.SerialPorts.isEmpty()) {
+        m_state.SearchInProgress = false;
+        return 0;
+    }
+    int count = 0;
+    // The list may not change under the loop: a connect inside it rebuilds nothing.
+    const QList<int> ports = m_state.SerialPorts;
+    for (int port : ports) {
+        m_serial.Close();
+        if (!OpenSerialPort(port) || ProbeSerialPort(clockType) == 0)
+            continue;
+        ++count;
+        const ClockConnection found = SerialFindConnection(port, clockType);
+        AddConnection(found);
+        if (mode == 0) {
+            m_state.clockConnection = found;
+            m_store->SaveConnectionSettings(found);
+            m_state.SearchInProgress = false;
+            ConnectViaSerial();
+            return count;
+        }
+    }
+    m_state.SearchInProgress = false;
+    return count;
+}
+
+int Panel::SearchNetwork(int mode)
+{
+    const QByteArray discovery = BuildDiscoveryDatagram();
+    m_state.SearchInProgress = true;
+    int result = -1;
+    if (m_state.NetworkAvailable == 1) {
+        QStringList targets = m_udp.BroadcastAddresses();
+        targets += m_udp.SubnetBroadcastAddresses();
+        for (const QString& address : std::as_const(targets))
+            m_udp.SendDatagram(address, ClockPort, discovery);
+        result = 1;
+    }
+    Q_EMIT SearchProgress(QStringLiteral("Listening for clocks on the network ..."));
+    Delay(kListenMilliseconds);
+    m_state.SearchInProgress = false;
+    if (mode == 0) {
+        for (const ClockConnection& c : std::as_const(m_state.Connections)) {
+            if (c.ConnectionType != ConnectionKind::Network)
+                continue;
+            m_state.clockConnection = c;
+            m_store->SaveConnectionSettings(c);
+            ConnectViaNetwork();
+            break;
+        }
+    }
+    Changed();
+    return result;
+}
+
+void Panel::SearchForClocks(int mode, bool clearFirst)
+{
+    if (clearFirst)
+        ClearConnections();
+    if (mode == 0) {
+        for (int clockType = 1; clockType <= 4; ++clockType) {
+            if (SearchSerialPorts(0, clockType) > 0) {
+                Changed();
+                return;
+            }
+        }
+        SearchNetwork(0);
+    } else if (mode == 1) {
+        for (int clockType = 1; clockType <= 4; ++clockType)
+            SearchSerialPorts(1, clockType);
+        SearchNetwork(1);
+    }
+    Changed();
+}
+
+void Panel::OnDiscoveryAnswer(quint32 sender)
+{
+    AddConnection(DiscoveredNetworkConnection(sender));
+}

@@ -1,0 +1,4 @@
+#include "ui/page_builders.h"
+
+// Replaced as this group of pages is built.
+void BuildDstPage(frmControlPanel&) {}
