@@ -1,0 +1,60 @@
+#pragma once
+
+// The DST editor's working state and the transfer of the DST tables in both
+// directions, without widgets: the window shows this state and forwards the
+// operator's choices here.
+
+#include "dst/dst_calc.h"
+#include "dst/dst_record.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Panel;
+struct ProgramState;
+
+// One opening of the editor: the two rules, the first year of the tables it
+// computes (years after 2000) and the two tables computed from the rules.
+struct DstEditorState {
+    int StartYear = 0;
+    DSTRule spring;
+    DSTRule fall;
+    DstDateTable sDates{};
+    DstDateTable fDates{};
+};
+
+// The four rule fields an editor list sets.
+enum class DstField { WOM, DOW, Month, Hour };
+
+// Decodes the clock's record into the clock's tables. A refused record leaves
+// what was there. True when the tables were taken.
+bool AcceptDstRecord(ProgramState& state, const QByteArray& record101);
+
+// The editor's state at opening: the rules read back from the clock's tables
+// (hours out of 0..23 become 1 for spring and 2 for fall), tables to come from
+// `currentYear`. The working tables stay empty until a rule changes: until then
+// the clock's own tables are shown and there is nothing to send.
+DstEditorState LoadInitialDateInfo(const DstTables& clock, int currentYear);
+
+// Recomputes both tables from both rules and StartYear.
+void UpdateDates(DstEditorState& editor);
+
+// A list choice: week of month, day of week and month take the item index + 1,
+// the hour the index itself. An index outside the list changes nothing.
+void ChooseRuleItem(DSTRule& rule, DstField field, int index);
+
+// The list item a field shows; empty when the field is outside its list.
+QString RuleCaption(const DSTRule& rule, DstField field);
+
+// Always 48 grid rows: the display rows of the two tables, and an empty 48th row
+// when the tables pair into only 47, so nothing of an earlier display remains.
+QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable& fDates);
+
+// Sends the editor's tables over the link in use (serial frames 21 to 24 for
+// ConnectionType 0, datagram 12 for 1) when a clock was found, then takes them
+// as the clock's current tables. The clock does not answer these commands.
+void SendDSTDates(Panel& panel, const DstEditorState& editor);
+void SendDSTviaSerial(Panel& panel, const DstEditorState& editor);
+void SendDSTviaNetwork(Panel& panel, const DstEditorState& editor);
+void AdoptDstDates(ProgramState& state, const DstEditorState& editor);
