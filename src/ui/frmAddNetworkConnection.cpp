@@ -1,0 +1,42 @@
+#include "ui/frmAddNetworkConnection.h"
+
+#include "app/network_config.h"
+#include "ui/ip_address_edit.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
+    : QDialog(parent), m_panel(panel)
+{
+    setObjectName(QStringLiteral("frmAddNetworkConnection"));
+    setWindowTitle(QStringLiteral("Add Network Connection"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("IP Address:"), this);
+    m_ipAddress = new IpAddressEdit(QStringLiteral("IP Address:"), this);
+    m_ipAddress->setObjectName(QStringLiteral("ipAddress"));
+    caption->setBuddy(m_ipAddress);
+    row->addWidget(caption);
+    row->addWidget(m_ipAddress, 1);
+    layout->addLayout(row);
+
+    auto* buttons = new QHBoxLayout;
+    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), this);
+    cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
+    cmdConnect->setDefault(true);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdConnect);
+    layout->addLayout(buttons);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmAddNetworkConnection::Connect);
+    m_ipAddress->setFocus();
+}
+
+void frmAddNetworkConnection::Connect()
+{
+    ConnectToAddress(m_panel, m_ipAddress->text());
+    accept();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+class Panel;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTableWidget;
+class QTableWidgetItem;
+class QTimer;
+
+// "Connection Search": lists every clock a search of the serial ports and the
+// network found, the clock in use first, and connects to the ticked one.
+class frmSearch : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmSearch(Panel& panel, QWidget* parent = nullptr);
+
+    // Sets up the grid, then searches (or shows the last search's list).
+    void Start();
+    void Search();
+    void InializeGrid();
+    // Connects to the ticked row; false when no row is ticked.
+    bool ConnectSelected();
+
+    bool IsSearching() const { return m_searching; }
+    // Ticks one row (and so unticks every other).
+    void TickRow(int row);
+    int TickedRow() const;
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnItemChanged(QTableWidgetItem* item);
+    void SetButtonsEnabled(bool enabled);
+
+    Panel& m_panel;
+    QTableWidget* m_scgSearch = nullptr;
+    QPushButton* m_cmdSearch = nullptr;
+    QPushButton* m_cmdConnect = nullptr;
+    QPushButton* m_cmdClose = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_lblProgress = nullptr;
+    QProgressBar* m_busy = nullptr;
+    QTimer* m_tmrStartup = nullptr;
+    bool m_searching = false;
+    bool m_filling = false;
+};
