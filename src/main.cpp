@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Start a simulated clock and connect to it; implies "
-                       "--local-addresses 127.0.0.1 and --system-clock log, and keeps the "
+                       "loopback-only local addresses and --system-clock log, and keeps the "
                        "saved connection untouched."));
     const QCommandLineOption simulateModel(
         QStringLiteral("simulate-model"),
@@ -105,7 +105,7 @@ int main(int argc, char* argv[])
         }
         options.serialDevicesGiven = true;
         options.serialDevices = QStringList{demo.SerialDevice()};
-        options.localAddresses = QStringList{QStringLiteral("127.0.0.1")};
+        options.localAddresses = QStringList{demo.LocalAddress()};
         options.logSystemClock = true;
         options.settingsFile = demo.SettingsFile();
     }

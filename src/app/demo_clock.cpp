@@ -2,7 +2,14 @@
 
 #include "app/settings_store.h"
 
+#include <QCoreApplication>
+
 #include <QDeadlineTimer>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
 
 DemoClock::DemoClock(QObject* parent) : QObject(parent) {}
 
@@ -17,17 +24,42 @@ bool DemoClock::Start(const QString& simulator, int model, bool networkLink, QSt
         *error = QStringLiteral("cannot create a scratch folder for the demo");
         return false;
     }
-    m_udpAddress = QStringLiteral("127.0.0.2");
+#ifdef Q_OS_LINUX
+    // The simulated clock ends with the program, however the program ends.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(simulator, {QStringLiteral("--model"), QString::number(model),
-                                QStringLiteral("--serial"), QStringLiteral("--udp"), m_udpAddress});
-    if (!m_process.waitForStarted(5000)) {
-        *error = QStringLiteral("cannot start %1: %2").arg(simulator, m_process.errorString());
+    // Another demo may hold the first address; each try uses its own /24 so the
+    // discovery broadcast of this demo reaches only its own clock.
+    for (int net = 0; net < 8; ++net) {
+        const int subnet = net == 0 ? 0 : int((QCoreApplication::applicationPid() + net) % 250) + 1;
+        m_udpAddress = QStringLiteral("127.0.%1.2").arg(subnet);
+        m_localAddress = QStringLiteral("127.0.%1.1").arg(subnet);
+        m_process.start(simulator,
+                        {QStringLiteral("--model"), QString::number(model),
+                         QStringLiteral("--serial"), QStringLiteral("--udp"), m_udpAddress});
+        if (!m_process.waitForStarted(5000)) {
+            *error = QStringLiteral("cannot start %1: %2").arg(simulator, m_process.errorString());
+            return false;
+        }
+        if (ReadSerialDevice())
+            break;
+        m_process.waitForFinished(2000);
+    }
+    if (m_serialDevice.isEmpty()) {
+        *error = QStringLiteral("the simulated clock did not start");
+        Stop();
         return false;
     }
+    return WriteSettings(model, networkLink, error);
+}
+
+bool DemoClock::ReadSerialDevice()
+{
     QByteArray out;
     const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && m_serialDevice.isEmpty()) {
+    while (!deadline.hasExpired() && m_serialDevice.isEmpty() &&
+           m_process.state() == QProcess::Running) {
         if (!m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
             break;
         out += m_process.readAllStandardOutput();
@@ -36,11 +68,12 @@ bool DemoClock::Start(const QString& simulator, int model, bool networkLink, QSt
                 m_serialDevice = QString::fromLocal8Bit(line.mid(8).trimmed());
         }
     }
-    if (m_serialDevice.isEmpty()) {
-        *error = QStringLiteral("the simulated clock did not name its serial device");
-        Stop();
-        return false;
-    }
+    return !m_serialDevice.isEmpty();
+}
+
+bool DemoClock::WriteSettings(int model, bool networkLink, QString* error)
+{
+    Q_UNUSED(error);
     m_settingsFile = m_dir.filePath(QStringLiteral("demo-settings.conf"));
     SettingsStore store(m_settingsFile);
     ClockConnection connection;

@@ -22,13 +22,19 @@ public:
 
     QString SerialDevice() const { return m_serialDevice; }
     QString UdpAddress() const { return m_udpAddress; }
+    // The computer's address the demo pretends to have, beside the clock's.
+    QString LocalAddress() const { return m_localAddress; }
     // A settings store that points the program at the simulated clock.
     QString SettingsFile() const { return m_settingsFile; }
 
 private:
+    bool ReadSerialDevice();
+    bool WriteSettings(int model, bool networkLink, QString* error);
+
     QProcess m_process;
     QTemporaryDir m_dir;
     QString m_serialDevice;
     QString m_udpAddress;
+    QString m_localAddress;
     QString m_settingsFile;
 };

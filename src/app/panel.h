@@ -108,6 +108,8 @@ Q_SIGNALS:
     void DstDatesReceived(const QByteArray& record);
     // A discovery answer arrived while a search was running.
     void DiscoveryAnswer(quint32 sender);
+    // A time report was handled and lblIncomingTime shows its result.
+    void TimeReportShown(bool valid);
     // What a running search is doing, for the operator.
     void SearchProgress(const QString& text);
 

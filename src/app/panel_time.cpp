@@ -14,6 +14,7 @@ void Panel::HandleTimeReport(const QByteArray& report)
             m_view->ShowIncomingTime(TimeNotAvailableText, false);
             m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
         }
+        Q_EMIT TimeReportShown(false);
         return;
     }
     m_state.ClockTimeText = decoded.ClockTimeText;
@@ -27,10 +28,12 @@ void Panel::HandleTimeReport(const QByteArray& report)
         m_clockFailed = false;
         if (m_view)
             m_view->ShowIncomingTime(TimeNotAvailableText, false);
+        Q_EMIT TimeReportShown(false);
         return;
     }
     if (m_view)
         m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
+    Q_EMIT TimeReportShown(true);
 }
 
 void Panel::SetTime()
