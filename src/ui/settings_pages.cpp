@@ -1,8 +1,68 @@
-#include "ui/page_builders.h"
-
-// Replaced as this group of pages is built.
-void BuildClockSettingsPages(frmControlPanel&) {}
-
+// Builds the clock-settings pages and wires them to the program core.
+#include "app/panel.h"
+#include "clock/master_settings.h"
 #include "ui/frmControlPanel.h"
+#include "ui/page_builders.h"
+#include "ui/settings_controls.h"
 
-void frmControlPanel::InitializeSecondOffsetCombo(int) {}
+#include <QComboBox>
+#include <QGroupBox>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace
+{
+
+// Keeps the gathered controls for the life of the window.
+class SettingsPages : public QObject
+{
+public:
+    explicit SettingsPages(frmControlPanel& window) : QObject(&window), m_window(window) {}
+    SettingsControls controls;
+    void OnMasterSettings(const QByteArray& record)
+    {
+        ParseMasterSettings(m_window, controls, record);
+    }
+
+private:
+    frmControlPanel& m_window;
+};
+
+} // namespace
+
+void BuildClockSettingsPages(frmControlPanel& window)
+{
+    auto* pages = new SettingsPages(window);
+    pages->setObjectName(QStringLiteral("clockSettingsPages"));
+    SettingsControls& c = pages->controls;
+    BuildPrimaryPage(window.TabPage(frmControlPanel::PagePrimary), c);
+    BuildSMPTEPage(window.TabPage(frmControlPanel::PageSMPTE), c);
+    BuildSyncRelaysPage(window.TabPage(frmControlPanel::PageSyncRelays), c);
+    BuildPasswordPage(window.TabPage(frmControlPanel::PagePassword), c);
+    BuildModemPage(window.TabPage(frmControlPanel::PageModem), c);
+    BuildSettingsButtons(window.FrameClockTimeSettings(), c);
+    window.SetCmdSendTime(c.cmdSendTime);
+
+    Panel& panel = window.Core();
+    ConnectEditHandlers(panel, c);
+    ConnectCommandHandlers(window, c);
+    ConnectTabFocusRules(window);
+    QObject::connect(&panel, &Panel::MasterSettingsReceived, pages,
+                     &SettingsPages::OnMasterSettings);
+    // The DST page is built after this one.
+    QTimer::singleShot(0, pages, [&window] { ConnectDstSwitches(window.Core(), &window); });
+}
+
+void frmControlPanel::InitializeSecondOffsetCombo(int clockType)
+{
+    auto* list = findChild<QComboBox*>(QStringLiteral("cmbSecondOffset"));
+    if (!list)
+        return;
+    // Rebuilding the list is not an edit: the working offset stays what the
+    // clock last sent, and the list shows no entry until a record selects one.
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (const ListEntry& entry : SecondOffsetEntries(clockType))
+        list->addItem(entry.caption, entry.data);
+    list->setCurrentIndex(-1);
+}

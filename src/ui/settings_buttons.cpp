@@ -1,0 +1,140 @@
+// The commands of the clock-settings pages: set time, nudges, the modem call,
+// send, factory defaults, resync, and the password fields and prompt.
+#include "app/message_boxes.h"
+#include "app/panel.h"
+#include "app/settings_commands.h"
+#include "clock/password.h"
+#include "clock/time_commands.h"
+#include "ui/frmControlPanel.h"
+#include "ui/image_button.h"
+#include "ui/settings_controls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace
+{
+
+bool OnNetwork(Panel& panel)
+{
+    return panel.State().clockConnection.ConnectionType == ConnectionKind::Network;
+}
+
+void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
+{
+    QTimeEdit* dtpTime = c.dtpTime;
+    QObject::connect(c.cmdSendTime, &QPushButton::clicked, c.cmdSendTime, [&panel, dtpTime] {
+        dtpTime->setFocus();
+        SendTimeAndDate(panel);
+    });
+    const struct {
+        QPushButton* button;
+        int type;
+        int direction;
+    } nudges[] = {
+        {c.cmdRetardSubsecond, AdjustType::Subsecond, AdjustDirection::Retard},
+        {c.cmdAdvanceSubsecond, AdjustType::Subsecond, AdjustDirection::Advance},
+        {c.cmdRetardSecond, AdjustType::Hour, AdjustDirection::Retard},
+        {c.cmdAdvanceSecond, AdjustType::Hour, AdjustDirection::Advance},
+    };
+    for (const auto& nudge : nudges) {
+        QObject::connect(nudge.button, &QPushButton::clicked, nudge.button,
+                         [&panel, dtpTime, type = nudge.type, direction = nudge.direction] {
+                             if (OnNetwork(panel))
+                                 dtpTime->setFocus();
+                             SendTimeAdjust(panel, type, direction);
+                         });
+    }
+    QObject::connect(c.cmdModemSyncNow, &QPushButton::clicked, c.cmdModemSyncNow,
+                     [&panel] { ModemSyncNow(panel); });
+}
+
+void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
+{
+    Panel& panel = window.Core();
+    QObject::connect(c.imageBTNSend, &QPushButton::clicked, c.imageBTNSend, [&window, c] {
+        Panel& core = window.Core();
+        ProgramState& s = core.State();
+        s.SendingSettings = true;
+        c.dtpTime->setFocus();
+        if (!s.FormLoading && s.ClockFound &&
+            s.clockConnection.ConnectionType == ConnectionKind::Serial) {
+            if (auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkUpdatePC")))
+                box->setFocus();
+        }
+        SendAllSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex()});
+        s.SendingSettings = false;
+    });
+    QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
+                     [&panel] { RestoreFactoryDefaults(panel); });
+    QObject::connect(c.imageBTNsync, &QPushButton::clicked, c.imageBTNsync,
+                     [&panel] { ResyncNow(panel); });
+}
+
+// The clock's stored password, edited on the "Password" page.
+void ConnectStoredPassword(Panel& panel, const SettingsControls& c)
+{
+    QCheckBox* enable = c.chkEnablePassword;
+    QLineEdit* edit = c.txtEditPassword;
+    QLineEdit* reenter = c.txtReenterPassword;
+    panel.CheckPassword = [&panel, enable, edit, reenter] {
+        const PasswordCheck check =
+            CheckPassword(enable->isChecked(), edit->text(), reenter->text());
+        if (check.result == -1 && panel.Boxes())
+            panel.Boxes()->Inform(check.title, check.text);
+        ApplyPasswordCheck(check, panel.State().NetworkData);
+        return check.result;
+    };
+    // toggled also follows a parser ticking the box, which must enable the
+    // fields as well; only the operator's change marks the network settings.
+    QObject::connect(enable, &QCheckBox::toggled, enable, [&panel, edit, reenter](bool ticked) {
+        if (!panel.State().FormLoading)
+            panel.State().NetworkSettingsChanged = true;
+        edit->setEnabled(ticked);
+        reenter->setEnabled(ticked);
+    });
+}
+
+// The prompt shown when a network clock refuses the access password.
+void ConnectPasswordPrompt(frmControlPanel& window)
+{
+    Panel& panel = window.Core();
+    QWidget* frame = window.FramePassword();
+    auto* txtPassword = frame->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+    auto* cmdConnect = frame->findChild<QPushButton*>(QStringLiteral("cmdConnect"));
+    if (!txtPassword || !cmdConnect)
+        return;
+    cmdConnect->setToolTip(QStringLiteral("Asks the clock again with this password"));
+    QObject::connect(cmdConnect, &QPushButton::clicked, cmdConnect, [&panel] {
+        panel.ConnectViaNetwork();
+        panel.State().PasswordPromptShown = false;
+    });
+    QObject::connect(txtPassword, &QLineEdit::returnPressed, cmdConnect, &QPushButton::click);
+    QObject::connect(txtPassword, &QLineEdit::textChanged, txtPassword,
+                     [&window, txtPassword](const QString& text) {
+                         const NetworkPasswordInput input = NetworkPasswordFromText(text);
+                         if (!input.ok()) {
+                             // The clock could never match such a character:
+                             // keep the password that can be sent, and say why.
+                             txtPassword->setToolTip(input.error);
+                             window.ShowStatus(input.error);
+                             return;
+                         }
+                         txtPassword->setToolTip(QString());
+                         window.Core().State().NetworkPassword = input.bytes;
+                     });
+}
+
+} // namespace
+
+void ConnectCommandHandlers(frmControlPanel& window, const SettingsControls& c)
+{
+    ConnectTimeCommands(window.Core(), c);
+    ConnectSettingsButtons(window, c);
+    ConnectStoredPassword(window.Core(), c);
+    ConnectPasswordPrompt(window);
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+class frmControlPanel;
+class ImageButton;
+class Panel;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimeEdit;
+class QWidget;
+
+// The controls of the clock-settings pages, gathered once when the pages are
+// built so the handlers and the record parser reach them directly.
+struct SettingsControls {
+    // "Primary"
+    QGroupBox* frameSetTimeDate = nullptr;
+    QTimeEdit* dtpTime = nullptr;
+    QDateEdit* dtpDate = nullptr;
+    QPushButton* cmdSendTime = nullptr;
+    QComboBox* cmbTimeZone = nullptr;
+    QRadioButton* opt24HourMode = nullptr;
+    QRadioButton* opt12HourMode = nullptr;
+    QRadioButton* optDisplay12Hour = nullptr;
+    QRadioButton* optDisplay24Hour = nullptr;
+    QComboBox* cmbSecondOffset = nullptr;
+    QComboBox* cmbSubSecondOffset = nullptr;
+    QGroupBox* frameNudgeTime = nullptr;
+    QPushButton* cmdAdvanceSecond = nullptr;
+    QPushButton* cmdRetardSecond = nullptr;
+    QPushButton* cmdAdvanceSubsecond = nullptr;
+    QPushButton* cmdRetardSubsecond = nullptr;
+    // "SMPTE"
+    QComboBox* cmbSMPTEmode = nullptr;
+    QComboBox* cmbDateFormat = nullptr;
+    QCheckBox* chkResyncEnable = nullptr;
+    QTimeEdit* dtpResyncTime = nullptr;
+    QComboBox* cmbDriftWindow = nullptr;
+    ImageButton* imageBTNsync = nullptr;
+    // "Sync/Relays"
+    QGroupBox* frameInputPolarity = nullptr;
+    QRadioButton* optRisingEdge = nullptr;
+    QRadioButton* optFallingEdge = nullptr;
+    std::array<QCheckBox*, 4> chkRelayEnable{};
+    std::array<QTimeEdit*, 4> dtpRelay{};
+    // "Password"
+    QCheckBox* chkEnablePassword = nullptr;
+    QLineEdit* txtEditPassword = nullptr;
+    QLineEdit* txtReenterPassword = nullptr;
+    // "Modem"
+    QLineEdit* txtPhoneNumber = nullptr;
+    QTimeEdit* dtpModemCall = nullptr;
+    QComboBox* cmbUpdatesPerDay = nullptr;
+    QPushButton* cmdModemSyncNow = nullptr;
+    // Below the tabs.
+    ImageButton* imageBTNSend = nullptr;
+    ImageButton* imageBTNdefault = nullptr;
+};
+
+// Page builders: each lays out its page and fills `c` with its controls.
+void BuildPrimaryPage(QWidget* page, SettingsControls& c);
+void BuildSMPTEPage(QWidget* page, SettingsControls& c);
+void BuildSyncRelaysPage(QWidget* page, SettingsControls& c);
+void BuildPasswordPage(QWidget* page, SettingsControls& c);
+void BuildModemPage(QWidget* page, SettingsControls& c);
+void BuildSettingsButtons(QWidget* frame, SettingsControls& c);
+
+// Connects each editing control to the working settings.
+void ConnectEditHandlers(Panel& panel, const SettingsControls& c);
+// The DST page's switches, found by name once that page exists.
+void ConnectDstSwitches(Panel& panel, QWidget* window);
+// The time, settings, defaults, resync and password commands.
+void ConnectCommandHandlers(frmControlPanel& window, const SettingsControls& c);
+// Fills the working settings and the controls from a master record.
+void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
+                         const QByteArray& record);
+// The resync picker follows the SMPTE mode: never in real-time mode.
+void UpdateResyncTimeEnabled(const SettingsControls& c);
+
+// Focus moves into the page the operator switches to.
+void ConnectTabFocusRules(frmControlPanel& window);
+
+// Raises FormLoading for a scope and restores what it was.
+class FormLoadingGuard
+{
+public:
+    explicit FormLoadingGuard(bool& flag) : m_flag(flag), m_previous(flag) { m_flag = true; }
+    ~FormLoadingGuard() { m_flag = m_previous; }
+    FormLoadingGuard(const FormLoadingGuard&) = delete;
+    FormLoadingGuard& operator=(const FormLoadingGuard&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_previous;
+};

@@ -1,0 +1,141 @@
+// Which regions, pages and fields the main window shows for each link state
+// and clock model.
+#include "app/clock_connection.h"
+#include "app/clock_layout_plan.h"
+
+#include <QTest>
+
+using Regions = RegionVisibility;
+Q_DECLARE_METATYPE(std::optional<RegionVisibility>)
+
+class TestSettingsLayoutPlan : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void linkState_data();
+    void linkState();
+    void pages_data();
+    void pages();
+    void timeZoneOfModel3();
+    void unknownModelsLeaveModelFieldsAlone();
+};
+
+void TestSettingsLayoutPlan::linkState_data()
+{
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("promptShown");
+    QTest::addColumn<int>("connection");
+    QTest::addColumn<std::optional<RegionVisibility>>("regions");
+    QTest::addColumn<bool>("focusPrompt");
+    QTest::addColumn<bool>("caption");
+
+    const Regions notFound{.frameNotfound = true};
+    const Regions serial{.frameSerial = true, .frameClockTimeSettings = true};
+    const Regions prompt{.framePassword = true};
+    const Regions network{.frameClockTimeSettings = true, .imgClock = true, .lblClockFound = true};
+    using Opt = std::optional<RegionVisibility>;
+    // Not found wins over everything, even a refusal waiting on a network link.
+    for (int connection : {0, 1, 7}) {
+        QTest::addRow("not found, link %d", connection)
+            << false << true << false << connection << Opt(notFound) << false << false;
+    }
+    QTest::newRow("serial ignores password flags")
+        << true << true << false << 0 << Opt(serial) << false << false;
+    QTest::newRow("network refused, first time")
+        << true << true << false << 1 << Opt(prompt) << true << false;
+    QTest::newRow("network refused, prompt already up")
+        << true << true << true << 1 << Opt() << false << false;
+    QTest::newRow("network accepted")
+        << true << false << false << 1 << Opt(network) << false << true;
+    QTest::newRow("network accepted after a prompt")
+        << true << false << true << 1 << Opt(network) << false << true;
+    QTest::newRow("other link type") << true << false << false << 2 << Opt() << false << false;
+}
+
+void TestSettingsLayoutPlan::linkState()
+{
+    QFETCH(bool, found);
+    QFETCH(bool, refused);
+    QFETCH(bool, promptShown);
+    QFETCH(int, connection);
+    QFETCH(std::optional<RegionVisibility>, regions);
+    QFETCH(bool, focusPrompt);
+    QFETCH(bool, caption);
+    const LinkLayoutPlan plan = PlanLinkLayout({found, refused, promptShown, connection});
+    QCOMPARE(plan.regions.has_value(), regions.has_value());
+    if (regions)
+        QVERIFY(*plan.regions == *regions);
+    QCOMPARE(plan.focusPasswordPrompt, focusPrompt);
+    QCOMPARE(plan.showConnectedCaption, caption);
+}
+
+void TestSettingsLayoutPlan::pages_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<bool>("broadcast");
+    QTest::addColumn<bool>("ntp");
+    QTest::addColumn<bool>("modem");
+    QTest::addColumn<bool>("nudgeAndPolarity");
+    QTest::addColumn<bool>("timeZone");
+
+    for (bool present : {false, true}) {
+        const char* p = present ? "network option" : "no network option";
+        QTest::addRow("226, %s", p) << 1 << present << present << false << false << false << true;
+        QTest::addRow("229, %s", p) << 2 << present << false << present << false << false << true;
+        QTest::addRow("207, %s", p) << 3 << present << present << false << false << true << present;
+        QTest::addRow("222, %s", p) << 4 << present << false << false << true << false << true;
+    }
+}
+
+void TestSettingsLayoutPlan::pages()
+{
+    QFETCH(int, model);
+    QFETCH(bool, network);
+    QFETCH(bool, broadcast);
+    QFETCH(bool, ntp);
+    QFETCH(bool, modem);
+    QFETCH(bool, nudgeAndPolarity);
+    QFETCH(bool, timeZone);
+    const PageLayoutPlan plan = PlanPageLayout(network, model);
+    for (int page :
+         {LayoutPage::Primary, LayoutPage::SMPTE, LayoutPage::SyncRelays, LayoutPage::DST})
+        QCOMPARE(plan.pageEnabled[page], std::optional<bool>(true));
+    QCOMPARE(plan.pageEnabled[LayoutPage::Network], std::optional<bool>(network));
+    QCOMPARE(plan.pageEnabled[LayoutPage::Password], std::optional<bool>(network));
+    QCOMPARE(plan.pageEnabled[LayoutPage::Broadcast], std::optional<bool>(broadcast));
+    QCOMPARE(plan.pageEnabled[LayoutPage::NTPServer], std::optional<bool>(ntp));
+    QCOMPARE(plan.pageEnabled[LayoutPage::Modem], std::optional<bool>(modem));
+    QCOMPARE(plan.nudgeVisible, std::optional<bool>(nudgeAndPolarity));
+    QCOMPARE(plan.polarityVisible, std::optional<bool>(nudgeAndPolarity));
+    QCOMPARE(plan.timeZoneEnabled, std::optional<bool>(timeZone));
+}
+
+void TestSettingsLayoutPlan::timeZoneOfModel3()
+{
+    QCOMPARE(PlanPageLayout(true, 3).timeZoneToolTip,
+             std::optional<QString>(QStringLiteral("Used to calculate NTP time.")));
+    QCOMPARE(PlanPageLayout(false, 3).timeZoneToolTip,
+             std::optional<QString>(QStringLiteral("Only needed for NTP option.")));
+    // Another model after a 207 gets the list's own tip back.
+    QCOMPARE(PlanPageLayout(false, 1).timeZoneToolTip,
+             std::optional<QString>(QStringLiteral("Sets the Time Zone offset relative to UTC")));
+}
+
+void TestSettingsLayoutPlan::unknownModelsLeaveModelFieldsAlone()
+{
+    for (int model : {0, 5, -1}) {
+        const PageLayoutPlan plan = PlanPageLayout(true, model);
+        QCOMPARE(plan.pageEnabled[LayoutPage::Network], std::optional<bool>(true));
+        QCOMPARE(plan.pageEnabled[LayoutPage::Password], std::optional<bool>(true));
+        QCOMPARE(plan.pageEnabled[LayoutPage::DST], std::optional<bool>(true));
+        for (int page : {LayoutPage::Broadcast, LayoutPage::NTPServer, LayoutPage::Modem})
+            QVERIFY(!plan.pageEnabled[page]);
+        QVERIFY(!plan.nudgeVisible && !plan.polarityVisible && !plan.timeZoneEnabled &&
+                !plan.timeZoneToolTip);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSettingsLayoutPlan)
+#include "test_settings_layout_plan.moc"
