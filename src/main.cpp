@@ -2,11 +2,13 @@
 // network and shows and edits its settings.
 #include "app/demo_clock.h"
 #include "app/panel.h"
+#include "app/single_instance.h"
 #include "link/traffic_log.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/frmControlPanel.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -110,10 +112,27 @@ int main(int argc, char* argv[])
         options.settingsFile = demo.SettingsFile();
     }
 
+    // One program per settings store: a second start of the user's own panel
+    // brings the running one to the front. Demos and explicit stores are separate.
+    const QString storeKey = options.settingsFile.isEmpty() ? QStringLiteral("user-store")
+                                                             : options.settingsFile;
+    const QByteArray hash =
+        QCryptographicHash::hash((QDir::homePath() + storeKey).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
+    SingleInstance instance(QStringLiteral("tarvo-control-panel-") + QString::fromLatin1(hash));
+    if (!parser.isSet(simulate) && instance.NotifyRunningInstance()) {
+        std::fprintf(stderr, "Tarvo Control Panel is already running; it was brought to the front.\n");
+        return 0;
+    }
+    instance.Listen();
+
     Panel panel(options);
     QtMessageBoxes boxes(nullptr);
     panel.SetMessageBoxes(&boxes);
     frmControlPanel window(panel);
+    QObject::connect(&instance, &SingleInstance::ShowRequested, &window,
+                     &frmControlPanel::RestoreFromTray);
     window.show();
     const int rc = app.exec();
     demo.Stop();

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -57,8 +58,12 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     BuildClockSettingsPages(*this);
     BuildNetworkPages(*this);
     BuildDstPage(*this);
+    auto* help = menuBar()->addAction(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(help, &QAction::triggered, this, &frmControlPanel::ShowHelp);
     m_panel.SetView(this);
     m_panel.FormLoad();
+    InitializeTrayIcon();
 
     m_tmrStartUp = new QTimer(this);
     m_tmrStartUp->setObjectName(QStringLiteral("tmrStartUp"));
@@ -99,6 +104,13 @@ void frmControlPanel::BuildWindow()
 {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    // The hover size of "Hide" falls back when the mouse crosses the background.
+    central->setMouseTracking(true);
+    central->installEventFilter(this);
+    auto* topRow = new QHBoxLayout;
+    topRow->addStretch(1);
+    topRow->addWidget(BuildHideLink());
+    layout->addLayout(topRow);
 
     m_frameSerial = BuildSerialFrame();
     layout->addWidget(m_frameSerial);
@@ -136,7 +148,7 @@ void frmControlPanel::BuildWindow()
     setCentralWidget(central);
     // A fixed working size: the frames that come and go with the link state
     // must not make the window jump.
-    resize(680, 600);
+    resize(860, 660);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(false);
 
@@ -321,6 +333,7 @@ void frmControlPanel::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
+        RemoveTrayIcon();
         m_panel.Close();
     }
     event->accept();

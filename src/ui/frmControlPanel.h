@@ -64,8 +64,18 @@ public:
     QPushButton* CmdSendTime() const { return m_cmdSendTime; }
     void SetCmdSendTime(QPushButton* button) { m_cmdSendTime = button; }
 
+    // Notification-area icon, the "Hide" link and the help menu.
+    void InitializeTrayIcon();
+    void RemoveTrayIcon();
+    void RestoreFromTray();
+    void HideWindow();
+    void ShowHelp();
+    bool TrayAvailable() const;
+    QLabel* HideLink() const { return m_lblHide; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildWindow();
@@ -73,6 +83,8 @@ private:
     QWidget* BuildNotFoundFrame();
     QWidget* BuildPasswordFrame();
     void OnDisplayTick();
+    QWidget* BuildHideLink();
+    void SetHideLinkSize(int points);
     void ScheduleLayout();
 
     Panel& m_panel;
@@ -91,4 +103,6 @@ private:
     QTimer* m_tmrDisplayUpdate = nullptr;
     QTimer* m_tmrCheckClockStatus = nullptr;
     bool m_closed = false;
+    QLabel* m_lblHide = nullptr;
+    class QSystemTrayIcon* m_tray = nullptr;
 };

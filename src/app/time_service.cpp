@@ -1,0 +1,35 @@
+#include "app/time_service.h"
+
+#include <QDir>
+#include <QFile>
+
+QString RunningTimeService(const QString& procRoot)
+{
+    static const struct {
+        const char* process;
+        const char* service;
+    } known[] = {
+        {"systemd-timesyn", "systemd-timesyncd"},
+        {"chronyd", "chrony"},
+        {"ntpd", "ntpd"},
+        {"ntpsec", "ntpsec"},
+        {"openntpd", "OpenNTPD"},
+    };
+    const QDir proc(procRoot);
+    const QStringList entries = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        entry.toInt(&isPid);
+        if (!isPid)
+            continue;
+        QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray name = comm.readAll().trimmed();
+        for (const auto& k : known) {
+            if (name == k.process)
+                return QLatin1String(k.service);
+        }
+    }
+    return {};
+}

@@ -1,0 +1,109 @@
+// The notification-area icon, the "Hide" link and the help menu of the main
+// window.
+#include "ui/frmControlPanel.h"
+
+#include "app/help_files.h"
+#include "app/panel.h"
+#include "ui/help_viewer.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+
+void frmControlPanel::InitializeTrayIcon()
+{
+    if (m_tray)
+        return;
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/clock.png")), this);
+    m_tray->setObjectName(QStringLiteral("picTray"));
+    m_tray->setToolTip(QStringLiteral("Tarvo Control Panel"));
+    // Only a left click (Trigger) restores; other clicks and movement do nothing.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger)
+            RestoreFromTray();
+    });
+    m_tray->show();
+}
+
+void frmControlPanel::RemoveTrayIcon()
+{
+    if (m_tray)
+        m_tray->hide();
+}
+
+bool frmControlPanel::TrayAvailable() const
+{
+    return m_tray && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void frmControlPanel::RestoreFromTray()
+{
+    // Shown, in front of the other windows, and not kept on top.
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmControlPanel::HideWindow()
+{
+    // Without a notification area a hidden window could not be brought back;
+    // it goes to the task bar instead.
+    if (TrayAvailable())
+        hide();
+    else
+        showMinimized();
+    SetHideLinkSize(8);
+}
+
+QWidget* frmControlPanel::BuildHideLink()
+{
+    m_lblHide = new QLabel(this);
+    m_lblHide->setObjectName(QStringLiteral("lblHide"));
+    m_lblHide->setText(
+        QStringLiteral("<a href=\"hide\" style=\"color:#0000ff;text-decoration:none\">Hide</a>"));
+    m_lblHide->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                       Qt::LinksAccessibleByKeyboard);
+    m_lblHide->setFocusPolicy(Qt::StrongFocus);
+    m_lblHide->setAccessibleName(QStringLiteral("Hide"));
+    m_lblHide->setAccessibleDescription(
+        QStringLiteral("Hides the window; the clock link keeps running. Click the "
+                       "notification-area icon to bring it back."));
+    m_lblHide->setToolTip(QStringLiteral("Hide the window; the clock link keeps running"));
+    m_lblHide->setCursor(Qt::PointingHandCursor);
+    m_lblHide->installEventFilter(this);
+    connect(m_lblHide, &QLabel::linkActivated, this, [this] { HideWindow(); });
+    SetHideLinkSize(8);
+    return m_lblHide;
+}
+
+void frmControlPanel::SetHideLinkSize(int points)
+{
+    if (!m_lblHide)
+        return;
+    QFont font = m_lblHide->font();
+    if (font.pointSize() == points)
+        return;
+    font.setPointSize(points);
+    m_lblHide->setFont(font);
+}
+
+bool frmControlPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lblHide && event->type() == QEvent::Enter)
+        SetHideLinkSize(10);
+    else if (watched == centralWidget() && event->type() == QEvent::MouseMove &&
+             m_lblHide && m_lblHide->font().pointSize() > 9)
+        SetHideLinkSize(8);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmControlPanel::ShowHelp()
+{
+    const int clockType = m_panel.State().clockConnection.ClockType;
+    HelpViewer::Show(this, FindHelpFile(clockType, QCoreApplication::applicationDirPath()),
+                     HelpModelName(clockType));
+}
