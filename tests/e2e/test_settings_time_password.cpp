@@ -1,0 +1,147 @@
+// Setting and nudging the simulated clock's time from the window over both
+// links, the password prompt cycle, and the stored-password check that stops
+// a network command.
+#include "support/settings_helpers.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTimeEdit>
+#include <QtTest>
+
+class SettingsTimePassword : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void setTimeAndNudges_data();
+    void setTimeAndNudges();
+    void refusedPasswordPromptsOnceThenSettingsReturn();
+    void invalidStoredPasswordStopsTheResync();
+};
+
+void SettingsTimePassword::setTimeAndNudges_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::newRow("serial") << false;
+    QTest::newRow("network") << true;
+}
+
+void SettingsTimePassword::setTimeAndNudges()
+{
+    QFETCH(bool, network);
+    Harness h;
+    SimOptions o;
+    o.model = 207;
+    o.serial = !network;
+    o.reportMs = 0;
+    if (network)
+        o.udpAddress = QStringLiteral("127.0.63.5");
+    SimulatedClock& clock = h.AddClock(o);
+    h.SaveConnection(network ? 1 : 0, 1, 3, network ? QStringLiteral("127.0.63.5") : QString());
+    frmControlPanel& w = h.Start({QStringLiteral("127.0.63.1")});
+    QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
+    QVERIFY(Harness::WaitFor([&] { return Control<QWidget>(w, "frameNudgeTime")->isVisible(); }));
+
+    Control<QDateEdit>(w, "dtpDate")->setDate(QDate(2030, 3, 7));
+    Control<QTimeEdit>(w, "dtpTime")->setTime(QTime(14, 5, 9));
+    ClickOn(w, "cmdSendTime");
+    const QDateTime wanted(QDate(2030, 3, 7), QTime(14, 5, 9));
+    QVERIFY(Harness::WaitFor([&] { return qAbs(clock.State().Now().secsTo(wanted)) <= 2; }, 3000));
+
+    const struct {
+        const char* button;
+        qint64 stepMs;
+    } nudges[] = {{"cmdAdvanceSecond", 3600000},
+                  {"cmdRetardSecond", -3600000},
+                  {"cmdAdvanceSubsecond", 5},
+                  {"cmdRetardSubsecond", -5}};
+    for (const auto& nudge : nudges) {
+        const qint64 before = clock.State().TimeOffsetMs();
+        ClickOn(w, nudge.button);
+        QVERIFY2(Harness::WaitFor(
+                     [&] { return clock.State().TimeOffsetMs() - before == nudge.stepMs; }, 3000),
+                 nudge.button);
+    }
+}
+
+void SettingsTimePassword::refusedPasswordPromptsOnceThenSettingsReturn()
+{
+    Harness h;
+    SimOptions o;
+    o.model = 229;
+    o.udpAddress = QStringLiteral("127.0.64.5");
+    o.password = "4321";
+    h.AddClock(o);
+    h.SaveConnection(1, 1, 2, QStringLiteral("127.0.64.5"));
+    frmControlPanel& w = h.Start({QStringLiteral("127.0.64.1")});
+    auto* prompt = Control<QLineEdit>(w, "txtPassword");
+    QVERIFY(Harness::WaitFor([&] { return w.FramePassword()->isVisible(); }, 5000));
+    QVERIFY(h.State().PasswordPromptShown);
+    QVERIFY(!w.FrameClockTimeSettings()->isVisible());
+    QCOMPARE(w.focusWidget(), prompt);
+
+    // The prompt is focused once: later passes leave the focus where it is.
+    w.findChild<QWidget*>("cmdConnect")->setFocus();
+    w.StateChanged();
+    QTest::qWait(100);
+    QVERIFY(w.focusWidget() != prompt);
+
+    prompt->setFocus();
+    prompt->selectAll();
+    QTest::keyClicks(prompt, "4321");
+    QCOMPARE(h.State().NetworkPassword, QByteArray("4321"));
+    QTest::keyClick(prompt, Qt::Key_Return);
+    QVERIFY(Harness::WaitFor([&] { return w.FrameClockTimeSettings()->isVisible(); }, 3000));
+    QVERIFY(!h.State().PasswordRefused);
+    QVERIFY(!w.FramePassword()->isVisible());
+    QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }));
+    // The clock has a stored password, so the page shows it ticked.
+    QVERIFY(
+        Harness::WaitFor([&] { return Control<QCheckBox>(w, "chkEnablePassword")->isChecked(); }));
+}
+
+void SettingsTimePassword::invalidStoredPasswordStopsTheResync()
+{
+    Harness h;
+    SimOptions o;
+    o.model = 226;
+    o.udpAddress = QStringLiteral("127.0.65.5");
+    SimulatedClock& clock = h.AddClock(o);
+    QList<int> codes;
+    connect(&clock, &SimulatedClock::DatagramReceived, this,
+            [&](quint8 code, const QByteArray&, const QHostAddress&) { codes << code; });
+    h.SaveConnection(1, 1, 1, QStringLiteral("127.0.65.5"));
+    frmControlPanel& w = h.Start({QStringLiteral("127.0.65.1")});
+    QVERIFY(Harness::WaitFor([&] { return w.FrameClockTimeSettings()->isVisible(); }, 5000));
+    QTest::qWait(400);
+
+    auto* enable = Control<QCheckBox>(w, "chkEnablePassword");
+    auto* edit = Control<QLineEdit>(w, "txtEditPassword");
+    auto* reenter = Control<QLineEdit>(w, "txtReenterPassword");
+    h.State().NetworkSettingsChanged = false;
+    enable->setChecked(true);
+    QVERIFY(h.State().NetworkSettingsChanged);
+    QVERIFY(edit->isEnabled() && reenter->isEnabled());
+    edit->setText("abc");
+    codes.clear();
+    ClickOn(w, "imageBTNsync");
+    QCOMPARE(h.Boxes().shown.value(0),
+             QStringLiteral("Password Error|Password is not 4 characters long. Please re enter "
+                            "password fields"));
+    edit->setText("abcd");
+    reenter->setText("ABCD");
+    ClickOn(w, "imageBTNsync");
+    QCOMPARE(h.Boxes().shown.value(1),
+             QStringLiteral("Password Error|Passwords do not match each other."));
+    QTest::qWait(300);
+    QVERIFY(!codes.contains(11));
+
+    reenter->setText("abcd");
+    ClickOn(w, "imageBTNsync");
+    QVERIFY(Harness::WaitFor([&] { return codes.contains(11); }, 2000));
+    QCOMPARE(h.State().NetworkData.mid(8, 4), QByteArray("abcd"));
+}
+
+QTEST_MAIN(SettingsTimePassword)
+#include "test_settings_time_password.moc"
