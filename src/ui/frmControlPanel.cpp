@@ -2,6 +2,7 @@
 
 #include "app/panel.h"
 #include "clock/time_commands.h"
+#include "app/time_service.h"
 #include "clock/time_report.h"
 #include "ui/page_builders.h"
 
@@ -189,6 +190,23 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
         m_chkUpdatePC->setTristate(false);
         m_panel.OnUpdatePcClicked(checked ? 1 : 0);
     });
+    // A time service that also sets the computer clock would fight with this
+    // box; the operator is told which one, and the box still does what it says.
+    const QString service = RunningTimeService();
+    if (!service.isEmpty()) {
+        const QString note =
+            QStringLiteral("%1 also sets this computer's clock; with both, the clock is set "
+                           "twice from different sources.")
+                .arg(service);
+        m_chkUpdatePC->setToolTip(m_chkUpdatePC->toolTip() + QStringLiteral("\n") + note);
+        auto* lblTimeService = new QLabel(note, frame);
+        lblTimeService->setObjectName(QStringLiteral("lblTimeService"));
+        lblTimeService->setWordWrap(true);
+        QFont small = lblTimeService->font();
+        small.setPointSize(qMax(7, small.pointSize() - 1));
+        lblTimeService->setFont(small);
+        grid->addWidget(lblTimeService, 3, 0, 1, 3);
+    }
 
     grid->addWidget(computerCaption, 0, 0);
     grid->addWidget(m_lblComputerTime, 0, 1);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks that a desktop installation
+# has what the program needs to find: both programs, the help pages, the
+# desktop entry and the icon.
+set -euo pipefail
+build="$1"
+prefix="$(mktemp -d)"
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+status=0
+for f in bin/tarvo-control-panel bin/clock-simulator \
+         "share/tarvo-control-panel/help/Velmora.html" \
+         "share/tarvo-control-panel/help/Velmora 229.html" \
+         "share/tarvo-control-panel/help/Velmora 207.html" \
+         "share/tarvo-control-panel/help/Velmora 222.html" \
+         share/applications/tarvo-control-panel.desktop \
+         share/icons/hicolor/64x64/apps/tarvo-control-panel.png; do
+    if [ ! -e "$prefix/$f" ]; then
+        echo "missing from the installed tree: $f"
+        status=1
+    fi
+done
+"$prefix/bin/tarvo-control-panel" --help >/dev/null || { echo "installed program does not start"; status=1; }
+"$prefix/bin/clock-simulator" --help >/dev/null || { echo "installed simulator does not start"; status=1; }
+exit $status

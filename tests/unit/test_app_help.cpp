@@ -1,0 +1,59 @@
+// Which help page belongs to which clock model, and where it is found.
+#include "app/help_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class AppHelp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pagePerModel_data()
+    {
+        QTest::addColumn<int>("clockType");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("unknown 0") << 0 << "Velmora.html";
+        QTest::newRow("226") << 1 << "Velmora.html";
+        QTest::newRow("229") << 2 << "Velmora 229.html";
+        QTest::newRow("207") << 3 << "Velmora 207.html";
+        QTest::newRow("222") << 4 << "Velmora 222.html";
+        QTest::newRow("unknown 5") << 5 << "Velmora.html";
+    }
+    void pagePerModel()
+    {
+        QFETCH(int, clockType);
+        QFETCH(QString, file);
+        QCOMPARE(HelpFileName(clockType), file);
+    }
+
+    void installedPagesAreFoundFromTheProgramFolder()
+    {
+        // prefix/bin/program finds prefix/share/tarvo-control-panel/help/...
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath("bin"));
+        QVERIFY(QDir(prefix.path()).mkpath("share/tarvo-control-panel/help"));
+        const QString page = prefix.filePath("share/tarvo-control-panel/help/Velmora 207.html");
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<html></html>");
+        f.close();
+        QCOMPARE(FindHelpFile(3, prefix.filePath("bin")), QDir::cleanPath(page));
+        // A page beside the program comes first.
+        QFile beside(prefix.filePath("bin/Velmora 207.html"));
+        QVERIFY(beside.open(QIODevice::WriteOnly));
+        beside.close();
+        QCOMPARE(FindHelpFile(3, prefix.filePath("bin")),
+                 QDir(prefix.filePath("bin")).filePath("Velmora 207.html"));
+    }
+
+    void everyModelHasAPageInTheSourceTree()
+    {
+        for (int type = 1; type <= 4; ++type)
+            QVERIFY2(!FindHelpFile(type, QStringLiteral("/nonexistent")).isEmpty(),
+                     qPrintable(HelpFileName(type)));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppHelp)
+#include "test_app_help.moc"
