@@ -61,7 +61,10 @@ QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& capti
 void BuildDstPage(frmControlPanel& window)
 {
     QWidget* page = window.TabPage(frmControlPanel::PageDST);
-    auto* row = new QHBoxLayout(page);
+    auto* column = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row);
+    column->addStretch(1);
 
     auto* mode = new QGroupBox(QStringLiteral("DST Mode:"), page);
     mode->setObjectName(QStringLiteral("frameDSTMode"));
@@ -70,8 +73,7 @@ void BuildDstPage(frmControlPanel& window)
     QRadioButton* fixed = MakeOption(mode, "optDSTdefault", QStringLiteral("Default Dates"));
     modeLayout->addWidget(custom);
     modeLayout->addWidget(fixed);
-    modeLayout->addStretch(1);
-    row->addWidget(mode);
+    row->addWidget(mode, 0, Qt::AlignTop);
 
     auto* side = new QVBoxLayout;
     auto* autoDst = new QCheckBox(QStringLiteral("Auto DST"), page);

@@ -167,8 +167,9 @@ void frmDST::BuildDateFrame()
     m_scgDates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scgDates->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_scgDates->setSelectionMode(QAbstractItemView::NoSelection);
-    m_scgDates->setMinimumHeight(12 * m_scgDates->verticalHeader()->defaultSectionSize());
-    m_scgDates->setMinimumWidth(360);
+    m_scgDates->verticalHeader()->setDefaultSectionSize(m_scgDates->fontMetrics().height() + 6);
+    m_scgDates->setMinimumHeight(16 * m_scgDates->verticalHeader()->defaultSectionSize());
+    m_scgDates->setMinimumWidth(400);
     layout->addWidget(m_scgDates, 1);
 }
 
@@ -282,9 +283,13 @@ void frmDST::OnChosen(int picker, int index)
 
 bool frmDST::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress)
+    const bool viewport = watched == m_scgDates->viewport();
+    if (event->type() == QEvent::MouseButtonPress) {
         ClearAllLists();
-    else if (event->type() == QEvent::Resize && watched == m_scgDates->viewport())
+    } else if (viewport && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        // A viewport resized while hidden reports only its first size, so the
+        // widths are fitted again when it shows.
         ResizeGridColumns();
+    }
     return QDialog::eventFilter(watched, event);
 }

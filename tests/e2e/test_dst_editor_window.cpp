@@ -1,0 +1,254 @@
+// The "DST Settings" window on its own: what it shows when it opens, how the
+// rule words open their lists by mouse and keyboard, what a choice does to the
+// grid, and the 47-row case.
+#include "app/dst_transfer.h"
+#include "app/panel.h"
+#include "ui/frmDST.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace
+{
+
+QByteArray RecordFor(const DSTRule& spring, const DSTRule& fall, int startYear)
+{
+    DstDateTable s;
+    DstDateTable f;
+    CalculateDates(s, startYear, spring.DOW, spring.Month, spring.WOM);
+    CalculateDates(f, startYear, fall.DOW, fall.Month, fall.WOM);
+    return BuildDstRecord(s, f, spring, fall, startYear);
+}
+
+QString Cell(frmDST& w, int row, int column)
+{
+    return w.findChild<QTableWidget*>("scgDates")->item(row, column)->text();
+}
+
+QString Word(frmDST& w, const char* name)
+{
+    return w.findChild<QPushButton*>(QLatin1String(name))->text();
+}
+
+QListWidget* List(frmDST& w, const char* name)
+{
+    return w.findChild<QListWidget*>(QLatin1String(name));
+}
+
+int VisibleLists(frmDST& w)
+{
+    int n = 0;
+    for (QListWidget* list : w.findChildren<QListWidget*>())
+        n += list->isVisible() ? 1 : 0;
+    return n;
+}
+
+void ClickItem(QListWidget* list, const QString& text)
+{
+    QListWidgetItem* item = list->findItems(text, Qt::MatchExactly).value(0);
+    QVERIFY(item);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+} // namespace
+
+class DstEditorWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        Panel::Options options;
+        options.serialDevicesGiven = true;
+        options.localAddresses = {QStringLiteral("127.0.0.1")};
+        options.settingsFile = m_dir.filePath(QStringLiteral("settings.conf"));
+        options.logSystemClock = true;
+        m_panel = std::make_unique<Panel>(options);
+        // US rules from 2010 at 2:00 and 23:00.
+        QVERIFY(AcceptDstRecord(m_panel->State(), RecordFor({2, 1, 3, 2}, {1, 1, 11, 23}, 10)));
+        m_window = std::make_unique<frmDST>(*m_panel);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_panel.reset();
+    }
+
+    void opensOnTheClocksOwnDates()
+    {
+        frmDST& w = *m_window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("DST Settings"));
+        auto* frame = w.findChild<QGroupBox*>("FrameDates");
+        QCOMPARE(frame->title(), QStringLiteral("Current Dates in Clock:"));
+        QVERIFY(!frame->font().bold());
+        QVERIFY(!w.findChild<QPushButton*>("cmdSend")->isEnabled());
+        QCOMPARE(w.findChild<QLabel*>("lblLeftDateColumn")->text(),
+                 QStringLiteral("Spring Forward"));
+        QCOMPARE(w.findChild<QLabel*>("lblRightDateColumn")->text(), QStringLiteral("Fall Back"));
+        // The clock's tables as they are, from their own first year.
+        QCOMPARE(Cell(w, 0, 0), QStringLiteral("1"));
+        QCOMPARE(Cell(w, 0, 1), QStringLiteral("Mar. 14, 2010"));
+        QCOMPARE(Cell(w, 0, 2), QStringLiteral("Nov. 07, 2010"));
+        QCOMPARE(Cell(w, 47, 0), QStringLiteral("48"));
+        QCOMPARE(Cell(w, 47, 1), QStringLiteral("Mar. 11, 2057"));
+        const QStringList words = {Word(w, "lblSpringWOM"),   Word(w, "lblSpringDOW"),
+                                   Word(w, "lblSpringMonth"), Word(w, "lblSpringTime"),
+                                   Word(w, "lblFallWOM"),     Word(w, "lblFallDOW"),
+                                   Word(w, "lblFallMonth"),   Word(w, "lblFallTime")};
+        QCOMPARE(words, (QStringList{"2nd", "Sun.", "Mar.", "2:00 AM", "1st", "Sun.", "Nov.",
+                                     "11:00 PM"}));
+        // Grey date cells while they are the clock's own; the number column always.
+        auto* grid = w.findChild<QTableWidget*>("scgDates");
+        const QColor face = grid->palette().color(QPalette::Button);
+        QCOMPARE(grid->item(3, 0)->background().color(), face);
+        QCOMPARE(grid->item(3, 1)->background().color(), face);
+        QCOMPARE(grid->item(3, 2)->background().color(), face);
+        // Relative widths 10 / 45 / 45.
+        const int width = grid->viewport()->width();
+        QVERIFY(qAbs(grid->columnWidth(0) - width / 10) <= 1);
+        QVERIFY(qAbs(grid->columnWidth(1) - width * 45 / 100) <= 1);
+        QCOMPARE(VisibleLists(w), 0);
+    }
+
+    void everyListHoldsItsItems_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("spoken");
+        for (const char* side : {"Spring", "Fall"}) {
+            const QString s = QLatin1String(side);
+            QTest::addRow("%sWOM", side)
+                << s + "WOM" << DstWeekOfMonthItems() << s + " week of month";
+            QTest::addRow("%sDOW", side) << s + "DOW" << DstDayOfWeekItems() << s + " day of week";
+            QTest::addRow("%sMonth", side) << s + "Month" << DstMonthItems() << s + " month";
+            QTest::addRow("%sTime", side) << s + "Time" << DstHourItems() << s + " time";
+        }
+    }
+    void everyListHoldsItsItems()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, items);
+        QFETCH(QString, spoken);
+        frmDST& w = *m_window;
+        auto* list = w.findChild<QListWidget*>("lst" + name);
+        auto* word = w.findChild<QPushButton*>("lbl" + name);
+        QVERIFY(list && word);
+        QStringList got;
+        for (int i = 0; i < list->count(); ++i)
+            got << list->item(i)->text();
+        QCOMPARE(got, items);
+        QCOMPARE(list->accessibleName(), spoken);
+        QVERIFY(word->accessibleName().startsWith(spoken));
+        QCOMPARE(word->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(word->focusPolicy() & Qt::TabFocus);
+
+        // A click shows this list only; a click on the frame hides it again.
+        QVERIFY(!list->isVisible());
+        w.findChild<QPushButton*>("lblFallTime")->click();
+        word->click();
+        QVERIFY(list->isVisible());
+        QCOMPARE(VisibleLists(w), 1);
+        QVERIFY(w.rect().contains(list->geometry()));
+        QTest::mouseClick(w.findChild<QGroupBox*>("frameSetDates"), Qt::LeftButton, {},
+                          QPoint(3, 3));
+        QCOMPARE(VisibleLists(w), 0);
+        // Nothing changed.
+        QVERIFY(!w.findChild<QPushButton*>("cmdSend")->isEnabled());
+    }
+
+    void mouseChoiceRecomputesFromThisYear()
+    {
+        frmDST& w = *m_window;
+        w.findChild<QPushButton*>("lblSpringWOM")->click();
+        ClickItem(List(w, "lstSpringWOM"), QStringLiteral("Last"));
+        QCOMPARE(Word(w, "lblSpringWOM"), QStringLiteral("Last"));
+        QCOMPARE(VisibleLists(w), 0);
+        auto* frame = w.findChild<QGroupBox*>("FrameDates");
+        QCOMPARE(frame->title(), QStringLiteral("Dates to be sent to clock:"));
+        QVERIFY(frame->font().bold());
+        QVERIFY(!w.findChild<QTableWidget*>("scgDates")->font().bold());
+        QVERIFY(w.findChild<QPushButton*>("cmdSend")->isEnabled());
+        auto* grid = w.findChild<QTableWidget*>("scgDates");
+        QCOMPARE(grid->item(5, 1)->background().color(), QColor(Qt::white));
+        QCOMPARE(grid->item(5, 0)->background().color(), grid->palette().color(QPalette::Button));
+
+        // Both tables now start this year; the fall rule kept its value.
+        const int year = QDate::currentDate().year();
+        QDate lastSunday(year, 3, 31);
+        while (lastSunday.dayOfWeek() != Qt::Sunday)
+            lastSunday = lastSunday.addDays(-1);
+        QCOMPARE(Cell(w, 0, 1), DstDateText(lastSunday));
+        QVERIFY(Cell(w, 0, 2).startsWith(QStringLiteral("Nov. 0")));
+        QVERIFY(Cell(w, 0, 2).endsWith(QString::number(year)));
+        QCOMPARE(w.Editor().spring.WOM, 5);
+        // Nothing reaches the clock's tables before Send.
+        QCOMPARE(m_panel->State().clockDst.spring[0], QDate(2010, 3, 14));
+    }
+
+    void keyboardOpensAndChooses()
+    {
+        frmDST& w = *m_window;
+        auto* word = w.findChild<QPushButton*>("lblFallMonth");
+        QListWidget* list = List(w, "lstFallMonth");
+        word->setFocus();
+        QTest::keyClick(word, Qt::Key_Space);
+        QVERIFY(list->isVisible());
+        QVERIFY(list->hasFocus());
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("Nov."));
+        // Escape closes it without a change.
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(!list->isVisible());
+        QVERIFY(w.isVisible());
+        QVERIFY(word->hasFocus());
+        QVERIFY(!w.findChild<QPushButton*>("cmdSend")->isEnabled());
+
+        QTest::keyClick(word, Qt::Key_Return);
+        QVERIFY(list->isVisible());
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(word->text(), QStringLiteral("Oct."));
+        QVERIFY(word->accessibleName().endsWith(QStringLiteral("Oct.")));
+        QCOMPARE(w.Editor().fall.Month, 10);
+        QVERIFY(w.findChild<QPushButton*>("cmdSend")->isEnabled());
+        QVERIFY(Cell(w, 0, 2).startsWith(QStringLiteral("Oct. ")));
+        // Enter chose the item only: the window is still open and nothing was sent.
+        QVERIFY(w.isVisible());
+        QVERIFY(!m_panel->State().clockDst.fall[0].isNull());
+        QCOMPARE(m_panel->State().clockDst.fall[0].month(), 11);
+    }
+
+    void southernRulesLeaveTheLastRowEmpty()
+    {
+        frmDST& w = *m_window;
+        QCOMPARE(Cell(w, 47, 0), QStringLiteral("48"));
+        w.findChild<QPushButton*>("lblSpringMonth")->click();
+        ClickItem(List(w, "lstSpringMonth"), QStringLiteral("Oct."));
+        w.findChild<QPushButton*>("lblFallMonth")->click();
+        ClickItem(List(w, "lstFallMonth"), QStringLiteral("Apr."));
+        const int year = QDate::currentDate().year();
+        QVERIFY(Cell(w, 0, 1).endsWith(QString::number(year)));
+        QVERIFY(Cell(w, 0, 2).endsWith(QString::number(year + 1)));
+        QCOMPARE(Cell(w, 46, 0), QStringLiteral("47"));
+        QCOMPARE(Cell(w, 47, 0), QString());
+        QCOMPARE(Cell(w, 47, 1), QString());
+        QCOMPARE(Cell(w, 47, 2), QString());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Panel> m_panel;
+    std::unique_ptr<frmDST> m_window;
+};
+
+QTEST_MAIN(DstEditorWindow)
+#include "test_dst_editor_window.moc"
