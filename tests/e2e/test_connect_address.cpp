@@ -1,0 +1,84 @@
+// Giving a network clock a new address through the real window: the program
+// waits out the clock's restart and follows it, or, when nothing answers at
+// the new address, searches. Each case takes over twenty seconds.
+#include "support/connect_helpers.h"
+#include "support/harness.h"
+#include "ui/frmConfiguring.h"
+#include "ui/ip_address_edit.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+class ConnectAddress : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void programFollowsTheClockToItsNewAddress()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.udpAddress = "127.0.81.20";
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(1, 1, 2, "127.0.81.20");
+        frmControlPanel& w = h.Start({"127.0.81.1"});
+        QVERIFY(
+            Harness::WaitFor([&] { return AddressText(w, "ipIPAddress") == "127.0.81.20"; }, 8000));
+        TypeOctet(AddressEntryOf(w, "ipIPAddress"), 4, 21);
+        QVERIFY(h.State().NetworkSettingsChanged);
+
+        QSignalSpy searches(&h.Core(), &Panel::SearchProgress);
+        bool waitingShown = false;
+        bool foundWhileWaiting = true;
+        QString label;
+        QPoint offset;
+        WhileModal("frmConfiguring", [&](QWidget& dialog) {
+            waitingShown = h.Status() == "Waiting for response from 127.0.81.21";
+            foundWhileWaiting = h.State().ClockFound;
+            label = dialog.findChild<QLabel*>(QStringLiteral("lblUpdating"))->text();
+            offset = dialog.frameGeometry().center() - w.frameGeometry().center();
+            return true;
+        });
+        QElapsedTimer took;
+        took.start();
+        h.Core().SendNetworkSettingsViaNetwork();
+        QVERIFY(took.elapsed() >= 15000 + 6000);
+        QVERIFY(waitingShown);
+        QVERIFY(!foundWhileWaiting);
+        QCOMPARE(label, QStringLiteral("Updating Network Settings ...."));
+        QVERIFY(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2);
+
+        QCOMPARE(clock.UdpAddress(), QStringLiteral("127.0.81.21"));
+        QVERIFY(h.State().ClockFound);
+        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.81.21"));
+        QCOMPARE(searches.count(), 0);
+    }
+
+    void silenceAtTheNewAddressEndsInASearch()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 207;
+        o.udpAddress = "127.0.82.20";
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(1, 1, 3, "127.0.82.20");
+        frmControlPanel& w = h.Start({"127.0.82.1"});
+        QVERIFY(
+            Harness::WaitFor([&] { return AddressText(w, "ipIPAddress") == "127.0.82.20"; }, 8000));
+        // The clock moves but says nothing until someone searches for it.
+        connect(&clock, &SimulatedClock::UdpAddressChanged, this, [&] { clock.SetSilent(true); });
+        connect(&h.Core(), &Panel::SearchProgress, this, [&] { clock.SetSilent(false); });
+        TypeOctet(AddressEntryOf(w, "ipIPAddress"), 4, 33);
+        h.Core().SendNetworkSettingsViaNetwork();
+
+        QCOMPARE(clock.UdpAddress(), QStringLiteral("127.0.82.33"));
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 3000));
+        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.82.33"));
+        // The search saves what it found.
+        QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.82.33"));
+    }
+};
+
+QTEST_MAIN(ConnectAddress)
+#include "test_connect_address.moc"
