@@ -74,8 +74,6 @@ void BuildSettingsButtons(QWidget* frame, SettingsControls& c);
 
 // Connects each editing control to the working settings.
 void ConnectEditHandlers(Panel& panel, const SettingsControls& c);
-// The DST page's switches, found by name once that page exists.
-void ConnectDstSwitches(Panel& panel, QWidget* window);
 // The time, settings, defaults, resync and password commands.
 void ConnectCommandHandlers(frmControlPanel& window, const SettingsControls& c);
 // Fills the working settings and the controls from a master record.

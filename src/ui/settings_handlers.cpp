@@ -130,20 +130,3 @@ void ConnectEditHandlers(Panel& panel, const SettingsControls& c)
     ConnectRelays(panel, c);
     ConnectTimePickers(panel, c);
 }
-
-void ConnectDstSwitches(Panel& panel, QWidget* window)
-{
-    // The DST page is built after these pages; its three switches feed the same
-    // working settings. Writing the same value twice is harmless, so this does
-    // not depend on whether that page wires them too.
-    auto* autoDst = window->findChild<QCheckBox*>(QStringLiteral("chkAutoDST"));
-    auto* custom = window->findChild<QRadioButton*>(QStringLiteral("optDSTcustom"));
-    auto* fixed = window->findChild<QRadioButton*>(QStringLiteral("optDSTdefault"));
-    if (autoDst) {
-        QObject::connect(
-            autoDst, &QCheckBox::toggled, autoDst,
-            Guarded(panel, [](ClockSettings& s, bool ticked) { s.AutoDST = ticked ? 1 : 0; }));
-    }
-    if (custom && fixed)
-        ConnectOptionPair(panel, custom, fixed, &ClockSettings::DSTCustom, false);
-}

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QSignalBlocker>
-#include <QTimer>
 
 namespace
 {
@@ -49,8 +48,6 @@ void BuildClockSettingsPages(frmControlPanel& window)
     ConnectTabFocusRules(window);
     QObject::connect(&panel, &Panel::MasterSettingsReceived, pages,
                      &SettingsPages::OnMasterSettings);
-    // The DST page is built after this one.
-    QTimer::singleShot(0, pages, [&window] { ConnectDstSwitches(window.Core(), &window); });
 }
 
 void frmControlPanel::InitializeSecondOffsetCombo(int clockType)

@@ -1,0 +1,63 @@
+// The layout routine on the real window: model fields, unavailable pages,
+// and the focus moves of a page change.
+#include "support/settings_helpers.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+class SettingsLayoutWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void modelFieldsAndPagesFollowTheState();
+};
+
+void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
+{
+    Harness h;
+    frmControlPanel& w = h.Start({QStringLiteral("127.0.66.1")});
+    w.show();
+    ProgramState& s = h.State();
+    s.clockConnection.ConnectionType = 0;
+    s.ClockFound = true;
+    s.clockConnection.ClockType = 3;
+    s.NetworkSettingsPresent = false;
+    w.StateChanged();
+    QTabWidget* tabs = w.ClockTabs();
+    auto* timeZone = Control<QComboBox>(w, "cmbTimeZone");
+    QVERIFY(Harness::WaitFor([&] { return !timeZone->isEnabled(); }, 1000));
+    QCOMPARE(timeZone->toolTip(), QStringLiteral("Only needed for NTP option."));
+    QVERIFY(!tabs->isTabEnabled(frmControlPanel::PageBroadcast));
+    QVERIFY(!tabs->isTabEnabled(frmControlPanel::PageNetwork));
+    QVERIFY(Control<QWidget>(w, "frameNudgeTime")->isVisible());
+
+    s.NetworkSettingsPresent = true;
+    w.StateChanged();
+    QVERIFY(Harness::WaitFor([&] { return timeZone->isEnabled(); }, 1000));
+    QCOMPARE(timeZone->toolTip(), QStringLiteral("Used to calculate NTP time."));
+    QVERIFY(tabs->isTabEnabled(frmControlPanel::PageBroadcast));
+
+    // Choosing "Broadcast" puts the caret in its frequency box.
+    tabs->setCurrentIndex(frmControlPanel::PageBroadcast);
+    if (auto* frequency = w.findChild<QWidget*>("txtBroadcastFrequency"))
+        QCOMPARE(w.focusWidget(), frequency);
+
+    // The operator types on the page; a repeated pass of the layout leaves the
+    // focus and the text alone, and a page that becomes unavailable moves the
+    // selection without pulling the focus anywhere.
+    tabs->setCurrentIndex(frmControlPanel::PagePrimary);
+    auto* focusHere = Control<QWidget>(w, "dtpTime");
+    focusHere->setFocus();
+    s.clockConnection.ClockType = 4;
+    w.StateChanged();
+    QVERIFY(Harness::WaitFor([&] { return tabs->isTabEnabled(frmControlPanel::PageModem); }, 1000));
+    QVERIFY(!Control<QWidget>(w, "frameNudgeTime")->isVisible());
+    QVERIFY(!tabs->isTabEnabled(frmControlPanel::PageBroadcast));
+    QCOMPARE(timeZone->toolTip(), QStringLiteral("Sets the Time Zone offset relative to UTC"));
+    QCOMPARE(w.focusWidget(), focusHere);
+}
+
+QTEST_MAIN(SettingsLayoutWindow)
+#include "test_settings_layout_window.moc"
