@@ -37,6 +37,11 @@ public:
     {
         // Opened over the main window's corner; modal for the whole program
         // but without a nested event loop, so receiving goes on unchanged.
+        if (auto* open = m_window.findChild<frmDST*>(); open && open->isVisible()) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
         auto* editor = new frmDST(m_window.Core(), &m_window);
         editor->setAttribute(Qt::WA_DeleteOnClose);
         editor->setWindowModality(Qt::ApplicationModal);
