@@ -76,11 +76,16 @@ QLineEdit* IpAddressEdit::field(int position) const
 void IpAddressEdit::OnEdited(int index)
 {
     QLineEdit* f = m_fields[index];
-    // The validator lets "256" through as intermediate text; it is no octet.
+    // The validator lets "256" through as intermediate text; an octet never
+    // shows more than it can hold, so it becomes 255, as the record does.
     bool ok = false;
-    const int v = f->text().isEmpty() ? 0 : f->text().toInt(&ok);
-    if (!f->text().isEmpty() && (!ok || v > 255))
+    int v = f->text().isEmpty() ? 0 : f->text().toInt(&ok);
+    if (!f->text().isEmpty() && !ok)
         return;
+    if (v > 255) {
+        v = 255;
+        f->setText(QStringLiteral("255"));
+    }
     Q_EMIT fieldChanged(index + 1, v);
     if (f->text().size() == 3 && index < 3 && f->cursorPosition() == 3) {
         m_fields[index + 1]->setFocus();

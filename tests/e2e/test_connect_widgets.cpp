@@ -1,0 +1,104 @@
+// The address entry and the search window's tick column, operated from the
+// keyboard and the mouse as the operator does.
+#include "app/panel.h"
+#include "support/connect_helpers.h"
+#include "ui/frmSearch.h"
+#include "ui/ip_address_edit.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ConnectWidgets : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void typingReportsEachOctet_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("reports"); // position * 1000 + value
+        QTest::newRow("dots move on") << "10.1.2.3"
+                                      << "10.1.2.3" << QList<int>{1001, 1010, 2001, 3002, 4003};
+        QTest::newRow("three digits move on")
+            << "192168001254"
+            << "192.168.1.254"
+            << QList<int>{1001, 1019, 1192, 2001, 2016, 2168, 3000, 3000, 3001, 4002, 4025, 4254};
+        QTest::newRow("no octet above 255") << "300"
+                                            << "255.0.0.0" << QList<int>{1003, 1030, 1255};
+    }
+    void typingReportsEachOctet()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, reports);
+        IpAddressEdit entry(QStringLiteral("Server IP Address:"));
+        entry.show();
+        for (int i = 1; i <= 4; ++i)
+            entry.field(i)->clear();
+        QList<int> seen;
+        connect(&entry, &IpAddressEdit::fieldChanged, this,
+                [&](int position, int value) { seen << position * 1000 + value; });
+        entry.field(1)->setFocus();
+        QApplication::setActiveWindow(&entry);
+        for (QChar c : keys)
+            QTest::keyClick(entry.focusWidget(), c.toLatin1());
+        QCOMPARE(entry.text(), text);
+        QCOMPARE(seen, reports);
+    }
+
+    void fillingFromCodeReportsNothingAndNamesEachOctet()
+    {
+        IpAddressEdit entry(QStringLiteral("Gateway Address:"));
+        QSignalSpy spy(&entry, &IpAddressEdit::fieldChanged);
+        entry.setText(QStringLiteral("10.0.300.x"));
+        QCOMPARE(entry.text(), QStringLiteral("10.0.0.0"));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(entry.field(3)->accessibleName(), QStringLiteral("Gateway Address: octet 3"));
+    }
+
+    void onlyOneRowStaysTicked()
+    {
+        QTemporaryDir dir;
+        Panel::Options o;
+        o.serialDevicesGiven = true;
+        o.settingsFile = dir.filePath(QStringLiteral("s.conf"));
+        o.logSystemClock = true;
+        Panel panel(o);
+        ClockConnection a;
+        a.ConnectionType = 1;
+        a.IPaddress = QStringLiteral("127.0.91.5");
+        ClockConnection b = a;
+        b.ConnectionType = 0;
+        b.Comport = 3;
+        panel.State().Connections = {a, b, a};
+        panel.State().SearchDone = true; // show the stored list
+        frmSearch dialog(panel);
+        dialog.show();
+        auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("scgSearch"));
+        QTRY_COMPARE(grid->rowCount(), 3);
+        QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("Comport 3"));
+        for (int row : {0, 2, 1}) {
+            const QRect cell = grid->visualItemRect(grid->item(row, 0));
+            // A click on the tick box toggles it.
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              QPoint(cell.left() + 2 +
+                                         grid->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 +
+                                         3,
+                                     cell.center().y()));
+            QCOMPARE(dialog.TickedRow(), row);
+            int ticked = 0;
+            for (int r = 0; r < 3; ++r)
+                ticked += grid->item(r, 0)->checkState() == Qt::Checked;
+            QCOMPARE(ticked, 1);
+        }
+        // Nothing is connected without a ticked row.
+        grid->item(1, 0)->setCheckState(Qt::Unchecked);
+        QVERIFY(!dialog.ConnectSelected());
+    }
+};
+
+QTEST_MAIN(ConnectWidgets)
+#include "test_connect_widgets.moc"
