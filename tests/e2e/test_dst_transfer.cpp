@@ -83,7 +83,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("network");
         QTest::addColumn<QString>("address");
         QTest::newRow("serial") << false << QString();
-        QTest::newRow("network") << true << QStringLiteral("127.0.63.9");
+        QTest::newRow("network") << true << QStringLiteral("127.0.105.9");
     }
 
     void transfer()
@@ -110,7 +110,7 @@ private Q_SLOTS:
                 });
         h.SaveConnection(network ? 1 : 0, 1, 2, address);
         frmControlPanel& w =
-            h.Start({network ? QStringLiteral("127.0.63.1") : QStringLiteral("127.0.0.1")});
+            h.Start({network ? QStringLiteral("127.0.105.1") : QStringLiteral("127.0.0.1")});
 
         // Edit Custom Dates waits for the clock's tables.
         auto* cmdDST = w.findChild<QPushButton*>("cmdDST");
