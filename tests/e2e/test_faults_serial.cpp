@@ -1,0 +1,138 @@
+// Faults on the serial line against the simulated clock: the device vanishes
+// (with and without coming back under the same name) and the clock falls
+// silent in the middle of a settings send. The program must keep running and
+// responsive, and the operator's edits must survive the silence.
+#include "support/harness.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <sys/resource.h>
+
+namespace
+{
+// CPU seconds this process has used so far.
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop for `ms` and returns the share of one core it used;
+// a port that keeps failing and reopening would show as a busy loop here.
+double CpuShareWhileWaiting(int ms)
+{
+    const double before = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    Harness::WaitFor([] { return false; }, ms);
+    return (CpuSeconds() - before) / (double(wall.elapsed()) / 1000.0);
+}
+
+SimOptions SerialClock(int model)
+{
+    SimOptions o;
+    o.model = model;
+    o.serial = true;
+    o.reportMs = 200;
+    return o;
+}
+} // namespace
+
+class FaultsSerial : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void deviceVanishesAndComesBack_data()
+    {
+        QTest::addColumn<int>("goneMs");
+        // 0: closed and reopened at once, so the name usually stays the same;
+        // otherwise the program sees the device missing for that long.
+        QTest::newRow("reopened at once") << 0;
+        QTest::newRow("gone for two seconds") << 2000;
+    }
+
+    void deviceVanishesAndComesBack()
+    {
+        QFETCH(int, goneMs);
+        Harness h;
+        SimulatedClock& clock = h.AddClock(SerialClock(226));
+        h.SaveConnection(0, 1, 1, {}, 0);
+        int reports = 0;
+        h.Start();
+        connect(&h.Core(), &Panel::TimeReportShown, this, [&](bool) { ++reports; });
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound && reports >= 2; }, 8000));
+        const QString before = clock.PtyPath();
+
+        QString error;
+        if (goneMs > 0) {
+            clock.ClosePty();
+            // Losing the line must not turn into a busy loop of failing reopens.
+            QVERIFY2(CpuShareWhileWaiting(goneMs) < 0.5, "busy while the device is gone");
+            QVERIFY2(clock.ReopenPty(&error), qPrintable(error));
+        } else {
+            QVERIFY2(clock.ReopenPty(&error), qPrintable(error));
+            QVERIFY2(CpuShareWhileWaiting(1000) < 0.5, "busy after the device came back");
+        }
+        if (clock.PtyPath() != before)
+            QSKIP("the device came back under another name; only the survival is tested");
+
+        // The operator reconnects (the saved connection names the same port)
+        // and the clock is found again, with its time shown.
+        h.State().ClockFound = false;
+        h.Core().ConnectViaSerial();
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
+        const int after = reports;
+        QVERIFY(Harness::WaitFor([&] { return reports >= after + 2; }, 3000));
+    }
+
+    void clockFallsSilentDuringASettingsSend()
+    {
+        Harness h;
+        SimulatedClock& clock = h.AddClock(SerialClock(226));
+        h.SaveConnection(0, 1, 1, {}, 0);
+        frmControlPanel& w = h.Start();
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
+        QVERIFY(Harness::WaitFor([&] { return h.State().LastDstRecord.size() == 101; }, 3000));
+
+        auto* zone = w.findChild<QComboBox*>("cmbTimeZone");
+        auto* send = w.findChild<QPushButton*>("imageBTNSend");
+        QVERIFY(zone && send);
+        const int edited = (zone->currentIndex() + 3) % zone->count();
+        zone->setCurrentIndex(edited);
+        const QByteArray recordBefore = clock.State().MasterRecord();
+
+        // The clock stops answering after the second frame of the send.
+        int applied = 0;
+        connect(&clock, &SimulatedClock::FrameApplied, this, [&](quint8) {
+            if (++applied == 2)
+                clock.SetSilent(true);
+        });
+        int reports = 0;
+        connect(&h.Core(), &Panel::TimeReportShown, this, [&](bool) { ++reports; });
+        QTest::mouseClick(send, Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return clock.IsSilent(); }, 3000));
+        QVERIFY(!h.State().SendingSettings);
+        Harness::WaitFor([] { return false; }, 1500);
+        QCOMPARE(reports, 0);
+        // The silent clock still took the frames in; the operator's edit stays.
+        QVERIFY(clock.State().MasterRecord() != recordBefore);
+        QCOMPARE(zone->currentIndex(), edited);
+
+        // The clock answers again: the time comes back, and a fresh request
+        // shows the setting the clock applied, which is the operator's.
+        clock.SetSilent(false);
+        QVERIFY(Harness::WaitFor([&] { return reports >= 2; }, 3000));
+        h.Core().ConnectViaSerial();
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
+        Harness::WaitFor([] { return false; }, 1000);
+        QCOMPARE(zone->currentIndex(), edited);
+    }
+};
+
+QTEST_MAIN(FaultsSerial)
+#include "test_faults_serial.moc"
