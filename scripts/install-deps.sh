@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     qt6-qpa-plugins libxkbcommon-x11-0
     tzdata xvfb xauth
+    clang libclang-rt-14-dev
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
