@@ -92,19 +92,23 @@ QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable&
     return rows;
 }
 
-void SendDSTviaSerial(Panel& panel, const DstEditorState& editor)
+bool SendDSTviaSerial(Panel& panel, const DstEditorState& editor)
 {
+    if (!panel.Serial().IsOpen())
+        return false;
     const auto frames =
         DstSerialFrames(editor.sDates, editor.fDates, editor.spring, editor.fall, editor.StartYear);
     for (const auto& [command, payload] : frames)
         panel.SendSerialFrame(command, payload);
+    return true;
 }
 
-void SendDSTviaNetwork(Panel& panel, const DstEditorState& editor)
+bool SendDSTviaNetwork(Panel& panel, const DstEditorState& editor)
 {
     // SendToClock sends only while the socket is ready.
-    panel.SendToClock(DstDatagram(panel.State().NetworkPassword, editor.sDates, editor.fDates,
-                                  editor.spring, editor.fall, editor.StartYear));
+    return panel.SendToClock(DstDatagram(panel.State().NetworkPassword, editor.sDates,
+                                         editor.fDates, editor.spring, editor.fall,
+                                         editor.StartYear)) > 0;
 }
 
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
@@ -116,14 +120,17 @@ void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
     state.clockDst.present = true;
 }
 
-void SendDSTDates(Panel& panel, const DstEditorState& editor)
+bool SendDSTDates(Panel& panel, const DstEditorState& editor)
 {
     ProgramState& state = panel.State();
+    bool sent = false;
     if (state.ClockFound) {
         if (state.clockConnection.ConnectionType == 0)
-            SendDSTviaSerial(panel, editor);
+            sent = SendDSTviaSerial(panel, editor);
         else if (state.clockConnection.ConnectionType == 1)
-            SendDSTviaNetwork(panel, editor);
+            sent = SendDSTviaNetwork(panel, editor);
     }
-    AdoptDstDates(state, editor);
+    if (sent)
+        AdoptDstDates(state, editor);
+    return sent;
 }

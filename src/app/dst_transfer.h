@@ -52,9 +52,15 @@ QString RuleCaption(const DSTRule& rule, DstField field);
 QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable& fDates);
 
 // Sends the editor's tables over the link in use (serial frames 21 to 24 for
-// ConnectionType 0, datagram 12 for 1) when a clock was found, then takes them
-// as the clock's current tables. The clock does not answer these commands.
-void SendDSTDates(Panel& panel, const DstEditorState& editor);
-void SendDSTviaSerial(Panel& panel, const DstEditorState& editor);
-void SendDSTviaNetwork(Panel& panel, const DstEditorState& editor);
+// ConnectionType 0, datagram 12 for 1) when a clock was found, and takes them
+// as the clock's current tables once they went out. The clock does not answer
+// these commands. False when nothing could be sent (no clock, port closed,
+// socket not ready): the tables are then not taken as the clock's, so the
+// editor never claims dates the clock did not receive.
+bool SendDSTDates(Panel& panel, const DstEditorState& editor);
+bool SendDSTviaSerial(Panel& panel, const DstEditorState& editor);
+bool SendDSTviaNetwork(Panel& panel, const DstEditorState& editor);
+inline const QString DstNotSentMessage = QStringLiteral(
+    "The dates were not sent: no clock is connected on the link in use. Connect to the clock "
+    "and press Send again.");
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor);

@@ -57,6 +57,7 @@ public:
     // the list. The search window keeps the clock in use at the head of the
     // list and so does not clear it first.
     void SearchForClocks(int mode, bool clearFirst = true);
+    bool SearchRunning() const { return m_searchRunning; }
     int SearchSerialPorts(int mode, int clockType);
     int ProbeSerialPort(int clockType);
     int SearchNetwork(int mode);
@@ -137,6 +138,7 @@ private:
     bool m_serialPending = false;
     bool m_datagramScheduled = false;
     bool m_requestRunning = false;
+    bool m_searchRunning = false;
     bool m_requestAgain = false;
     bool m_clockProblemShown = false;
     bool m_clockFailed = false;

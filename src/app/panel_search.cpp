@@ -7,6 +7,8 @@
 #include "link/datagram.h"
 #include "link/delay.h"
 
+#include <QScopeGuard>
+
 namespace {
 constexpr quint8 kRequestClockSettings = 1;
 constexpr int kProbeMilliseconds = 1000;
@@ -109,6 +111,12 @@ int Panel::SearchNetwork(int mode)
 
 void Panel::SearchForClocks(int mode, bool clearFirst)
 {
+    // Every wait of a search keeps the window working, so a second search could
+    // start inside the first and probe the same ports at once; it is refused.
+    if (m_searchRunning)
+        return;
+    m_searchRunning = true;
+    const auto done = qScopeGuard([this] { m_searchRunning = false; });
     if (clearFirst)
         ClearConnections();
     if (mode == 0) {

@@ -1,5 +1,7 @@
 #include "ui/frmDST.h"
 
+#include "app/message_boxes.h"
+
 #include "app/panel.h"
 #include "ui/dst_rule_sentence.h"
 
@@ -271,7 +273,12 @@ void frmDST::EnableUpdate(bool enable)
 
 void frmDST::SendDSTDates()
 {
-    ::SendDSTDates(m_panel, m_editor);
+    if (!::SendDSTDates(m_panel, m_editor)) {
+        // Nothing went out: the dates stay waiting to be sent.
+        if (m_panel.Boxes())
+            m_panel.Boxes()->Inform(windowTitle(), DstNotSentMessage);
+        return;
+    }
     EnableUpdate(false);
 }
 

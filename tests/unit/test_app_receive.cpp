@@ -267,6 +267,24 @@ private Q_SLOTS:
         QCOMPARE(discovery.count(), 1);
     }
 
+    void secondSearchIsRefusedWhileOneRuns()
+    {
+        // The search waits with the event loop running; a search started from
+        // inside that wait must not run its own probes on top of the first.
+        QSignalSpy progress(m_panel.get(), &Panel::SearchProgress);
+        int innerStarted = 0;
+        QTimer::singleShot(200, m_panel.get(), [&] {
+            QVERIFY(m_panel->SearchRunning());
+            ++innerStarted;
+            m_panel->SearchForClocks(1);
+        });
+        m_panel->SearchForClocks(1);
+        QCOMPARE(innerStarted, 1);
+        QCOMPARE(progress.count(), 1); // one listening window only
+        QVERIFY(!m_panel->SearchRunning());
+        QVERIFY(!m_panel->State().SearchInProgress);
+    }
+
     void reportValidity_data()
     {
         QTest::addColumn<QByteArray>("report");

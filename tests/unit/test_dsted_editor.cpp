@@ -39,8 +39,8 @@ private Q_SLOTS:
     void listChoiceSetsTheField();
     void recomputesFromTheCurrentYear();
     void gridAlwaysGets48Rows();
-    void sendAdoptsTheDatesEvenWithoutAClock_data();
-    void sendAdoptsTheDatesEvenWithoutAClock();
+    void sendKeepsUnsentDatesOutOfTheClockTables_data();
+    void sendKeepsUnsentDatesOutOfTheClockTables();
 };
 
 void TestDstEditor::captionsFromTheClocksRecord_data()
@@ -166,19 +166,20 @@ void TestDstEditor::gridAlwaysGets48Rows()
     QCOMPARE(southern[47], DstDisplayRow{});
 }
 
-void TestDstEditor::sendAdoptsTheDatesEvenWithoutAClock_data()
+void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables_data()
 {
     QTest::addColumn<bool>("clockFound");
     QTest::addColumn<int>("connectionType");
 
     // Serial with no port open, network with no socket, an unknown link, and
-    // no clock at all: nothing can go out, the dates are adopted all the same.
+    // no clock at all: nothing can go out, so the clock's tables stay as the
+    // clock reported them.
     QTest::newRow("serial, port closed") << true << 0;
     QTest::newRow("network, no socket") << true << 1;
     QTest::newRow("no clock") << false << 0;
 }
 
-void TestDstEditor::sendAdoptsTheDatesEvenWithoutAClock()
+void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables()
 {
     QFETCH(bool, clockFound);
     QFETCH(int, connectionType);
@@ -201,11 +202,16 @@ void TestDstEditor::sendAdoptsTheDatesEvenWithoutAClock()
     ChooseRuleItem(editor.fall, DstField::Month, 9);
     ChooseRuleItem(editor.fall, DstField::Hour, 3);
     UpdateDates(editor);
-    SendDSTDates(panel, editor);
+    const DstTables before = state.clockDst;
+    QVERIFY(!SendDSTDates(panel, editor));
 
     QVERIFY(state.clockDst.present);
-    QCOMPARE(state.clockDst.spring, editor.sDates);
-    QCOMPARE(state.clockDst.fall, editor.fDates);
+    QCOMPARE(state.clockDst.spring, before.spring);
+    QCOMPARE(state.clockDst.fall, before.fall);
+    QCOMPARE(state.clockDst.springHour, before.springHour);
+    QVERIFY(state.clockDst.spring != editor.sDates);
+    // What is adopted once the dates did go out.
+    AdoptDstDates(state, editor);
     QCOMPARE(state.clockDst.spring[0], QDate(2026, 3, 29));
     QCOMPARE(state.clockDst.fall[0], QDate(2026, 10, 4));
     QCOMPARE(state.clockDst.springHour, 1);
