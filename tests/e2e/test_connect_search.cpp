@@ -56,7 +56,7 @@ private Q_SLOTS:
                         probes << clockType;
                 });
         h.SaveConnection(0, 1, 1);
-        frmControlPanel& w = h.Start({"127.0.61.1"});
+        frmControlPanel& w = h.Start({"127.0.201.1"});
 
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 20000));
         QCOMPARE(h.Status(), QStringLiteral("Clock Found on Comport 2"));
@@ -83,7 +83,7 @@ private Q_SLOTS:
         h.AddClock(serial207); // port 2
         SimOptions net;
         net.model = 229;
-        net.udpAddress = "127.0.62.20";
+        net.udpAddress = "127.0.202.20";
         SimulatedClock& netClock = h.AddClock(net);
         QList<QByteArray> passwords;
         connect(&netClock, &SimulatedClock::DatagramReceived, this,
@@ -92,7 +92,7 @@ private Q_SLOTS:
                         passwords << d.mid(1, 4);
                 });
         h.SaveConnection(0, 1, 1);
-        frmControlPanel& w = h.Start({"127.0.62.1"});
+        frmControlPanel& w = h.Start({"127.0.202.1"});
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
         h.State().NetworkPassword = "zzzz";
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 4 connections."));
         // The clock in use heads the list, and is found again.
         QCOMPARE(GridColumn(dialog, 1),
-                 (QStringList{"Comport 1", "Comport 1", "Comport 2", "127.0.62.20"}));
+                 (QStringList{"Comport 1", "Comport 1", "Comport 2", "127.0.202.20"}));
         QCOMPARE(GridColumn(dialog, 2),
                  (QStringList{"Serial Port", "Serial Port", "Serial Port", "Network"}));
         QVERIFY(cmdSearch->isEnabled());
@@ -139,11 +139,11 @@ private Q_SLOTS:
                           Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 3000));
-        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.62.20"));
+        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.202.20"));
         QCOMPARE(h.State().clockConnection.ClockType, qint16(2));
         QVERIFY(!passwords.isEmpty());
         QCOMPARE(passwords.first(), QByteArray("7315"));
-        QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.62.20"));
+        QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.202.20"));
 
         // Opening the window again shows the same list without a new search.
         frmSearch again(h.Core(), &w);
@@ -157,20 +157,20 @@ private Q_SLOTS:
         Harness h;
         SimOptions o;
         o.model = 207;
-        o.udpAddress = "127.0.63.20";
+        o.udpAddress = "127.0.203.20";
         h.AddClock(o);
-        h.SaveConnection(1, 1, 1, "127.0.63.99"); // nothing listens there
-        frmControlPanel& w = h.Start({"127.0.63.1"});
+        h.SaveConnection(1, 1, 1, "127.0.203.99"); // nothing listens there
+        frmControlPanel& w = h.Start({"127.0.203.1"});
         QVERIFY(Harness::WaitFor(
             [&] { return h.State().ClockFound && h.State().clockConnection.ClockType == 3; },
             12000));
-        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.63.20"));
+        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.203.20"));
         const ClockConnection saved = h.Core().Store().Load().connection;
         QCOMPARE(saved.ConnectionType, 1);
-        QCOMPARE(saved.IPaddress, QStringLiteral("127.0.63.20"));
+        QCOMPARE(saved.IPaddress, QStringLiteral("127.0.203.20"));
         // Saved before the clock told its model.
         QCOMPARE(saved.ClockType, qint16(0));
-        QCOMPARE(AddressText(w, "ipIPAddress"), QStringLiteral("127.0.63.20"));
+        QCOMPARE(AddressText(w, "ipIPAddress"), QStringLiteral("127.0.203.20"));
     }
 
     void menuOpensTheManualConnection()
@@ -178,10 +178,10 @@ private Q_SLOTS:
         Harness h;
         SimOptions o;
         o.model = 229;
-        o.udpAddress = "127.0.64.20";
+        o.udpAddress = "127.0.204.20";
         h.AddClock(o);
-        h.SaveConnection(1, 1, 2, "127.0.64.99");
-        frmControlPanel& w = h.Start({"127.0.65.1"}); // discovery cannot reach it
+        h.SaveConnection(1, 1, 2, "127.0.204.99");
+        frmControlPanel& w = h.Start({"127.0.205.1"}); // discovery cannot reach it
         QVERIFY(Harness::WaitFor([&] { return !h.State().SearchInProgress; }, 8000));
         QTest::qWait(5500);
         QVERIFY(!h.State().ClockFound);
@@ -205,9 +205,9 @@ private Q_SLOTS:
         });
         add->trigger();
         QCOMPARE(title, QStringLiteral("Add Network Connection"));
-        QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.64.20"));
+        QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.204.20"));
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 3000));
-        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.64.20"));
+        QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.204.20"));
     }
 };
 
