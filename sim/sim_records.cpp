@@ -234,7 +234,7 @@ QString AddressAt(QByteArrayView record, int offset)
 
 QByteArray TimeReportPayload(const QDateTime& time, bool gpsLocked)
 {
-    QByteArray payload(TimeReportLength, '\0');
+    QByteArray payload(SimTimeReportLength, '\0');
     const QDate date = time.date();
     const QTime clock = time.time();
     const int year = date.year();

@@ -16,7 +16,7 @@ inline constexpr int NetworkDatagramLength = 126; // datagrams carry bytes 0-125
 inline constexpr int NetworkReplyLength = 768;    // record + two e-mail blocks, as nibbles
 inline constexpr int SimDstRecordLength = 101;
 inline constexpr int DstYears = 48;
-inline constexpr int TimeReportLength = 12;
+inline constexpr int SimTimeReportLength = 12;
 
 // Model number (226, 229, 207, 222) to model code (1 to 4); 0 for any other.
 int ClockTypeForModel(int model);

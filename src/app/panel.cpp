@@ -16,7 +16,7 @@ constexpr quint8 kSecondStartUpRequest = 43;
 } // namespace
 
 Panel::Panel(const Options& options, QObject* parent)
-    : QObject(parent), m_options(options), m_datagramBuffer(ReceiveLimit, '\0')
+    : QObject(parent), m_options(options)
 {
     m_store = options.settingsFile.isEmpty()
                   ? std::make_unique<SettingsStore>()

@@ -7,6 +7,7 @@
 #include "link/udp_link.h"
 
 #include <QObject>
+#include <QQueue>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -118,6 +119,9 @@ private:
     void OnSerialReadable();
     void OnSerialError();
     void OnDatagramReady();
+    void ReadPendingDatagrams();
+    void ScheduleDatagramProcessing();
+    void ProcessQueuedDatagram();
     void ProcessSerialByte(quint8 b);
     void OnDiscoveryAnswer(quint32 sender);
     void Changed();
@@ -133,7 +137,16 @@ private:
     PanelView* m_view = nullptr;
     MessageBoxes* m_boxes = nullptr;
 
-    QByteArray m_datagramBuffer;
+    struct ReceivedDatagram {
+        QByteArray bytes;
+        int count = 0;
+        quint32 sender = 0;
+    };
+    // Datagrams read from the socket and not yet handled. Reading drains the
+    // system's buffer at once so a reply behind a burst of noise is not dropped
+    // there; the bound (8 MB at most) keeps a flood from growing it further.
+    static constexpr int kMaxQueuedDatagrams = 32768;
+    QQueue<ReceivedDatagram> m_datagramQueue;
     bool m_inSerialHandler = false;
     bool m_serialPending = false;
     bool m_datagramScheduled = false;

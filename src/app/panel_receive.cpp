@@ -141,25 +141,50 @@ void Panel::ParseClockSettings(const QByteArray& settings, int dataType)
 
 void Panel::OnDatagramReady()
 {
-    if (!m_udp.HasPendingDatagram())
+    ReadPendingDatagrams();
+    ScheduleDatagramProcessing();
+}
+
+void Panel::ReadPendingDatagrams()
+{
+    // Only reading happens inside the socket's signal: a datagram's handling
+    // may wait with the event loop running, and a wait inside the signal can
+    // leave the socket's read notification off for good.
+    while (m_datagramQueue.size() < kMaxQueuedDatagrams && m_udp.HasPendingDatagram()) {
+        ReceivedDatagram received;
+        received.bytes = QByteArray(ReceiveLimit, '\0');
+        received.count = m_udp.ReceiveDatagram(received.bytes, received.sender);
+        // Bytes past the end of a short datagram read as zeros, never as
+        // another datagram's data.
+        m_datagramQueue.enqueue(received);
+    }
+}
+
+void Panel::ScheduleDatagramProcessing()
+{
+    if (m_datagramScheduled || m_datagramQueue.isEmpty())
         return;
-    quint32 sender = 0;
-    const int count = m_udp.ReceiveDatagram(m_datagramBuffer, sender);
-    // Bytes past the end of a short datagram are not left over from an earlier
-    // one: a record cut short reads as zeros, never as another record's data.
-    if (count >= 0)
-        std::fill(m_datagramBuffer.begin() + count, m_datagramBuffer.end(), '\0');
-    ProcessDatagram(m_datagramBuffer, count, sender);
+    m_datagramScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_datagramScheduled = false;
+        ProcessQueuedDatagram();
+    });
+}
+
+void Panel::ProcessQueuedDatagram()
+{
+    if (m_datagramQueue.isEmpty())
+        return;
+    // One datagram per turn of the event loop: a burst cannot starve the
+    // window. The next turn is booked first, so datagrams keep being handled
+    // while this one's handling waits.
+    const ReceivedDatagram received = m_datagramQueue.dequeue();
+    ScheduleDatagramProcessing();
+    ProcessDatagram(received.bytes, received.count, received.sender);
     m_state.NetworkSettingsPresent = true;
     Changed();
-    // One datagram per turn of the event loop: a burst cannot starve the window.
-    if (m_udp.HasPendingDatagram() && !m_datagramScheduled) {
-        m_datagramScheduled = true;
-        QTimer::singleShot(0, this, [this] {
-            m_datagramScheduled = false;
-            OnDatagramReady();
-        });
-    }
+    ReadPendingDatagrams();
+    ScheduleDatagramProcessing();
 }
 
 void Panel::ProcessDatagram(const QByteArray& datagram, int count, quint32 sender)

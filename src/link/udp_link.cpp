@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QVariant>
 
 quint32 ResolveAddress(const QString& host)
 {
@@ -119,6 +120,9 @@ int UdpLink::InitializeNetwork(const QStringList& overrideAddresses, int* startu
             m_socket = nullptr;
             return -1;
         }
+        // Room for a burst: the clock's replies must not be lost behind noise
+        // while the window is busy for a moment.
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(1 << 20));
         connect(m_socket, &QUdpSocket::readyRead, this, &UdpLink::DatagramReady);
     }
     if (ResolveAddress(m_localAddresses.first()) == InvalidAddress)

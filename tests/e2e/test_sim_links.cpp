@@ -261,7 +261,7 @@ void TestSimLinks::timeReports()
     for (int i = 0; i < 3; ++i) {
         const auto report = client.Wait(FrameByte::EndTimeReport);
         QVERIFY(report);
-        QCOMPARE(report->payload.size(), TimeReportLength);
+        QCOMPARE(report->payload.size(), SimTimeReportLength);
         QCOMPARE(ByteAt(report->payload, 11), 1);
         QVERIFY(ByteAt(report->payload, 9) <= 23 && ByteAt(report->payload, 10) <= 59);
         QVERIFY(ByteAt(report->payload, 7) >= 1 && ByteAt(report->payload, 7) <= 12);
