@@ -71,7 +71,7 @@ public:
     void HideWindow();
     void ShowHelp();
     bool TrayAvailable() const;
-    QLabel* HideLink() const { return m_lblHide; }
+    QPushButton* HideLink() const { return m_lblHide; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,6 +103,6 @@ private:
     QTimer* m_tmrDisplayUpdate = nullptr;
     QTimer* m_tmrCheckClockStatus = nullptr;
     bool m_closed = false;
-    QLabel* m_lblHide = nullptr;
+    QPushButton* m_lblHide = nullptr;
     class QSystemTrayIcon* m_tray = nullptr;
 };

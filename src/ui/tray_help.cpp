@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 
 void frmControlPanel::InitializeTrayIcon()
@@ -61,13 +62,14 @@ void frmControlPanel::HideWindow()
 
 QWidget* frmControlPanel::BuildHideLink()
 {
-    m_lblHide = new QLabel(this);
+    // A flat button drawn as a blue link: it looks like the link it is and a
+    // keyboard or screen-reader user can press it like any button.
+    m_lblHide = new QPushButton(QStringLiteral("Hide"), this);
     m_lblHide->setObjectName(QStringLiteral("lblHide"));
-    m_lblHide->setText(
-        QStringLiteral("<a href=\"hide\" style=\"color:#0000ff;text-decoration:none\">Hide</a>"));
-    m_lblHide->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
-                                       Qt::LinksAccessibleByKeyboard);
-    m_lblHide->setFocusPolicy(Qt::StrongFocus);
+    m_lblHide->setFlat(true);
+    m_lblHide->setStyleSheet(QStringLiteral(
+        "QPushButton { color: #0000ff; border: none; padding: 0 2px; background: transparent; }"
+        "QPushButton:focus { text-decoration: underline; }"));
     m_lblHide->setAccessibleName(QStringLiteral("Hide"));
     m_lblHide->setAccessibleDescription(
         QStringLiteral("Hides the window; the clock link keeps running. Click the "
@@ -75,7 +77,7 @@ QWidget* frmControlPanel::BuildHideLink()
     m_lblHide->setToolTip(QStringLiteral("Hide the window; the clock link keeps running"));
     m_lblHide->setCursor(Qt::PointingHandCursor);
     m_lblHide->installEventFilter(this);
-    connect(m_lblHide, &QLabel::linkActivated, this, [this] { HideWindow(); });
+    connect(m_lblHide, &QPushButton::clicked, this, [this] { HideWindow(); });
     SetHideLinkSize(8);
     return m_lblHide;
 }

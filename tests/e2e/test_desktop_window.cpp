@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -63,7 +64,7 @@ private Q_SLOTS:
         auto* label = w.findChild<QLabel*>("lblIncomingTime");
         QVERIFY(label);
         QVERIFY(w.HideLink());
-        emit w.HideLink()->linkActivated(QStringLiteral("hide"));
+        w.HideLink()->click();
         QVERIFY(!w.isVisible() || w.isMinimized());
         const qint16 countdown = h.State().SetTimeCountdown;
         const QString before = label->text();
