@@ -152,6 +152,13 @@ void frmControlPanel::BuildWindow()
     resize(860, 660);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(false);
+    // The status text lives in a label, which screen readers can read, rather
+    // than in the bar's temporary message, which they cannot.
+    m_lblStatus = new QLabel(statusBar());
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setAccessibleName(QStringLiteral("Status"));
+    m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(m_lblStatus, 1);
 
     // Nothing is connected yet: only "Clock Not Found." shows until a clock answers.
     m_frameSerial->hide();
@@ -267,12 +274,15 @@ QWidget* frmControlPanel::TabPage(int index) const
 
 void frmControlPanel::ShowStatus(const QString& text)
 {
-    statusBar()->showMessage(text);
+    if (m_lblStatus->text() == text)
+        return;
+    m_lblStatus->setText(text);
+    m_lblStatus->setAccessibleDescription(text);
 }
 
 QString frmControlPanel::StatusText() const
 {
-    return statusBar()->currentMessage();
+    return m_lblStatus->text();
 }
 
 void frmControlPanel::ShowIncomingTime(const QString& text, bool valid)

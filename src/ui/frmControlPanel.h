@@ -104,5 +104,6 @@ private:
     QTimer* m_tmrCheckClockStatus = nullptr;
     bool m_closed = false;
     QPushButton* m_lblHide = nullptr;
+    QLabel* m_lblStatus = nullptr;
     class QSystemTrayIcon* m_tray = nullptr;
 };
