@@ -198,7 +198,7 @@ private Q_SLOTS:
             title = dialog.windowTitle();
             auto* entry = AddressEntryOf(dialog, "ipAddress");
             for (int i = 1; i <= 4; ++i)
-                TypeOctet(entry, i, QList<int>{127, 0, 64, 20}[i - 1]);
+                TypeOctet(entry, i, QList<int>{127, 0, 204, 20}[i - 1]);
             QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdConnect")),
                               Qt::LeftButton);
             return true;
