@@ -6,21 +6,6 @@
 namespace
 {
 
-QStringList ItemsOf(DstField field)
-{
-    switch (field) {
-    case DstField::WOM:
-        return DstWeekOfMonthItems();
-    case DstField::DOW:
-        return DstDayOfWeekItems();
-    case DstField::Month:
-        return DstMonthItems();
-    case DstField::Hour:
-        return DstHourItems();
-    }
-    return {};
-}
-
 int& FieldOf(DSTRule& rule, DstField field)
 {
     switch (field) {
@@ -43,6 +28,21 @@ int FirstValue(DstField field)
 }
 
 } // namespace
+
+QStringList DstFieldItems(DstField field)
+{
+    switch (field) {
+    case DstField::WOM:
+        return DstWeekOfMonthItems();
+    case DstField::DOW:
+        return DstDayOfWeekItems();
+    case DstField::Month:
+        return DstMonthItems();
+    case DstField::Hour:
+        break;
+    }
+    return DstHourItems();
+}
 
 bool AcceptDstRecord(ProgramState& state, const QByteArray& record101)
 {
@@ -73,7 +73,7 @@ void UpdateDates(DstEditorState& editor)
 
 void ChooseRuleItem(DSTRule& rule, DstField field, int index)
 {
-    if (index < 0 || index >= ItemsOf(field).size())
+    if (index < 0 || index >= DstFieldItems(field).size())
         return;
     FieldOf(rule, field) = index + FirstValue(field);
 }
@@ -81,7 +81,7 @@ void ChooseRuleItem(DSTRule& rule, DstField field, int index)
 QString RuleCaption(const DSTRule& rule, DstField field)
 {
     DSTRule copy = rule;
-    return ItemsOf(field).value(FieldOf(copy, field) - FirstValue(field));
+    return DstFieldItems(field).value(FieldOf(copy, field) - FirstValue(field));
 }
 
 QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable& fDates)

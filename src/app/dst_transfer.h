@@ -44,6 +44,9 @@ void UpdateDates(DstEditorState& editor);
 // the hour the index itself. An index outside the list changes nothing.
 void ChooseRuleItem(DSTRule& rule, DstField field, int index);
 
+// The items of the editor's list for a field.
+QStringList DstFieldItems(DstField field);
+
 // The list item a field shows; empty when the field is outside its list.
 QString RuleCaption(const DSTRule& rule, DstField field);
 

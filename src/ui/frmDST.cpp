@@ -42,21 +42,6 @@ DstField FieldOf(int picker)
     return static_cast<DstField>(picker % 4);
 }
 
-QStringList ItemsFor(DstField field)
-{
-    switch (field) {
-    case DstField::WOM:
-        return DstWeekOfMonthItems();
-    case DstField::DOW:
-        return DstDayOfWeekItems();
-    case DstField::Month:
-        return DstMonthItems();
-    case DstField::Hour:
-        break;
-    }
-    return DstHourItems();
-}
-
 } // namespace
 
 frmDST::frmDST(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(panel)
@@ -111,7 +96,7 @@ void frmDST::BuildRuleSentences()
         const QString name = QLatin1String(kPickerSpecs[p].name);
         m_pickers[p] = new DstRulePicker(
             m_frameSetDates, this, QStringLiteral("lbl") + name, QStringLiteral("lst") + name,
-            QLatin1String(kPickerSpecs[p].spoken), ItemsFor(FieldOf(p)));
+            QLatin1String(kPickerSpecs[p].spoken), DstFieldItems(FieldOf(p)));
         connect(m_pickers[p], &DstRulePicker::Opened, this, [this, p] {
             ClearAllLists();
             m_pickers[p]->ShowList();
