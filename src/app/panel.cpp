@@ -78,7 +78,7 @@ void Panel::StartUpTick()
     }
     Changed();
     Delay(4000);
-    if (!m_state.ClockFound)
+    if (!m_state.ClockFound && !m_closing)
         SearchForClocks(0);
 }
 
@@ -179,6 +179,7 @@ void Panel::RequestSettingsViaNetwork()
 
 void Panel::Close()
 {
+    m_closing = true;
     m_udp.CloseNetwork();
 }
 

@@ -152,6 +152,7 @@ private:
     bool m_datagramScheduled = false;
     bool m_requestRunning = false;
     bool m_searchRunning = false;
+    bool m_closing = false;
     bool m_requestAgain = false;
     bool m_clockProblemShown = false;
     bool m_clockFailed = false;

@@ -62,6 +62,8 @@ int Panel::SearchSerialPorts(int mode, int clockType)
     // The list may not change under the loop: a connect inside it rebuilds nothing.
     const QList<int> ports = m_state.SerialPorts;
     for (int port : ports) {
+        if (m_closing)
+            break;
         m_serial.Close();
         if (!OpenSerialPort(port) || ProbeSerialPort(clockType) == 0)
             continue;
@@ -113,7 +115,7 @@ void Panel::SearchForClocks(int mode, bool clearFirst)
 {
     // Every wait of a search keeps the window working, so a second search could
     // start inside the first and probe the same ports at once; it is refused.
-    if (m_searchRunning)
+    if (m_searchRunning || m_closing)
         return;
     m_searchRunning = true;
     const auto done = qScopeGuard([this] { m_searchRunning = false; });

@@ -19,5 +19,9 @@ void Delay(int milliseconds)
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         timer.start(qMax<qint64>(1, deadline.remainingTime()));
         loop.exec();
+        // The loop ended before its timer: the application is quitting, and
+        // the wait must not turn into a busy spin that holds up the exit.
+        if (timer.isActive())
+            return;
     }
 }
