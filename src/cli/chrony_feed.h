@@ -1,0 +1,40 @@
+#pragma once
+
+// Samples for chrony's SOCK reference clock: chronyd binds a datagram socket
+// (`refclock SOCK /run/chrony.tarvo.sock ...`) and reads `struct sock_sample`
+// from it: the system time of a measurement and the offset of the true time
+// from it. The layout is the machine's own (chronyd runs on the same machine).
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+inline constexpr quint32 ChronySockMagic = 0x534f434b;
+
+// The sample bytes: tv = `systemUs` (microseconds since 1970), offset in
+// seconds (true time minus system time), pulse 0, leap 0, the magic number.
+QByteArray ChronySample(qint64 systemUs, double offsetSeconds);
+
+// Offset of a reported whole second from the system time the report arrived
+// at. `clockLocalMs` is the clock's time read as the computer's local time
+// (milliseconds since 1970 UTC); positive when the clock is ahead.
+double ReportOffsetSeconds(qint64 clockLocalMs, qint64 arrivalUs);
+
+// The sending end of the socket. Each sample is sent to the path afresh, so a
+// chronyd that restarts (and binds the socket again) is found again.
+class ChronySocket
+{
+public:
+    explicit ChronySocket(const QString& path);
+    ~ChronySocket();
+    ChronySocket(const ChronySocket&) = delete;
+    ChronySocket& operator=(const ChronySocket&) = delete;
+
+    // False, with the reason in `error`, when the sample did not go out
+    // (no chronyd listening yet, path too long, no permission).
+    bool Send(const QByteArray& sample, QString* error);
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+};

@@ -1,0 +1,259 @@
+#include "cli/cli.h"
+
+#include "cli/json_text.h"
+#include "cli/settings_json.h"
+#include "clock/password.h"
+#include "link/traffic_log.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csignal>
+
+namespace
+{
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int)
+{
+    g_stop = 1;
+}
+
+struct Command {
+    const char* name;
+    int (*run)(CliContext&);
+};
+
+constexpr Command kCommands[] = {
+    {"discover", RunDiscover},
+    {"status", RunStatus},
+    {"get", RunGet},
+    {"set", RunSet},
+    {"dst", RunDst},
+    {"nudge", RunNudge},
+    {"resync", RunResync},
+    {"factory-defaults", RunFactoryDefaults},
+    {"modem-update", RunModemUpdate},
+    {"watch", RunWatch},
+    {"feed-chrony", RunFeedChrony},
+};
+
+int BadArguments(CliContext& c, const QString& text)
+{
+    c.err << "tarvo-clock: " << text << "\nTry 'tarvo-clock --help'.\n";
+    c.err.flush();
+    return ExitCode::BadArguments;
+}
+
+QStringList SplitList(const QString& text, QChar separator)
+{
+    QStringList items = text.split(separator, Qt::SkipEmptyParts);
+    for (QString& item : items)
+        item = item.trimmed();
+    return items;
+}
+
+} // namespace
+
+bool StopRequested()
+{
+    return g_stop != 0;
+}
+
+void InstallStopHandlers()
+{
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+bool IsCliCommand(const QString& command)
+{
+    for (const Command& known : kCommands) {
+        if (command == QLatin1String(known.name))
+            return true;
+    }
+    return false;
+}
+
+int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("DEVICE"));
+    const QCommandLineOption host(QStringLiteral("host"), {}, QStringLiteral("ADDRESS"));
+    const QCommandLineOption model(QStringLiteral("model"), {}, QStringLiteral("MODEL"));
+    const QCommandLineOption password(QStringLiteral("password"), {}, QStringLiteral("XXXX"));
+    const QCommandLineOption json(QStringLiteral("json"), {});
+    const QCommandLineOption timeout(QStringLiteral("timeout"), {}, QStringLiteral("MS"));
+    const QCommandLineOption localAddresses(QStringLiteral("local-addresses"), {},
+                                            QStringLiteral("LIST"));
+    const QCommandLineOption serialPorts(QStringLiteral("serial-ports"), {},
+                                         QStringLiteral("LIST"));
+    const QCommandLineOption noSerial(QStringLiteral("no-serial"), {});
+    const QCommandLineOption noNetwork(QStringLiteral("no-network"), {});
+    const QCommandLineOption count(QStringLiteral("count"), {}, QStringLiteral("N"));
+    const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")}, {});
+    const QCommandLineOption yes(QStringLiteral("yes"), {});
+    const QCommandLineOption spring(QStringLiteral("spring"), {}, QStringLiteral("RULE"));
+    const QCommandLineOption fall(QStringLiteral("fall"), {}, QStringLiteral("RULE"));
+    const QCommandLineOption startYear(QStringLiteral("start-year"), {}, QStringLiteral("YEAR"));
+    const QCommandLineOption logTraffic(QStringLiteral("log-traffic"), {});
+    parser.addOptions({help, version, port, host, model, password, json, timeout, localAddresses,
+                       serialPorts, noSerial, noNetwork, count, verbose, yes, spring, fall,
+                       startYear, logTraffic});
+
+    CliContext c(out, err);
+    // "-1h" and "-5ms" are the nudge's steps, not options: they go after "--",
+    // where the parser takes everything as a positional argument.
+    QStringList args;
+    QStringList steps;
+    for (const QString& a : arguments) {
+        if (a == u"-1h" || a == u"-5ms")
+            steps.append(a);
+        else
+            args.append(a);
+    }
+    if (!steps.isEmpty()) {
+        if (!args.contains(QStringLiteral("--")))
+            args.append(QStringLiteral("--"));
+        args += steps;
+    }
+    if (!parser.parse(args))
+        return BadArguments(c, parser.errorText());
+    const QStringList positional = parser.positionalArguments();
+    c.command = positional.value(0);
+    c.arguments = positional.mid(1);
+
+    if (parser.isSet(help) || c.command == u"help") {
+        const QString topic = c.command == u"help" ? c.arguments.value(0) : c.command;
+        if (!topic.isEmpty() && !IsCliCommand(topic))
+            return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(topic));
+        out << CliHelp(topic);
+        out.flush();
+        return ExitCode::Done;
+    }
+    if (parser.isSet(version)) {
+        out << "tarvo-clock " << QStringLiteral(TARVO_VERSION) << '\n';
+        out.flush();
+        return ExitCode::Done;
+    }
+    if (c.command.isEmpty())
+        return BadArguments(c, QStringLiteral("No command given."));
+    if (!IsCliCommand(c.command))
+        return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(c.command));
+
+    c.json = parser.isSet(json);
+    c.port = parser.value(port);
+    c.host = parser.value(host);
+    c.verbose = parser.isSet(verbose);
+    c.yes = parser.isSet(yes);
+    c.spring = parser.value(spring);
+    c.fall = parser.value(fall);
+    c.noSerial = parser.isSet(noSerial);
+    c.noNetwork = parser.isSet(noNetwork);
+    c.localAddresses = SplitList(parser.value(localAddresses), u',');
+    c.serialPorts = SplitList(parser.value(serialPorts), u':');
+    TrafficLog::SetEnabled(parser.isSet(logTraffic));
+
+    if (!c.port.isEmpty() && !c.host.isEmpty())
+        return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
+    if (parser.isSet(model)) {
+        c.clockType = ClockTypeForModelNumber(parser.value(model).toInt());
+        if (c.clockType == 0)
+            return BadArguments(c, QStringLiteral("--model must be 226, 229, 207 or 222."));
+    }
+    const NetworkPasswordInput typed = NetworkPasswordFromText(
+        parser.isSet(password) ? parser.value(password)
+                               : QString::fromLatin1(DefaultNetworkPassword()));
+    if (!typed.ok())
+        return BadArguments(c, QStringLiteral("--password: ") + typed.error);
+    c.password = typed.bytes;
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        c.timeoutMs = parser.value(timeout).toInt(&ok);
+        if (!ok || c.timeoutMs < 100 || c.timeoutMs > 60000)
+            return BadArguments(c, QStringLiteral("--timeout must be 100 to 60000 milliseconds."));
+    }
+    if (parser.isSet(count)) {
+        bool ok = false;
+        c.count = parser.value(count).toInt(&ok);
+        if (!ok || c.count < 1)
+            return BadArguments(c, QStringLiteral("--count must be a whole number from 1."));
+    }
+    if (parser.isSet(startYear)) {
+        bool ok = false;
+        const int year = parser.value(startYear).toInt(&ok);
+        if (!ok || year < 2005 || year > 2100)
+            return BadArguments(c, QStringLiteral("--start-year must be 2005 to 2100."));
+        c.startYear = year - 2000;
+    }
+    for (const Command& known : kCommands) {
+        if (c.command == QLatin1String(known.name)) {
+            const int status = known.run(c);
+            out.flush();
+            err.flush();
+            return status;
+        }
+    }
+    return ExitCode::BadArguments;
+}
+
+int ConnectClock(CliContext& c, ClockClient& client)
+{
+    if (c.port.isEmpty() && c.host.isEmpty())
+        return BadArguments(c, QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
+    client.SetClockType(c.clockType);
+    client.SetPassword(c.password);
+    client.SetReplyTimeout(c.timeoutMs);
+    QString error;
+    const bool opened =
+        c.port.isEmpty() ? client.OpenNetwork(c.host, &error) : client.OpenSerial(c.port, &error);
+    if (!opened) {
+        c.err << error << '\n';
+        return ExitCode::NoAnswer;
+    }
+    const int status = ReportOutcome(c, client.Identify(), {});
+    if (status != ExitCode::Done)
+        return status;
+    if (client.ClockType() == 0) {
+        c.err << "The clock at " << client.Where()
+              << " did not name its model; give it with --model.\n";
+        return ExitCode::BadArguments;
+    }
+    return ExitCode::Done;
+}
+
+int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& what)
+{
+    switch (outcome) {
+    case ClockClient::Outcome::Answered:
+        return ExitCode::Done;
+    case ClockClient::Outcome::Refused:
+        c.err << "The clock refused the password.\n";
+        return ExitCode::PasswordRefused;
+    case ClockClient::Outcome::Silent:
+        break;
+    }
+    const QString where = c.port.isEmpty() ? c.host : c.port;
+    if (what.isEmpty())
+        c.err << "No clock answered on " << where << ".\n";
+    else
+        c.err << "The clock on " << where << " did not send " << what << ".\n";
+    return ExitCode::NoAnswer;
+}
+
+void PrintData(CliContext& c, const QJsonValue& data)
+{
+    if (c.json) {
+        const QJsonDocument doc =
+            data.isArray() ? QJsonDocument(data.toArray()) : QJsonDocument(data.toObject());
+        c.out << doc.toJson(QJsonDocument::Indented);
+    } else {
+        for (const QString& line : JsonAsLines(data))
+            c.out << line << '\n';
+    }
+    c.out.flush();
+}

@@ -1,0 +1,183 @@
+// The help of tarvo-clock, written as a manual page: the whole page for
+// --help, one command's section for "tarvo-clock COMMAND --help".
+#include "cli/cli.h"
+
+namespace
+{
+
+const char* const kHead = R"(NAME
+    tarvo-clock - set up and read a Tarvo master clock from scripts
+
+SYNOPSIS
+    tarvo-clock discover [--serial-ports LIST] [--local-addresses LIST]
+    tarvo-clock (--port DEVICE | --host ADDRESS) COMMAND [ARGUMENTS] [OPTIONS]
+
+DESCRIPTION
+    tarvo-clock gives a clock every command the Tarvo Control Panel window
+    gives it, over the same serial frames and network datagrams, and reports
+    results a script can check. A command that changes the clock reads the
+    clock back afterwards and names every setting that differs.
+
+    The clock is reached on a serial port (--port, 9600 baud) or on the
+    network (--host, UDP port 10000). Its model is learned from the clock:
+    over the serial link each model's request is tried in turn (up to four
+    seconds), over the network the clock's network settings name it.
+
+COMMANDS
+)";
+
+struct Section {
+    const char* command;
+    const char* text;
+};
+
+constexpr Section kSections[] = {
+    {"discover", R"(    discover
+        Lists the clocks on the serial ports and on the local network, one
+        per line: the link, the port or address, and the model. Every port
+        is asked at once with each model's request (four seconds), then a
+        discovery datagram goes to the broadcast address of each local
+        address and answers are heard for one second. --serial-ports LIST
+        (devices separated by ':') and --local-addresses LIST (IPv4
+        addresses separated by ',') replace what the system reports;
+        --no-serial and --no-network leave a link out. Exit 1 when no clock
+        was found.
+)"},
+    {"status", R"(    status
+        The model, the clock's time and GPS lock (serial link only; with the
+        offset of the clock from this computer), its settings, its network
+        settings and the rules of its DST tables.
+)"},
+    {"get", R"(    get settings | network | dst
+        Prints the clock's general settings, its network configuration, or
+        its DST tables (the rules and all 48 years of dates). With --json the
+        output of "get settings" and "get network" is the input of "set".
+)"},
+    {"set", R"(    set settings FILE
+        Reads a JSON object of settings (as "get settings --json" writes
+        them; FILE "-" is standard input) and sends only the settings that
+        differ from the clock's. Fields left out keep the clock's value. A
+        file with any unknown field or bad value sends nothing: each problem
+        is named with its field and the reason (exit 2).
+
+        Fields: timeZone (hours from UTC, -12 to 12 in halves), autoDst,
+        customDst, hour24, display24 (true/false), smpteMode, dateFormat,
+        driftWindow (the captions of the window's lists), resync {enabled,
+        time "HH:MM:SS"}, relays (4 x {enabled, time "MM:SS"}), secondOffset
+        (seconds; models 226, 229, 222), subSecondMs (-490 to 490 in tens;
+        same models), risingEdge (model 207), modem {phone, callTime "HH:MM",
+        updatesPerDay 0-4} (model 222).
+
+    set network FILE
+        Changes the clock's own network configuration: ipAddress,
+        subnetMask, gateway, dns, serverPort, configLocked, password (four
+        characters, or null for none), servers (2 x {address, port}) and
+        updateMinutes (model 229), broadcast (3 x {enabled, address}) and
+        broadcastMinutes (models 226, 207). After a change of address the
+        clock is read back at its new address (for up to 30 seconds).
+
+    set time now | "YYYY-MM-DD HH:MM:SS"
+        Sets the clock's time and date: "now" takes the computer's local
+        time and sends it at the start of a second; otherwise the given
+        local time. Over the serial link the clock's next reports are
+        checked against it (to 1.5 s). A clock locked to GPS cannot be set
+        (exit 4, nothing sent). The network carries no time reports, so
+        there the clock's answer is all that is checked.
+)"},
+    {"dst", R"(    dst --spring RULE --fall RULE [--start-year YEAR]
+        Computes 48 years of DST change dates from two rules and sends them,
+        then reads the clock's tables back and compares every date. A rule
+        is week, day, month and hour: "2nd Sun Mar 2:00", "last Sun Oct
+        3:00" (week 1st, 2nd, 3rd, 4th or last; the hour 0:00 to 23:00).
+        The tables start with this year unless --start-year says otherwise.
+)"},
+    {"nudge", R"(    nudge +1h | -1h | +5ms | -5ms
+        Moves the clock's time by an hour or by one 5-millisecond step. An
+        hour's move is checked in the serial time reports.
+)"},
+    {"resync", R"(    resync
+        Makes the clock resynchronise its time code now.
+)"},
+    {"factory-defaults", R"(    factory-defaults --yes
+        Returns every setting of the clock to the factory's, then prints the
+        settings the clock reports. Without --yes nothing is done.
+)"},
+    {"modem-update", R"(    modem-update
+        Makes a model 222 dial its time service now (serial link only).
+)"},
+    {"watch", R"(    watch [--count N]
+        Prints each time report of the clock (serial link only): its time,
+        GPS lock, and the offset of the clock's second from this computer's
+        time when the report arrived (positive: the clock is ahead). With
+        --json one JSON object per line. Runs until interrupted or N reports.
+        Exit 1 when no report comes for five seconds.
+)"},
+    {"feed-chrony", R"(    feed-chrony SOCKET [--count N] [--verbose]
+        Sends a sample to chronyd's SOCK reference clock for each valid time
+        report (serial link only): the time the report arrived and the offset
+        of the clock's second from it, so chronyd keeps this computer on the
+        clock's time by slewing. chronyd must read the socket:
+
+            refclock SOCK /run/chrony.tarvo.sock refid TRVO offset 0.015 delay 0.02
+
+        The clock sends its report as its second begins, and the report
+        arrives after the 14 bytes have crossed the line: 14.6 ms at 9600
+        baud, plus the latency of the serial adapter. "offset 0.015" adds
+        that back; measure your own with "tarvo-clock watch" against a
+        computer already on good time (the offsets it prints, negated). The
+        clock's time is read in this computer's time zone, so the two must
+        agree, as for the window's "Update PC Clock".
+        Samples are dropped, with one message, while chronyd is not reading
+        the socket; the command goes on and resumes when chronyd is back.
+)"},
+};
+
+const char* const kTail = R"(
+OPTIONS
+    --port DEVICE       the clock's serial device (/dev/ttyUSB0)
+    --host ADDRESS      the clock's IPv4 address or host name
+    --model MODEL       226, 229, 207 or 222: skip learning the model
+    --password XXXX     the clock's network access password (default 7315)
+    --json              JSON output
+    --timeout MS        how long to wait for each answer (default 2000)
+    --count N           watch, feed-chrony: stop after N reports
+    --log-traffic       write every frame and datagram to standard error
+    -v, --verbose       more detail
+    -h, --help          this help; "tarvo-clock COMMAND --help" for one command
+    --version           the version
+
+EXIT STATUS
+    0   done, and verified wherever the clock can show the result
+    1   the clock could not be reached or did not answer
+    2   bad arguments or input; nothing was sent
+    3   the clock refused the password
+    4   the clock reads back differently from what was sent, or cannot take
+        the change
+
+EXAMPLES
+    tarvo-clock discover
+    tarvo-clock --port /dev/ttyUSB0 status
+    tarvo-clock --host 192.168.1.50 get settings --json > clock.json
+    tarvo-clock --host 192.168.1.50 set settings clock.json
+    tarvo-clock --host 192.168.1.50 set time now
+    tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
+    tarvo-clock --port /dev/ttyUSB0 watch
+    tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
+)";
+
+} // namespace
+
+QString CliHelp(const QString& command)
+{
+    QString text;
+    for (const Section& s : kSections) {
+        if (command.isEmpty() || command == QLatin1String(s.command))
+            text +=
+                QString::fromUtf8(s.text) + (command.isEmpty() ? QStringLiteral("\n") : QString());
+    }
+    if (command.isEmpty())
+        return QString::fromUtf8(kHead) + text + QString::fromUtf8(kTail);
+    return QStringLiteral("Usage: tarvo-clock (--port DEVICE | --host ADDRESS) %1\n\n")
+               .arg(command) +
+           text + QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
+}

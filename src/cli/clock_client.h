@@ -1,0 +1,116 @@
+#pragma once
+
+// One clock reached over one link, for the command-line tool: opens the serial
+// device or the UDP socket, sends the same frames and datagrams as the window
+// and waits, with the event loop running, for the record each request brings.
+// It keeps no window state: the last record of each kind and the time reports.
+
+#include "clock/serial_command.h"
+#include "clock/time_report.h"
+#include "dst/dst_record.h"
+#include "link/serial_link.h"
+#include "link/serial_receiver.h"
+#include "link/udp_link.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// A time report with the computer's time at the moment its bytes were read.
+struct ReceivedTimeReport {
+    TimeReport report;
+    qint64 arrivalUs = 0; // system time, microseconds since 1970 UTC
+};
+
+class ClockClient : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Outcome { Answered, Silent, Refused };
+
+    explicit ClockClient(QObject* parent = nullptr);
+
+    // Opens `device` at 9600 8N1. On failure `error` says why.
+    bool OpenSerial(const QString& device, QString* error);
+    // Prepares the socket for `host` (dotted address or name).
+    bool OpenNetwork(const QString& host, QString* error);
+    bool IsSerial() const { return m_isSerial; }
+    QString Where() const { return m_where; }
+
+    // Model code 1..4 (0 = not known yet); it picks the trailer of every frame.
+    int ClockType() const { return m_clockType; }
+    void SetClockType(int clockType) { m_clockType = clockType; }
+    // The four bytes every datagram carries.
+    void SetPassword(const QByteArray& password4) { m_password = password4; }
+    const QByteArray& Password() const { return m_password; }
+    // How long a request waits for its answer (it is sent twice in that time
+    // over the network, where a datagram can be lost).
+    void SetReplyTimeout(int ms) { m_timeoutMs = ms; }
+
+    // Learns the model when it is not known: over the serial link the clock
+    // answers only a request carrying its own model's trailer, so each model
+    // is tried in turn (a second each, as the window's probe); over the network
+    // the network settings name the model.
+    Outcome Identify();
+
+    // The master record: 41 bytes over the serial link, 16 over the network.
+    Outcome ReadMaster(QByteArray* record);
+    // The 128-byte network settings record; `present` is false when the clock
+    // sent only zeros (no network option).
+    Outcome ReadNetwork(QByteArray* networkData, bool* present);
+    Outcome ReadDst(DstTables* tables);
+
+    void SendSerial(const QList<SerialCommand>& commands);
+    // False when the datagram could not go out.
+    bool SendDatagram(const QByteArray& datagram);
+
+    // The next time report to arrive within `ms`; nullopt when none came.
+    std::optional<ReceivedTimeReport> NextTimeReport(int ms);
+    // Runs the event loop until `done` holds or `ms` pass.
+    bool WaitFor(const std::function<bool()>& done, int ms);
+    // True when the serial port reported an error since it was opened.
+    bool PortFailed() const { return m_portFailed; }
+
+    // The search's probe: the settings request with model `clockType`'s
+    // trailer. A clock of that model answers with its master record, which
+    // moves MasterCount().
+    void SendProbe(int clockType);
+    int MasterCount() const { return m_masterCount; }
+
+Q_SIGNALS:
+    void TimeReportReceived(const ReceivedTimeReport& report);
+    void SomethingReceived();
+
+private:
+    void OnSerialReadable();
+    void OnDatagramReady();
+    void HandleFrame(const SerialReassembler::EndOfFrame& end, qint64 arrivalUs);
+    void HandleDatagram(const QByteArray& datagram, int count);
+    // Sends with `send` until the counter moves or the password is refused.
+    Outcome Request(const std::function<void()>& send, const int& counter);
+
+    SerialLink m_serial;
+    UdpLink m_udp;
+    SerialReassembler m_rx;
+    bool m_isSerial = false;
+    QString m_where;
+    quint32 m_hostAddress = 0;
+    int m_clockType = 0;
+    QByteArray m_password;
+    int m_timeoutMs = 2000;
+    bool m_portFailed = false;
+
+    // The last record of each kind, and how many have arrived.
+    QByteArray m_master;
+    QByteArray m_network; // 128 bytes
+    bool m_networkPresent = false;
+    QByteArray m_dst; // 101 bytes
+    int m_masterCount = 0;
+    int m_networkCount = 0;
+    int m_dstCount = 0;
+    int m_refusedCount = 0;
+    int m_reportCount = 0;
+    ReceivedTimeReport m_lastReport;
+};

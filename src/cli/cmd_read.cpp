@@ -1,0 +1,242 @@
+// Commands that only read: discover, status and get.
+#include "cli/cli.h"
+#include "cli/dst_script.h"
+#include "cli/network_json.h"
+#include "cli/settings_json.h"
+#include "link/datagram.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <memory>
+#include <vector>
+
+namespace
+{
+constexpr int kProbeMs = 1000;
+constexpr int kListenMs = 1000;
+constexpr int kReportWaitMs = 1500;
+
+// Every serial port is asked at once, one model after the other: a clock
+// answers only the request with its own model's trailer, and asking the ports
+// side by side keeps the search at four seconds however many ports there are.
+QJsonArray DiscoverSerial(CliContext& c)
+{
+    QStringList devices = c.serialPorts.isEmpty() ? SerialLink::SystemDevices() : c.serialPorts;
+    std::vector<std::unique_ptr<ClockClient>> clients;
+    for (const QString& device : devices) {
+        auto client = std::make_unique<ClockClient>();
+        QString error;
+        if (client->OpenSerial(device, &error))
+            clients.push_back(std::move(client));
+        else if (c.verbose)
+            c.err << error << '\n';
+    }
+    QJsonArray found;
+    std::vector<int> modelOf(clients.size(), 0);
+    for (int type = 1; type <= 4; ++type) {
+        std::vector<int> before(clients.size());
+        for (size_t i = 0; i < clients.size(); ++i) {
+            before[i] = clients[i]->MasterCount();
+            if (modelOf[i] == 0)
+                clients[i]->SendProbe(type);
+        }
+        const auto allAnswered = [&] {
+            for (size_t i = 0; i < clients.size(); ++i) {
+                if (modelOf[i] == 0 && clients[i]->MasterCount() == before[i])
+                    return false;
+            }
+            return true;
+        };
+        if (clients.empty())
+            break;
+        clients.front()->WaitFor(allAnswered, kProbeMs);
+        for (size_t i = 0; i < clients.size(); ++i) {
+            if (modelOf[i] == 0 && clients[i]->MasterCount() != before[i])
+                modelOf[i] = type;
+        }
+    }
+    for (size_t i = 0; i < clients.size(); ++i) {
+        if (modelOf[i] != 0)
+            found.append(QJsonObject{{QStringLiteral("link"), QStringLiteral("serial")},
+                                     {QStringLiteral("port"), clients[i]->Where()},
+                                     {QStringLiteral("model"), ModelNumberFor(modelOf[i])}});
+    }
+    return found;
+}
+
+QJsonArray DiscoverNetwork(CliContext& c)
+{
+    UdpLink udp;
+    QList<quint32> senders;
+    QObject::connect(&udp, &UdpLink::DatagramReady, &udp, [&] {
+        QByteArray buffer(ReceiveLimit, '\0');
+        quint32 sender = 0;
+        while (udp.ReceiveDatagram(buffer, sender) > 0) {
+            if (!senders.contains(sender))
+                senders.append(sender);
+        }
+    });
+    if (udp.InitializeNetwork(c.localAddresses) != 1) {
+        c.err << "No network address to search from.\n";
+        return {};
+    }
+    QStringList targets = udp.BroadcastAddresses() + udp.SubnetBroadcastAddresses();
+    targets.removeDuplicates();
+    for (const QString& target : std::as_const(targets))
+        udp.SendDatagram(target, ClockPort, BuildDiscoveryDatagram());
+    ClockClient waiter;
+    waiter.WaitFor([] { return false; }, kListenMs);
+
+    QJsonArray found;
+    for (quint32 sender : std::as_const(senders)) {
+        // The network settings name the model.
+        ClockClient client;
+        client.SetPassword(c.password);
+        client.SetReplyTimeout(c.timeoutMs);
+        QJsonObject entry{{QStringLiteral("link"), QStringLiteral("network")},
+                          {QStringLiteral("host"), AddressToString(sender)}};
+        int model = 0;
+        if (client.OpenNetwork(AddressToString(sender), nullptr) &&
+            client.Identify() == ClockClient::Outcome::Answered)
+            model = ModelNumberFor(client.ClockType());
+        entry[u"model"] = model != 0 ? QJsonValue(model) : QJsonValue(QJsonValue::Null);
+        found.append(entry);
+    }
+    return found;
+}
+
+QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
+{
+    if (!received)
+        return {};
+    const TimeReport& r = received->report;
+    if (!r.valid)
+        return QJsonObject{{QStringLiteral("valid"), false}};
+    const QDateTime clock(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
+    const double offset =
+        clock.isValid() ? (clock.toMSecsSinceEpoch() * 1000.0 - received->arrivalUs) / 1e6 : 0.0;
+    return QJsonObject{{QStringLiteral("valid"), clock.isValid()},
+                       {QStringLiteral("clock"), clock.toString(Qt::ISODate)},
+                       {QStringLiteral("gpsLocked"), r.gpsLocked},
+                       {QStringLiteral("offsetSeconds"), std::round(offset * 1e6) / 1e6}};
+}
+
+// Reads what `what` names from a connected clock into `data`.
+int ReadInto(CliContext& c, ClockClient& client, const QString& what, QJsonObject& data)
+{
+    if (what == u"settings") {
+        QByteArray record;
+        const int status =
+            ReportOutcome(c, client.ReadMaster(&record), QStringLiteral("its settings"));
+        if (status == ExitCode::Done)
+            data[what] = SettingsToJson(ScriptSettingsFromRecord(record, client.ClockType()));
+        return status;
+    }
+    if (what == u"network") {
+        QByteArray record;
+        bool present = false;
+        const int status = ReportOutcome(c, client.ReadNetwork(&record, &present),
+                                         QStringLiteral("its network settings"));
+        if (status == ExitCode::Done)
+            data[what] = present ? QJsonValue(NetworkToJson(record, client.ClockType()))
+                                 : QJsonValue(QJsonValue::Null);
+        return status;
+    }
+    DstTables tables;
+    const int status = ReportOutcome(c, client.ReadDst(&tables), QStringLiteral("its DST dates"));
+    if (status == ExitCode::Done)
+        data[what] = DstToJson(tables);
+    return status;
+}
+
+} // namespace
+
+int RunDiscover(CliContext& c)
+{
+    QJsonArray found;
+    if (!c.noSerial) {
+        for (const QJsonValue& v : DiscoverSerial(c))
+            found.append(v);
+    }
+    if (!c.noNetwork) {
+        for (const QJsonValue& v : DiscoverNetwork(c))
+            found.append(v);
+    }
+    if (c.json) {
+        PrintData(c, found);
+    } else {
+        for (const QJsonValue& v : std::as_const(found)) {
+            const QJsonObject o = v.toObject();
+            const QJsonValue model = o[u"model"];
+            c.out << o[u"link"].toString() << ' '
+                  << (o.contains(u"port") ? o[u"port"].toString() : o[u"host"].toString()) << ' '
+                  << (model.isNull() ? QStringLiteral("unknown") : QString::number(model.toInt()))
+                  << '\n';
+        }
+    }
+    if (found.isEmpty()) {
+        c.err << "No clock found.\n";
+        return ExitCode::NoAnswer;
+    }
+    return ExitCode::Done;
+}
+
+int RunStatus(CliContext& c)
+{
+    if (!c.arguments.isEmpty()) {
+        c.err << "status takes no arguments.\n";
+        return ExitCode::BadArguments;
+    }
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    QJsonObject data;
+    data[u"link"] = client.IsSerial() ? QStringLiteral("serial") : QStringLiteral("network");
+    data[client.IsSerial() ? QStringLiteral("port") : QStringLiteral("host")] = client.Where();
+    data[u"model"] = ModelNumberFor(client.ClockType());
+    // Only the serial link carries the running time.
+    if (client.IsSerial())
+        data[u"time"] = TimeJson(client.NextTimeReport(kReportWaitMs));
+    else
+        data[u"time"] = QJsonValue::Null;
+    for (const QString& what :
+         {QStringLiteral("settings"), QStringLiteral("network"), QStringLiteral("dst")}) {
+        status = ReadInto(c, client, what, data);
+        if (status != ExitCode::Done)
+            return status;
+    }
+    // The rules say what the 48 years of dates are; `get dst` lists them.
+    QJsonObject dst = data[u"dst"].toObject();
+    dst.remove(u"changes");
+    data[u"dst"] = dst;
+    PrintData(c, data);
+    return ExitCode::Done;
+}
+
+int RunGet(CliContext& c)
+{
+    const QString what = c.arguments.value(0);
+    if (c.arguments.size() != 1 || (what != u"settings" && what != u"network" && what != u"dst")) {
+        c.err << "get needs one of: settings, network, dst.\n";
+        return ExitCode::BadArguments;
+    }
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    QJsonObject data;
+    status = ReadInto(c, client, what, data);
+    if (status != ExitCode::Done)
+        return status;
+    if (data[what].isNull() && !c.json) {
+        c.out << "The clock has no network option.\n";
+        return ExitCode::Done;
+    }
+    if (data[what].isNull())
+        c.out << "null\n";
+    else
+        PrintData(c, data[what]);
+    return ExitCode::Done;
+}

@@ -1,0 +1,314 @@
+// Commands about the clock's running time: set time, nudge, watch and
+// feed-chrony. Only the serial link carries the clock's time reports, so only
+// there can a change of time be read back.
+#include "cli/chrony_feed.h"
+#include "cli/cli.h"
+#include "cli/settings_json.h"
+#include "clock/master_record.h"
+#include "clock/time_commands.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+#include <cmath>
+
+namespace
+{
+constexpr int kReportWaitMs = 1500;
+// A report is due every second; after this long without one the clock is
+// taken to have stopped reporting.
+constexpr int kReportSilenceMs = 5000;
+constexpr int kVerifyMs = 3000;
+constexpr double kTimeToleranceSeconds = 1.5;
+constexpr int kPollMs = 250;
+
+// The clock's reported second, read as the computer's local time (as the
+// window does when it sets the computer clock from it).
+std::optional<QDateTime> ClockTime(const TimeReport& r)
+{
+    if (!r.valid)
+        return std::nullopt;
+    const QDateTime t(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
+    if (!t.isValid())
+        return std::nullopt;
+    return t;
+}
+
+QString Stamp(qint64 us)
+{
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(us / 1000, QTimeZone::utc());
+    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
+           QStringLiteral("%1Z").arg(us % 1000000, 6, 10, QLatin1Char('0'));
+}
+
+int NeedsSerial(CliContext& c)
+{
+    c.err << c.command
+          << " needs the clock's --port: only the serial link carries the clock's time.\n";
+    return ExitCode::BadArguments;
+}
+
+// Waits up to kVerifyMs for a report whose time is `expected` (moved on by the
+// time since `sent`) within the tolerance; the difference of the last report
+// seen otherwise.
+std::optional<double> CheckReportedTime(ClockClient& client, const QDateTime& expected,
+                                        const QElapsedTimer& sent, bool* matched)
+{
+    *matched = false;
+    std::optional<double> last;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < kVerifyMs) {
+        const auto r = client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
+        if (!r)
+            break;
+        const auto clock = ClockTime(r->report);
+        if (!clock)
+            continue;
+        const double difference =
+            (clock->toMSecsSinceEpoch() - expected.addMSecs(sent.elapsed()).toMSecsSinceEpoch()) /
+            1000.0;
+        last = difference;
+        if (std::abs(difference) <= kTimeToleranceSeconds) {
+            *matched = true;
+            return difference;
+        }
+    }
+    return last;
+}
+
+int RefuseWhenGpsLocked(CliContext& c, ClockClient& client)
+{
+    const auto r = client.NextTimeReport(kReportWaitMs);
+    if (r && r->report.valid && r->report.gpsLocked) {
+        c.err << GpsLockedTip << ".\nNothing was sent.\n";
+        return ExitCode::ReadBackDiffers;
+    }
+    return ExitCode::Done;
+}
+
+} // namespace
+
+int RunSetTime(CliContext& c)
+{
+    const QString text = c.arguments.value(1);
+    const bool now = text == u"now";
+    QDateTime target;
+    if (!now) {
+        QString iso = text;
+        iso.replace(u' ', u'T');
+        target = QDateTime::fromString(iso, Qt::ISODate);
+    }
+    if (c.arguments.size() != 2 || (!now && (!target.isValid() || target.date().year() < 2000 ||
+                                             target.date().year() > 2099))) {
+        c.err << "set time needs now, or a local time \"YYYY-MM-DD HH:MM:SS\" from 2000 to 2099.\n";
+        return ExitCode::BadArguments;
+    }
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    if (client.IsSerial() && (status = RefuseWhenGpsLocked(c, client)) != ExitCode::Done)
+        return status;
+    if (now) {
+        // The clock takes whole seconds: sent at the start of a second, the
+        // time it is given is right to within the frame's travel time.
+        const int toNextSecond = 1000 - QTime::currentTime().msec();
+        client.WaitFor([] { return false; }, toNextSecond);
+        target = QDateTime::currentDateTime();
+        target.setTime(QTime(target.time().hour(), target.time().minute(), target.time().second()));
+    }
+    QElapsedTimer sent;
+    sent.start();
+    const TimeData time = TimeDataFrom(target.time());
+    const DateData date = DateDataFrom(target.date());
+    if (client.IsSerial()) {
+        client.SendSerial(TimeAndDateSerialCommands(time, date));
+    } else if (!client.SendDatagram(TimeAndDateDatagram(client.Password(), time, date))) {
+        c.err << "The time could not be sent to " << client.Where() << ".\n";
+        return ExitCode::NoAnswer;
+    }
+    const QString when = target.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!client.IsSerial()) {
+        status = ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer"));
+        if (status == ExitCode::Done)
+            c.out << "Set the clock to " << when
+                  << "; it answered. (The network carries no time report, so its time was not "
+                     "read back.)\n";
+        return status;
+    }
+    bool matched = false;
+    const auto difference = CheckReportedTime(client, target, sent, &matched);
+    if (matched) {
+        c.out << "Set the clock to " << when << "; it reports that time.\n";
+        return ExitCode::Done;
+    }
+    if (!difference)
+        return ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
+    c.err << "The clock reports a time " << QString::number(*difference, 'f', 1)
+          << " s from the time it was set to.\n";
+    return ExitCode::ReadBackDiffers;
+}
+
+int RunNudge(CliContext& c)
+{
+    const QString step = c.arguments.value(0);
+    int type = 0, direction = 0;
+    if (step == u"+1h" || step == u"-1h")
+        type = AdjustType::Hour;
+    else if (step == u"+5ms" || step == u"-5ms")
+        type = AdjustType::Subsecond;
+    if (c.arguments.size() != 1 || type == 0) {
+        c.err << "nudge needs one of: +1h, -1h, +5ms, -5ms.\n";
+        return ExitCode::BadArguments;
+    }
+    direction = step.startsWith(u'+') ? AdjustDirection::Advance : AdjustDirection::Retard;
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    std::optional<ReceivedTimeReport> before;
+    if (client.IsSerial())
+        before = client.NextTimeReport(kReportWaitMs);
+    QElapsedTimer sent;
+    sent.start();
+    if (client.IsSerial())
+        client.SendSerial({TimeAdjustSerialCommand(type, direction)});
+    else
+        client.SendDatagram(TimeAdjustDatagram(client.Password(), type, direction));
+
+    const auto beforeTime = before ? ClockTime(before->report) : std::nullopt;
+    if (type == AdjustType::Hour && beforeTime) {
+        const int hours = direction == AdjustDirection::Advance ? 1 : -1;
+        bool matched = false;
+        const auto difference =
+            CheckReportedTime(client, beforeTime->addSecs(3600 * hours), sent, &matched);
+        if (matched) {
+            c.out << "Moved the clock " << step << "; it reports the new hour.\n";
+            return ExitCode::Done;
+        }
+        if (difference)
+            c.err << "The clock reports a time " << QString::number(*difference, 'f', 1)
+                  << " s from the one expected after the nudge.\n";
+        return difference ? ExitCode::ReadBackDiffers
+                          : ReportOutcome(c, ClockClient::Outcome::Silent,
+                                          QStringLiteral("a time report"));
+    }
+    // A 5 ms step cannot be seen in whole-second reports, and the network
+    // carries none: the clock's answer to a request shows it is there.
+    status = ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer"));
+    if (status == ExitCode::Done)
+        c.out << "Sent the nudge " << step << "; the clock answered.\n";
+    return status;
+}
+
+int RunWatch(CliContext& c)
+{
+    if (c.host.size() > 0)
+        return NeedsSerial(c);
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    int shown = 0;
+    QElapsedTimer silence;
+    silence.start();
+    while (!StopRequested() && (c.count == 0 || shown < c.count)) {
+        const auto r = client.NextTimeReport(kPollMs);
+        if (client.PortFailed()) {
+            c.err << "The serial port " << client.Where() << " stopped working.\n";
+            return ExitCode::NoAnswer;
+        }
+        if (!r) {
+            if (silence.elapsed() > kReportSilenceMs) {
+                c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
+                return ExitCode::NoAnswer;
+            }
+            continue;
+        }
+        silence.restart();
+        ++shown;
+        const auto clock = ClockTime(r->report);
+        const double offset =
+            clock ? ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r->arrivalUs) : 0;
+        if (c.json) {
+            QJsonObject line{{QStringLiteral("arrival"), Stamp(r->arrivalUs)},
+                             {QStringLiteral("valid"), clock.has_value()}};
+            if (clock) {
+                line[u"clock"] = clock->toString(Qt::ISODate);
+                line[u"gpsLocked"] = r->report.gpsLocked;
+                line[u"offsetSeconds"] = std::round(offset * 1e6) / 1e6;
+            }
+            c.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
+        } else if (clock) {
+            c.out << clock->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                  << (r->report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ") << "offset "
+                  << QString::number(offset, 'f', 6) << " s\n";
+        } else {
+            c.out << "Time Not Available\n";
+        }
+        c.out.flush();
+    }
+    return ExitCode::Done;
+}
+
+int RunFeedChrony(CliContext& c)
+{
+    if (c.host.size() > 0)
+        return NeedsSerial(c);
+    if (c.arguments.size() != 1) {
+        c.err << "feed-chrony needs the path of chronyd's SOCK socket.\n";
+        return ExitCode::BadArguments;
+    }
+    const QString path = c.arguments[0];
+    ClockClient client;
+    int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    ChronySocket socket(path);
+    c.out << "Feeding " << path << " from the model " << ModelNumberFor(client.ClockType())
+          << " clock on " << client.Where() << ".\n";
+    c.out.flush();
+    int samples = 0;
+    QString lastProblem;
+    QElapsedTimer silence;
+    silence.start();
+    while (!StopRequested() && (c.count == 0 || samples < c.count)) {
+        const auto r = client.NextTimeReport(kPollMs);
+        if (client.PortFailed()) {
+            c.err << "The serial port " << client.Where() << " stopped working.\n";
+            return ExitCode::NoAnswer;
+        }
+        if (!r) {
+            if (silence.elapsed() > kReportSilenceMs) {
+                c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
+                return ExitCode::NoAnswer;
+            }
+            continue;
+        }
+        silence.restart();
+        const auto clock = ClockTime(r->report);
+        if (!clock)
+            continue;
+        ++samples;
+        const double offset = ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r->arrivalUs);
+        QString problem;
+        const bool sent = socket.Send(ChronySample(r->arrivalUs, offset), &problem);
+        // One line when chronyd stops or starts reading, not one per second.
+        if (!sent && problem != lastProblem)
+            c.err << "chronyd is not reading " << path << " (" << problem
+                  << "); samples are dropped until it does.\n";
+        else if (sent && !lastProblem.isEmpty())
+            c.err << "chronyd is reading " << path << " again.\n";
+        c.err.flush();
+        lastProblem = sent ? QString() : problem;
+        if (c.verbose) {
+            c.out << Stamp(r->arrivalUs) << " offset " << QString::number(offset, 'f', 6)
+                  << (sent ? " s\n" : " s (not sent)\n");
+            c.out.flush();
+        }
+    }
+    return ExitCode::Done;
+}

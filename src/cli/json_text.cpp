@@ -1,0 +1,82 @@
+#include "cli/json_text.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+
+namespace
+{
+void Collect(const QJsonValue& value, const QString& path, QMap<QString, QString>& out,
+             QStringList& order)
+{
+    if (value.isObject()) {
+        const QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            Collect(it.value(), path.isEmpty() ? it.key() : path + u'.' + it.key(), out, order);
+        return;
+    }
+    if (value.isArray()) {
+        const QJsonArray a = value.toArray();
+        for (qsizetype i = 0; i < a.size(); ++i)
+            Collect(a[i], path + QStringLiteral("[%1]").arg(i), out, order);
+        return;
+    }
+    out.insert(path, JsonValueText(value));
+    order.append(path);
+}
+} // namespace
+
+QString JsonValueText(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::String:
+        return u'"' + value.toString() + u'"';
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Double: {
+        const double d = value.toDouble();
+        return QString::number(d, 'g', 12);
+    }
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Undefined:
+        return QStringLiteral("nothing");
+    default:
+        return QString::fromUtf8(QJsonDocument(value.isArray() ? QJsonDocument(value.toArray())
+                                                               : QJsonDocument(value.toObject()))
+                                     .toJson(QJsonDocument::Compact));
+    }
+}
+
+QStringList JsonAsLines(const QJsonValue& value, const QString& path)
+{
+    QMap<QString, QString> leaves;
+    QStringList order;
+    Collect(value, path, leaves, order);
+    QStringList lines;
+    for (const QString& key : order) {
+        QString text = leaves.value(key);
+        // Plain text reads better without the quotes; messages keep them.
+        if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+            text = text.mid(1, text.size() - 2);
+        lines.append(key + QStringLiteral(": ") + text);
+    }
+    return lines;
+}
+
+QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual)
+{
+    QMap<QString, QString> w, a;
+    QStringList wOrder, aOrder;
+    Collect(wanted, {}, w, wOrder);
+    Collect(actual, {}, a, aOrder);
+    QStringList out;
+    for (const QString& key : wOrder) {
+        const QString have = a.value(key, QStringLiteral("nothing"));
+        if (have != w.value(key))
+            out.append(
+                QStringLiteral("%1: wanted %2, the clock has %3").arg(key, w.value(key), have));
+    }
+    return out;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+// The clock's own network configuration as a script reads and writes it. The
+// JSON is decoded from, and written into, the 128-byte record with the same
+// rules as the window's Network, Broadcast, NTP Server and Password controls.
+// Pure: no I/O.
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QStringList>
+
+QJsonObject NetworkToJson(QByteArrayView networkData, int clockType);
+
+// Writes the fields `json` names into a copy of `current`; the rest of the
+// record stays as the clock sent it. Problems come back as "field: reason",
+// and the record is only to be sent when there are none.
+struct NetworkParse {
+    QByteArray record;
+    QStringList errors;
+};
+NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current, int clockType);
+
+// Dotted text of the record's own address.
+QString NetworkAddressOf(QByteArrayView networkData);

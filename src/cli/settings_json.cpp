@@ -1,0 +1,489 @@
+#include "cli/settings_json.h"
+
+#include "cli/json_text.h"
+#include "clock/master_record.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace
+{
+
+bool HasSecondOffset(int clockType)
+{
+    return clockType == 1 || clockType == 2 || clockType == 4;
+}
+
+QString Two(int v)
+{
+    return QString::number(v).rightJustified(2, QLatin1Char('0'));
+}
+
+QString CodeText(int code)
+{
+    return QStringLiteral("code %1").arg(code);
+}
+
+// "code N" as written for a value the lists do not have.
+std::optional<int> ParseCodeText(const QJsonValue& value, int max)
+{
+    static const QRegularExpression pattern(QStringLiteral("^code (\\d{1,3})$"));
+    const auto match = pattern.match(value.toString());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int code = match.captured(1).toInt();
+    return code <= max ? std::optional<int>(code) : std::nullopt;
+}
+
+// "HH:MM:SS" or "MM:SS" (two parts) with every part in range.
+std::optional<QList<int>> ParseClockText(const QJsonValue& value, int parts, int firstMax)
+{
+    if (!value.isString())
+        return std::nullopt;
+    const QStringList fields = value.toString().split(QLatin1Char(':'));
+    if (fields.size() != parts)
+        return std::nullopt;
+    QList<int> numbers;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        bool ok = false;
+        const int n = fields[i].toInt(&ok);
+        const int max = i == 0 ? firstMax : 59;
+        if (!ok || fields[i].size() > 2 || n < 0 || n > max)
+            return std::nullopt;
+        numbers.append(n);
+    }
+    return numbers;
+}
+
+// Errors are collected with the field's path in front.
+class Reader
+{
+public:
+    explicit Reader(QStringList& errors) : m_errors(errors) {}
+
+    void Error(const QString& field, const QString& reason)
+    {
+        m_errors.append(field + QStringLiteral(": ") + reason);
+    }
+
+    void Bool(const QJsonObject& o, const QString& key, quint8& target)
+    {
+        if (!o.contains(key))
+            return;
+        if (!o[key].isBool())
+            return Error(key, QStringLiteral("must be true or false"));
+        target = o[key].toBool() ? 1 : 0;
+    }
+
+    // A list addressed by position: the caption (blanks around it do not
+    // count, nor does case), or "code N" for a value outside the list.
+    void Caption(const QJsonObject& o, const QString& key, const QStringList& captions, int max,
+                 quint8& target)
+    {
+        if (!o.contains(key))
+            return;
+        const QJsonValue v = o[key];
+        for (qsizetype i = 0; i < captions.size(); ++i) {
+            if (v.isString() &&
+                captions[i].trimmed().compare(v.toString().trimmed(), Qt::CaseInsensitive) == 0) {
+                target = static_cast<quint8>(i);
+                return;
+            }
+        }
+        if (const auto code = ParseCodeText(v, max)) {
+            target = static_cast<quint8>(*code);
+            return;
+        }
+        QStringList names;
+        for (const QString& c : captions)
+            names.append(u'"' + c.trimmed() + u'"');
+        Error(key, QStringLiteral("%1 is not one of %2").arg(JsonValueText(v), names.join(u", ")));
+    }
+
+private:
+    QStringList& m_errors;
+};
+
+QJsonValue CaptionValue(const QStringList& captions, int position)
+{
+    if (position >= 0 && position < captions.size())
+        return captions[position].trimmed();
+    return CodeText(position);
+}
+
+QJsonValue TimeZoneValue(int code)
+{
+    const QList<ListEntry>& entries = TimeZoneEntries();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].data == code) {
+            const int halfHours = static_cast<int>(i) - UtcTimeZonePosition;
+            if (halfHours % 2 == 0)
+                return halfHours / 2;
+            return halfHours / 2.0;
+        }
+    }
+    return CodeText(code);
+}
+
+void ReadTimeZone(Reader& r, const QJsonValue& v, quint8& target)
+{
+    if (v.isDouble()) {
+        const double halfHours = v.toDouble() * 2;
+        if (std::floor(halfHours) == halfHours && halfHours >= -24 && halfHours <= 24) {
+            target = static_cast<quint8>(TimeZoneCodeForOffset(static_cast<int>(halfHours)));
+            return;
+        }
+    } else if (const auto code = ParseCodeText(v, 63)) {
+        target = static_cast<quint8>(*code);
+        return;
+    }
+    r.Error(QStringLiteral("timeZone"),
+            QStringLiteral("%1 is not a time zone: hours from UTC, -12 to 12 in steps of 0.5")
+                .arg(JsonValueText(v)));
+}
+
+void ReadResync(Reader& r, const QJsonValue& v, ClockSettings& s)
+{
+    if (!v.isObject())
+        return r.Error(QStringLiteral("resync"),
+                       QStringLiteral("must be an object with \"enabled\" and \"time\""));
+    const QJsonObject o = v.toObject();
+    for (const QString& key : o.keys()) {
+        if (key != u"enabled" && key != u"time")
+            r.Error(QStringLiteral("resync.") + key, QStringLiteral("unknown field"));
+    }
+    if (o.contains(u"enabled")) {
+        if (o[u"enabled"].isBool())
+            s.ResyncEnable = o[u"enabled"].toBool() ? 1 : 0;
+        else
+            r.Error(QStringLiteral("resync.enabled"), QStringLiteral("must be true or false"));
+    }
+    if (o.contains(u"time")) {
+        if (const auto t = ParseClockText(o[u"time"], 3, 23))
+            s.ResyncTime = {static_cast<quint8>((*t)[0]), static_cast<quint8>((*t)[1]),
+                            static_cast<quint8>((*t)[2])};
+        else
+            r.Error(QStringLiteral("resync.time"),
+                    QStringLiteral("%1 is not a time HH:MM:SS").arg(JsonValueText(o[u"time"])));
+    }
+}
+
+void ReadRelays(Reader& r, const QJsonValue& v, ClockSettings& s)
+{
+    if (!v.isArray() || v.toArray().size() != RelayEventCount)
+        return r.Error(QStringLiteral("relays"),
+                       QStringLiteral("must be a list of %1 relay events").arg(RelayEventCount));
+    const QJsonArray list = v.toArray();
+    for (int k = 0; k < RelayEventCount; ++k) {
+        const QString field = QStringLiteral("relays[%1]").arg(k);
+        if (!list[k].isObject()) {
+            r.Error(field, QStringLiteral("must be an object with \"enabled\" and \"time\""));
+            continue;
+        }
+        const QJsonObject o = list[k].toObject();
+        for (const QString& key : o.keys()) {
+            if (key != u"enabled" && key != u"time")
+                r.Error(field + u'.' + key, QStringLiteral("unknown field"));
+        }
+        RelayEvent& event = s.RelayTable[k];
+        bool enabled = event.Enabled != 0;
+        if (o.contains(u"enabled")) {
+            if (!o[u"enabled"].isBool()) {
+                r.Error(field + QStringLiteral(".enabled"),
+                        QStringLiteral("must be true or false"));
+                continue;
+            }
+            enabled = o[u"enabled"].toBool();
+        }
+        std::optional<QTime> time;
+        if (o.contains(u"time")) {
+            const auto t = ParseClockText(o[u"time"], 2, 59);
+            if (!t) {
+                r.Error(field + QStringLiteral(".time"),
+                        QStringLiteral("%1 is not a time MM:SS into the hour")
+                            .arg(JsonValueText(o[u"time"])));
+                continue;
+            }
+            time = QTime(0, (*t)[0], (*t)[1]);
+        }
+        if (!enabled) {
+            SetRelayEnabled(s, k, false, {});
+        } else if (time) {
+            SetRelayEnabled(s, k, true, *time);
+        } else if (event.Enabled == 0) {
+            r.Error(field + QStringLiteral(".time"),
+                    QStringLiteral("needed to switch the relay on"));
+        }
+    }
+}
+
+void ReadSecondOffset(Reader& r, const QJsonValue& v, int clockType, quint8& target)
+{
+    if (v.isDouble() && std::floor(v.toDouble()) == v.toDouble()) {
+        if (const auto field = SecondOffsetRecordField(clockType, static_cast<int>(v.toDouble()))) {
+            target = static_cast<quint8>(*field);
+            return;
+        }
+    } else if (const auto code = ParseCodeText(v, 31)) {
+        target = static_cast<quint8>(*code);
+        return;
+    }
+    const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+    r.Error(QStringLiteral("secondOffset"),
+            QStringLiteral("%1 is not a whole number of seconds "
+                           "from %2 to %3")
+                .arg(JsonValueText(v), entries.first().caption, entries.last().caption));
+}
+
+void ReadSubSecond(Reader& r, const QJsonValue& v, quint8& target)
+{
+    if (v.isNull()) {
+        target = 0;
+        return;
+    }
+    if (v.isDouble()) {
+        const double ms = v.toDouble();
+        if (std::floor(ms / 10) == ms / 10 && ms >= -490 && ms <= 490) {
+            target = static_cast<quint8>(50 - static_cast<int>(ms) / 10);
+            return;
+        }
+    } else if (const auto code = ParseCodeText(v, 127)) {
+        target = static_cast<quint8>(*code);
+        return;
+    }
+    r.Error(QStringLiteral("subSecondMs"),
+            QStringLiteral("%1 is not -490 to 490 in steps of 10").arg(JsonValueText(v)));
+}
+
+void ReadModem(Reader& r, const QJsonValue& v, ScriptSettings& out)
+{
+    if (!v.isObject())
+        return r.Error(QStringLiteral("modem"), QStringLiteral("must be an object"));
+    const QJsonObject o = v.toObject();
+    ClockSettings& s = out.settings;
+    for (const QString& key : o.keys()) {
+        if (key == u"phone") {
+            const QString digits = KeepDigits(o[key].toString());
+            if (!o[key].isString() || digits.isEmpty() || digits.size() > PhoneDigitCount)
+                r.Error(QStringLiteral("modem.phone"),
+                        QStringLiteral("needs 1 to %1 digits").arg(PhoneDigitCount));
+            else
+                out.phone = digits;
+        } else if (key == u"callTime") {
+            if (const auto t = ParseClockText(o[key], 2, 23))
+                s.CallTime = {static_cast<quint8>((*t)[0]), static_cast<quint8>((*t)[1])};
+            else
+                r.Error(QStringLiteral("modem.callTime"),
+                        QStringLiteral("%1 is not a time HH:MM").arg(JsonValueText(o[key])));
+        } else if (key == u"updatesPerDay") {
+            const double n = o[key].toDouble(-1);
+            if (o[key].isDouble() && std::floor(n) == n && n >= 0 &&
+                n < UpdatesPerDayCaptions().size())
+                s.UpdatesPerDay = static_cast<quint8>(n);
+            else
+                r.Error(QStringLiteral("modem.updatesPerDay"),
+                        QStringLiteral("%1 is not 0 to %2")
+                            .arg(JsonValueText(o[key]))
+                            .arg(UpdatesPerDayCaptions().size() - 1));
+        } else {
+            r.Error(QStringLiteral("modem.") + key, QStringLiteral("unknown field"));
+        }
+    }
+}
+
+} // namespace
+
+int ModelNumberFor(int clockType)
+{
+    static constexpr int models[] = {226, 229, 207, 222};
+    return clockType >= 1 && clockType <= 4 ? models[clockType - 1] : 0;
+}
+
+int ClockTypeForModelNumber(int model)
+{
+    for (int type = 1; type <= 4; ++type) {
+        if (ModelNumberFor(type) == model)
+            return type;
+    }
+    return 0;
+}
+
+std::optional<int> SecondOffsetSeconds(int clockType, int recordField)
+{
+    const auto position = SecondOffsetPositionForCode(clockType, recordField);
+    if (!position)
+        return std::nullopt;
+    return SecondOffsetEntries(clockType).at(*position).caption.toInt();
+}
+
+std::optional<int> SecondOffsetRecordField(int clockType, int seconds)
+{
+    const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].caption.toInt() == seconds)
+            // The 226 keeps the list position in its record; the others the code.
+            return clockType == 1 ? static_cast<int>(i) : entries[i].data;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> SecondOffsetSerialCode(int clockType, int seconds)
+{
+    for (const ListEntry& entry : SecondOffsetEntries(clockType)) {
+        if (entry.caption.toInt() == seconds)
+            return entry.data;
+    }
+    return std::nullopt;
+}
+
+ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType)
+{
+    const MasterDecodeResult decoded = DecodeMasterRecord(record, clockType, ClockSettings{});
+    ScriptSettings out;
+    out.clockType = clockType;
+    out.settings = decoded.settings;
+    out.phone = decoded.view.phoneText.value_or(QString());
+    return out;
+}
+
+QJsonObject SettingsToJson(const ScriptSettings& in)
+{
+    const ClockSettings& s = in.settings;
+    QJsonObject o;
+    o[u"model"] = ModelNumberFor(in.clockType);
+    o[u"timeZone"] = TimeZoneValue(s.TimeZoneCode);
+    o[u"autoDst"] = s.AutoDST != 0;
+    o[u"customDst"] = s.DSTCustom != 0;
+    if (HasSecondOffset(in.clockType)) {
+        const auto seconds = SecondOffsetSeconds(in.clockType, s.SecondOffsetCode);
+        o[u"secondOffset"] =
+            seconds ? QJsonValue(*seconds) : QJsonValue(CodeText(s.SecondOffsetCode));
+        if (s.SubSecondCode == 0)
+            o[u"subSecondMs"] = QJsonValue::Null;
+        else if (s.SubSecondCode <= SubSecondEntries().size())
+            o[u"subSecondMs"] = (50 - s.SubSecondCode) * 10;
+        else
+            o[u"subSecondMs"] = CodeText(s.SubSecondCode);
+    } else {
+        o[u"risingEdge"] = s.RisingEdge != 0;
+    }
+    o[u"hour24"] = s.HourMode24 != 0;
+    o[u"display24"] = s.DisplayFormat24 != 0;
+    o[u"smpteMode"] = CaptionValue(SMPTEModeCaptions(), s.SMPTEMode);
+    o[u"dateFormat"] = CaptionValue(DateFormatCaptions(), s.DateFormat);
+    o[u"driftWindow"] = CaptionValue(DriftWindowCaptions(), s.DriftWindow);
+    o[u"resync"] = QJsonObject{{QStringLiteral("enabled"), s.ResyncEnable != 0},
+                               {QStringLiteral("time"), Two(s.ResyncTime.Hour) + u':' +
+                                                            Two(s.ResyncTime.Minute) + u':' +
+                                                            Two(s.ResyncTime.Second)}};
+    QJsonArray relays;
+    for (const RelayEvent& event : s.RelayTable) {
+        if (event.Enabled != 0)
+            relays.append(QJsonObject{
+                {QStringLiteral("enabled"), true},
+                {QStringLiteral("time"), Two(event.Minutes) + u':' + Two(event.Seconds)}});
+        else
+            relays.append(QJsonObject{{QStringLiteral("enabled"), false}});
+    }
+    o[u"relays"] = relays;
+    if (in.clockType == 4) {
+        o[u"modem"] = QJsonObject{
+            {QStringLiteral("phone"), in.phone},
+            {QStringLiteral("callTime"), Two(s.CallTime.Hour) + u':' + Two(s.CallTime.Minute)},
+            {QStringLiteral("updatesPerDay"), s.UpdatesPerDay}};
+    }
+    return o;
+}
+
+SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& current)
+{
+    SettingsParse result{current, {}};
+    Reader r(result.errors);
+    ClockSettings& s = result.value.settings;
+    const int type = current.clockType;
+    const QString model = QString::number(ModelNumberFor(type));
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        const QString key = it.key();
+        const QJsonValue v = it.value();
+        if (key == u"model") {
+            if (v.toInt(-1) != ModelNumberFor(type))
+                r.Error(key, QStringLiteral("the file is for model %1, the clock is model %2")
+                                 .arg(JsonValueText(v), model));
+        } else if (key == u"timeZone") {
+            ReadTimeZone(r, v, s.TimeZoneCode);
+        } else if (key == u"autoDst") {
+            r.Bool(json, key, s.AutoDST);
+        } else if (key == u"customDst") {
+            r.Bool(json, key, s.DSTCustom);
+        } else if (key == u"hour24") {
+            r.Bool(json, key, s.HourMode24);
+        } else if (key == u"display24") {
+            r.Bool(json, key, s.DisplayFormat24);
+        } else if (key == u"smpteMode") {
+            r.Caption(json, key, SMPTEModeCaptions(), 7, s.SMPTEMode);
+        } else if (key == u"dateFormat") {
+            r.Caption(json, key, DateFormatCaptions(), 3, s.DateFormat);
+        } else if (key == u"driftWindow") {
+            r.Caption(json, key, DriftWindowCaptions(), 7, s.DriftWindow);
+        } else if (key == u"resync") {
+            ReadResync(r, v, s);
+        } else if (key == u"relays") {
+            ReadRelays(r, v, s);
+        } else if (key == u"secondOffset" && HasSecondOffset(type)) {
+            ReadSecondOffset(r, v, type, s.SecondOffsetCode);
+        } else if (key == u"subSecondMs" && HasSecondOffset(type)) {
+            ReadSubSecond(r, v, s.SubSecondCode);
+        } else if (key == u"risingEdge" && type == 3) {
+            r.Bool(json, key, s.RisingEdge);
+        } else if (key == u"modem" && type == 4) {
+            ReadModem(r, v, result.value);
+        } else if (key == u"secondOffset" || key == u"subSecondMs" || key == u"risingEdge" ||
+                   key == u"modem") {
+            r.Error(key, QStringLiteral("model %1 has no such setting").arg(model));
+        } else {
+            r.Error(key, QStringLiteral("unknown field"));
+        }
+    }
+    return result;
+}
+
+QStringList SettingsDifferences(const ScriptSettings& wanted, const ScriptSettings& actual)
+{
+    return JsonDifferences(SettingsToJson(wanted), SettingsToJson(actual));
+}
+
+QList<SerialCommand> SettingsSerialCommands(const ScriptSettings& in)
+{
+    ClockSettings s = in.settings;
+    // The serial command carries the second offset as the clock's table code,
+    // which on the 226 is not what its record holds.
+    if (HasSecondOffset(in.clockType)) {
+        if (const auto seconds = SecondOffsetSeconds(in.clockType, s.SecondOffsetCode)) {
+            if (const auto code = SecondOffsetSerialCode(in.clockType, *seconds))
+                s.SecondOffsetCode = static_cast<quint8>(*code);
+        }
+    }
+    return MasterSettingsSerialFrames(s, in.clockType, in.phone);
+}
+
+QList<SerialCommand> ChangedSerialCommands(const ScriptSettings& wanted,
+                                           const ScriptSettings& current)
+{
+    const QList<SerialCommand> before = SettingsSerialCommands(current);
+    QList<SerialCommand> changed;
+    for (const SerialCommand& command : SettingsSerialCommands(wanted)) {
+        const auto same = std::find_if(before.begin(), before.end(), [&](const SerialCommand& c) {
+            return c.command == command.command;
+        });
+        if (same == before.end() || same->payload != command.payload)
+            changed.append(command);
+    }
+    return changed;
+}
+
+QByteArray SettingsNetworkRecord(const ScriptSettings& in, QByteArrayView received)
+{
+    const int position = in.clockType == 1 ? in.settings.SecondOffsetCode : -1;
+    return ComposeMasterRecord(in.settings, in.clockType, position, received);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+// The clock's general settings as a script reads and writes them: a JSON object
+// with readable values (hours from UTC, list captions, "HH:MM:SS" times) that
+// maps one to one onto the master record. Pure: no I/O.
+
+#include "clock/master_settings.h"
+#include "clock/serial_command.h"
+
+#include <QByteArrayView>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// The settings of one clock: the record's fields as the clock holds them (the
+// second offset in the record's own form), the model they belong to and, for
+// the modem model, the telephone number's digits.
+struct ScriptSettings {
+    int clockType = 1;
+    ClockSettings settings;
+    QString phone;
+
+    bool operator==(const ScriptSettings&) const = default;
+};
+
+// Model number as people say it (226, 229, 207, 222) and back; 0 when unknown.
+int ModelNumberFor(int clockType);
+int ClockTypeForModelNumber(int model);
+
+// Decodes a master record (41 bytes serial, 16 network) of model `clockType`.
+ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType);
+
+QJsonObject SettingsToJson(const ScriptSettings& settings);
+
+// Reads `json` over `current`: fields the object leaves out keep the current
+// value. Every problem is reported as "field: reason"; the result is only to be
+// used when `errors` is empty.
+struct SettingsParse {
+    ScriptSettings value;
+    QStringList errors;
+};
+SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& current);
+
+// "field: wanted X, the clock has Y" for every field where they differ.
+QStringList SettingsDifferences(const ScriptSettings& wanted, const ScriptSettings& actual);
+
+// Second offset in seconds as the model's list shows it, from the record's
+// field; nullopt when the model has no such setting or the field is outside it.
+std::optional<int> SecondOffsetSeconds(int clockType, int recordField);
+// The record's field for `seconds`, and the code the serial command carries.
+std::optional<int> SecondOffsetRecordField(int clockType, int seconds);
+std::optional<int> SecondOffsetSerialCode(int clockType, int seconds);
+
+// What the serial link needs to carry `wanted` when the clock holds `current`:
+// only the commands whose payload differs. Both lists follow the clock's order.
+QList<SerialCommand> ChangedSerialCommands(const ScriptSettings& wanted,
+                                           const ScriptSettings& current);
+// Every serial command of the settings, as the window's send button sends them.
+QList<SerialCommand> SettingsSerialCommands(const ScriptSettings& settings);
+// Record bytes 0-15 for the network; `received` supplies what the record keeps
+// as it was (byte 15 of models without their own composition).
+QByteArray SettingsNetworkRecord(const ScriptSettings& settings, QByteArrayView received);
