@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks that a desktop installation
-# has what the program needs to find: both programs, the help pages, the
+# has what the program needs to find: the three programs, the help pages, the
 # desktop entry and the icon.
 set -euo pipefail
 build="$1"
@@ -8,7 +8,7 @@ prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 status=0
-for f in bin/tarvo-control-panel bin/clock-simulator \
+for f in bin/tarvo-control-panel bin/clock-simulator bin/tarvo-clock \
          "share/tarvo-control-panel/help/Velmora.html" \
          "share/tarvo-control-panel/help/Velmora 229.html" \
          "share/tarvo-control-panel/help/Velmora 207.html" \
@@ -22,4 +22,5 @@ for f in bin/tarvo-control-panel bin/clock-simulator \
 done
 "$prefix/bin/tarvo-control-panel" --help >/dev/null || { echo "installed program does not start"; status=1; }
 "$prefix/bin/clock-simulator" --help >/dev/null || { echo "installed simulator does not start"; status=1; }
+"$prefix/bin/tarvo-clock" --help >/dev/null || { echo "installed tarvo-clock does not start"; status=1; }
 exit $status

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The tarvo-clock program itself, as a script runs it: exit statuses, output on
+# the right stream, and an end on SIGTERM, against the clock-simulator program
+# on a pseudo-terminal and on 127.0.154.2.
+set -uo pipefail
+bin="$1/bin"
+work="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$bin/clock-simulator" --model 229 --serial --udp 127.0.154.2 >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do
+    pty="$(sed -n 's/^serial: //p' "$work/sim.out")"
+    [ -n "$pty" ] && break
+    sleep 0.1
+done
+[ -n "$pty" ] || fail "the simulator did not start"
+
+"$bin/tarvo-clock" --help | grep -q "EXIT STATUS" || fail "--help has no EXIT STATUS section"
+"$bin/tarvo-clock" feed-chrony --help | grep -q "refclock SOCK" || fail "feed-chrony --help"
+"$bin/tarvo-clock" frobnicate >/dev/null 2>"$work/err"; [ $? -eq 2 ] || fail "unknown command is not exit 2"
+grep -q "not a command" "$work/err" || fail "unknown command message"
+
+"$bin/tarvo-clock" --port "$pty" get settings --json >"$work/settings.json" || fail "get settings"
+grep -q '"model": 229' "$work/settings.json" || fail "get settings output"
+"$bin/tarvo-clock" --host 127.0.154.2 set settings "$work/settings.json" >"$work/out" ||
+    fail "set settings from get's output"
+grep -q "nothing was sent" "$work/out" || fail "unchanged settings were sent"
+"$bin/tarvo-clock" --host 127.0.154.9 --timeout 300 status >/dev/null 2>&1; [ $? -eq 1 ] ||
+    fail "no clock at the address is not exit 1"
+
+# watch runs until it is told to stop, and stops cleanly.
+"$bin/tarvo-clock" --port "$pty" watch >"$work/watch" 2>&1 &
+watch_pid=$!
+sleep 3.5
+kill -TERM "$watch_pid"
+wait "$watch_pid"; status=$?
+[ $status -eq 0 ] || fail "watch ended with $status on SIGTERM"
+[ "$(grep -c 'offset' "$work/watch")" -ge 1 ] || fail "watch printed no report: $(cat "$work/watch")"
+echo "tarvo-clock behaves as a script expects"

@@ -1,0 +1,206 @@
+// tarvo-clock against a simulated clock on loopback UDP (127.0.151.0/24), one
+// that asks for an access password.
+
+#include "support/cli_helpers.h"
+
+#include "simulated_clock.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace
+{
+
+const QString kAddress = QStringLiteral("127.0.151.2");
+
+std::unique_ptr<SimulatedClock> StartClock(int model, const QString& address = kAddress)
+{
+    SimOptions options;
+    options.model = model;
+    options.udpAddress = address;
+    options.password = "abcd";
+    auto clock = std::make_unique<SimulatedClock>(options);
+    QString error;
+    if (!clock->Start(&error))
+        qWarning() << "simulated clock did not start:" << error;
+    return clock;
+}
+
+QStringList At(const QString& host, QStringList arguments)
+{
+    return QStringList{QStringLiteral("--host"),     host,
+                       QStringLiteral("--password"), QStringLiteral("abcd"),
+                       QStringLiteral("--timeout"),  QStringLiteral("600")} +
+           arguments;
+}
+
+QJsonObject JsonOf(const QString& text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+QString WriteFile(QTemporaryDir& dir, const QByteArray& text)
+{
+    QFile f(dir.filePath(QStringLiteral("in.json")));
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+    return f.fileName();
+}
+
+QList<int> Codes(const QSignalSpy& spy)
+{
+    QList<int> codes;
+    for (const QList<QVariant>& call : spy)
+        codes.append(call.at(0).toInt());
+    return codes;
+}
+
+} // namespace
+
+class TestCliNetwork : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void statusOverTheNetworkHasNoTime();
+    void wrongPasswordExitsWithThree();
+    void setSettingsSendsOneRecordAndVerifies();
+    void setNetworkFollowsTheClockToItsNewAddress();
+    void timeDstResyncAndDefaults();
+};
+
+void TestCliNetwork::statusOverTheNetworkHasNoTime()
+{
+    auto clock = StartClock(229);
+    const CliRun run = RunCli(At(kAddress, {QStringLiteral("status"), QStringLiteral("--json")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    const QJsonObject status = JsonOf(run.out);
+    QCOMPARE(status[u"model"].toInt(), 229);
+    QVERIFY(status[u"time"].isNull());
+    QCOMPARE(status[u"network"].toObject()[u"ipAddress"].toString(), kAddress);
+    QCOMPARE(status[u"network"].toObject()[u"password"].toString(), QStringLiteral("abcd"));
+    QVERIFY(status[u"network"].toObject().contains(u"servers"));
+
+    // Nobody at the address: the request is repeated within the wait, then given up.
+    const CliRun silent = RunCli(At(QStringLiteral("127.0.151.9"), {QStringLiteral("status")}));
+    QCOMPARE(silent.status, ExitCode::NoAnswer);
+}
+
+void TestCliNetwork::wrongPasswordExitsWithThree()
+{
+    auto clock = StartClock(207);
+    QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
+    const QByteArray before = clock->State().MasterRecord();
+    QTemporaryDir dir;
+    const CliRun run =
+        RunCli({QStringLiteral("--host"), kAddress, QStringLiteral("--password"),
+                QStringLiteral("wxyz"), QStringLiteral("set"), QStringLiteral("settings"),
+                WriteFile(dir, R"({"autoDst": false})")});
+    QCOMPARE(run.status, ExitCode::PasswordRefused);
+    QVERIFY(run.err.contains(QStringLiteral("refused the password")));
+    // Refused at the first request: the settings never went out.
+    QCOMPARE(Codes(received), QList<int>{0});
+    QCOMPARE(clock->State().MasterRecord(), before);
+}
+
+void TestCliNetwork::setSettingsSendsOneRecordAndVerifies()
+{
+    auto clock = StartClock(229);
+    QTemporaryDir dir;
+    QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
+    CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("settings"),
+                                      WriteFile(dir, R"({"secondOffset": -15, "hour24": false,
+                                                         "resync": {"enabled": false}})")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    // Learn the model (0), read (3), send the record (8), read it back (3).
+    QCOMPARE(Codes(received), (QList<int>{0, 3, 8, 3}));
+    const QByteArray record = clock->State().MasterRecord();
+    QCOMPARE((quint8(record[15]) >> 2) & 31, 31); // -15 s is code 31 on the 229
+    QCOMPARE(quint8(record[1]) & 32, 0);
+
+    run = RunCli(At(kAddress,
+                    {QStringLiteral("get"), QStringLiteral("settings"), QStringLiteral("--json")}));
+    const QJsonObject settings = JsonOf(run.out);
+    QCOMPARE(settings[u"secondOffset"].toInt(), -15);
+    QCOMPARE(settings[u"resync"].toObject()[u"enabled"].toBool(), false);
+}
+
+void TestCliNetwork::setNetworkFollowsTheClockToItsNewAddress()
+{
+    auto clock = StartClock(226);
+    QTemporaryDir dir;
+    CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("network"),
+                                      WriteFile(dir, R"({"ipAddress": "127.0.151.3",
+                                                         "password": "efgh",
+                                                         "broadcast": [{"enabled": false}, {},
+                                                                       {"enabled": true, "address": "127.0.151.255"}]})")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(run.out.contains(QStringLiteral("now answers at 127.0.151.3")));
+    QCOMPARE(clock->UdpAddress(), QStringLiteral("127.0.151.3"));
+
+    run = RunCli({QStringLiteral("--host"), QStringLiteral("127.0.151.3"),
+                  QStringLiteral("--password"), QStringLiteral("efgh"), QStringLiteral("get"),
+                  QStringLiteral("network"), QStringLiteral("--json")});
+    QCOMPARE(run.status, ExitCode::Done);
+    const QJsonArray broadcast = JsonOf(run.out)[u"broadcast"].toArray();
+    QCOMPARE(broadcast[0].toObject()[u"enabled"].toBool(), false);
+    QCOMPARE(broadcast[2].toObject()[u"address"].toString(), QStringLiteral("127.0.151.255"));
+
+    // A bad record sends nothing and names each field.
+    QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
+    run = RunCli({QStringLiteral("--host"), QStringLiteral("127.0.151.3"),
+                  QStringLiteral("--password"), QStringLiteral("efgh"), QStringLiteral("set"),
+                  QStringLiteral("network"),
+                  WriteFile(dir, R"({"gateway": "10.0.0", "serverPort": -1, "servers": []})")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    for (const char* field : {"gateway:", "serverPort:", "servers: this clock model"})
+        QVERIFY2(run.err.contains(QLatin1String(field)), field);
+    QVERIFY(!Codes(received).contains(5) && !Codes(received).contains(20));
+}
+
+void TestCliNetwork::timeDstResyncAndDefaults()
+{
+    auto clock = StartClock(207);
+    CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("time"),
+                                      QStringLiteral("2040-02-29 23:59:58")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QCOMPARE(clock->State().Now().date(), QDate(2040, 2, 29));
+
+    run = RunCli(At(kAddress, {QStringLiteral("nudge"), QStringLiteral("+1h")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QCOMPARE(clock->State().Now().date(), QDate(2040, 3, 1));
+
+    run = RunCli(At(kAddress, {QStringLiteral("dst"), QStringLiteral("--spring"),
+                               QStringLiteral("last Sun Sep 2:00"), QStringLiteral("--fall"),
+                               QStringLiteral("1st Sun Apr 3:00")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QCOMPARE(int(clock->State().Dst().springMonth), 9);
+    QCOMPARE(int(clock->State().Dst().fallHour), 3);
+
+    QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
+    run = RunCli(At(kAddress, {QStringLiteral("resync")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(Codes(received).contains(11));
+
+    QTemporaryDir dir;
+    QCOMPARE(RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("settings"),
+                                  WriteFile(dir, R"({"timeZone": 9.5})")}))
+                 .status,
+             ExitCode::Done);
+    run = RunCli(At(kAddress, {QStringLiteral("factory-defaults"), QStringLiteral("--yes"),
+                               QStringLiteral("--json")}));
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(Codes(received).contains(10));
+    QVERIFY(JsonOf(run.out)[u"timeZone"].toDouble() != 9.5);
+
+    run = RunCli(At(kAddress, {QStringLiteral("watch")}));
+    QCOMPARE(run.status, ExitCode::BadArguments);
+}
+
+QTEST_MAIN(TestCliNetwork)
+#include "test_cli_network.moc"

@@ -1,0 +1,451 @@
+// tarvo-clock against simulated clocks on pseudo-terminals: what a script sees
+// (output, exit status) and what the clock receives and ends up holding.
+
+#include "support/cli_helpers.h"
+
+#include "cli/chrony_feed.h"
+#include "simulated_clock.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace
+{
+
+std::unique_ptr<SimulatedClock> StartClock(int model, const QString& udp = {})
+{
+    SimOptions options;
+    options.model = model;
+    options.serial = true;
+    options.udpAddress = udp;
+    auto clock = std::make_unique<SimulatedClock>(options);
+    QString error;
+    if (!clock->Start(&error))
+        qWarning() << "simulated clock did not start:" << error;
+    return clock;
+}
+
+QJsonObject JsonOf(const QString& text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// The commands of the frames the clock received, request 1 left out.
+QList<int> SettingsCommands(const QSignalSpy& spy)
+{
+    QList<int> commands;
+    for (const QList<QVariant>& call : spy) {
+        const int command = call.at(0).toInt();
+        if (command != 1)
+            commands.append(command);
+    }
+    return commands;
+}
+
+// A datagram socket bound where chronyd would bind its SOCK socket.
+class SampleSink
+{
+public:
+    explicit SampleSink(const QString& path)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray p = path.toLocal8Bit();
+        std::memcpy(address.sun_path, p.constData(), p.size());
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~SampleSink() { ::close(m_fd); }
+    QList<QByteArray> Samples()
+    {
+        QList<QByteArray> samples;
+        char buffer[256];
+        ssize_t n;
+        while ((n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0)
+            samples.append(QByteArray(buffer, n));
+        return samples;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace
+
+class TestCliSerial : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void statusNamesModelTimeAndSettings_data();
+    void statusNamesModelTimeAndSettings();
+    void setSettingsSendsOnlyWhatDiffersAndVerifies();
+    void setSettingsRefusesABadFileBeforeSendingAnything();
+    void setSettingsReportsWhatTheClockDidNotTake();
+    void setTimeAndNudgeMoveTheClock();
+    void setTimeIsRefusedWhileLockedToGps();
+    void dstTablesAreSentAndReadBack();
+    void watchAndFeedChronyReportTheOffsetAtArrival();
+    void discoverFindsEveryClock();
+    void silentClockAndMissingPortExitWithOne();
+    void modemUpdateOnlyForTheModemModel();
+    void badArgumentsExitWithTwo_data();
+    void badArgumentsExitWithTwo();
+};
+
+void TestCliSerial::statusNamesModelTimeAndSettings_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("modemFields");
+    QTest::newRow("226") << 226 << false;
+    QTest::newRow("229") << 229 << false;
+    QTest::newRow("207") << 207 << false;
+    QTest::newRow("222") << 222 << true;
+}
+
+void TestCliSerial::statusNamesModelTimeAndSettings()
+{
+    QFETCH(int, model);
+    QFETCH(bool, modemFields);
+    auto clock = StartClock(model);
+    const CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("status"),
+                               QStringLiteral("--json")});
+    QCOMPARE(run.status, ExitCode::Done);
+    const QJsonObject status = JsonOf(run.out);
+    QCOMPARE(status[u"model"].toInt(), model);
+    QCOMPARE(status[u"link"].toString(), QStringLiteral("serial"));
+    const QJsonObject time = status[u"time"].toObject();
+    QVERIFY(time[u"valid"].toBool());
+    // The simulated clock runs on this computer's time: the report arrives
+    // just after its second begins.
+    QVERIFY2(std::abs(time[u"offsetSeconds"].toDouble()) < 0.5, qPrintable(run.out));
+    QCOMPARE(status[u"settings"].toObject()[u"model"].toInt(), model);
+    QCOMPARE(status[u"settings"].toObject().contains(u"modem"), modemFields);
+    QCOMPARE(status[u"dst"].toObject()[u"springRule"].toString(),
+             QStringLiteral("2nd Sun Mar 2:00"));
+
+    // The text form says the same, a line per value.
+    const CliRun text =
+        RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("status")});
+    QCOMPARE(text.status, ExitCode::Done);
+    QVERIFY(text.out.contains(QStringLiteral("\nmodel: %1\n").arg(model)));
+}
+
+void TestCliSerial::setSettingsSendsOnlyWhatDiffersAndVerifies()
+{
+    auto clock = StartClock(226);
+    const QString port = clock->PtyPath();
+    CliRun get = RunCli({QStringLiteral("--port"), port, QStringLiteral("get"),
+                         QStringLiteral("settings"), QStringLiteral("--json")});
+    QCOMPARE(get.status, ExitCode::Done);
+    QJsonObject settings = JsonOf(get.out);
+    settings[u"timeZone"] = 5.5;
+    settings[u"secondOffset"] = -3;
+    QJsonArray relays = settings[u"relays"].toArray();
+    relays[2] = QJsonObject{{QStringLiteral("enabled"), false}};
+    settings[u"relays"] = relays;
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("clock.json"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QJsonDocument(settings).toJson());
+    f.close();
+
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    const CliRun set =
+        RunCli({QStringLiteral("--port"), port, QStringLiteral("--model"), QStringLiteral("226"),
+                QStringLiteral("set"), QStringLiteral("settings"), file});
+    QCOMPARE(set.status, ExitCode::Done);
+    QVERIFY2(set.err.isEmpty(), qPrintable(set.err));
+    // Time zone, second offset and relay event 3; nothing else went out.
+    QCOMPARE(SettingsCommands(frames), (QList<int>{5, 10, 17}));
+    // The 226 takes its table code for -3 s and keeps the list position.
+    const QByteArray record = clock->State().MasterRecord();
+    QCOMPARE((quint8(record[15]) >> 2) & 31, 7);
+    QCOMPARE(quint8(record[0]) & 63, 16 + 32 + 5);
+
+    // The same file again changes nothing and sends nothing.
+    frames.clear();
+    const CliRun again =
+        RunCli({QStringLiteral("--port"), port, QStringLiteral("--model"), QStringLiteral("226"),
+                QStringLiteral("set"), QStringLiteral("settings"), file});
+    QCOMPARE(again.status, ExitCode::Done);
+    QVERIFY(again.out.contains(QStringLiteral("nothing was sent")));
+    QVERIFY(SettingsCommands(frames).isEmpty());
+
+    // What get prints is what set read back.
+    get = RunCli({QStringLiteral("--port"), port, QStringLiteral("get"), QStringLiteral("settings"),
+                  QStringLiteral("--json")});
+    QCOMPARE(JsonOf(get.out), settings);
+}
+
+void TestCliSerial::setSettingsRefusesABadFileBeforeSendingAnything()
+{
+    auto clock = StartClock(207);
+    QTemporaryDir dir;
+    const auto write = [&](const QByteArray& text) {
+        QFile f(dir.filePath(QStringLiteral("in.json")));
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return f.fileName();
+    };
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    // Not JSON at all: the clock is not even asked.
+    CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                         QStringLiteral("settings"), write("{\"timeZone\": ")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY(run.err.contains(QStringLiteral("Nothing was sent")));
+    QCOMPARE(frames.count(), 0);
+
+    // Valid JSON with bad fields: each is named, only the read request went out.
+    run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                  QStringLiteral("settings"),
+                  write(R"({"timeZone": 3.25, "secondOffset": 2, "resync": {"time": "24:00:00"},
+                            "relays": [{}, {}, {"enabled": true, "time": "60:00"}, {}],
+                            "smpteMode": "PAL", "colour": 1, "risingEdge": "yes"})")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    for (const char* field :
+         {"timeZone:", "secondOffset: model 207", "resync.time:", "relays[2].time:", "smpteMode:",
+          "colour: unknown field", "risingEdge: must be true or false"})
+        QVERIFY2(run.err.contains(QLatin1String(field)), field);
+    QCOMPARE(SettingsCommands(frames), QList<int>{});
+}
+
+void TestCliSerial::setSettingsReportsWhatTheClockDidNotTake()
+{
+    auto clock = StartClock(229);
+    // A clock that keeps its date format whatever it is sent.
+    const QByteArray original = clock->State().MasterRecord();
+    connect(clock.get(), &SimulatedClock::FrameApplied, clock.get(), [&](quint8 command) {
+        if (command == 9)
+            clock->State().SetMasterRecord(original);
+    });
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("in.json")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"json({"dateFormat": "DOY (1-366)"})json");
+    f.close();
+    const CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                               QStringLiteral("settings"), f.fileName(), QStringLiteral("--json")});
+    QCOMPARE(run.status, ExitCode::ReadBackDiffers);
+    const QJsonObject result = JsonOf(run.out);
+    QCOMPARE(result[u"verified"].toBool(), false);
+    const QJsonArray differences = result[u"differences"].toArray();
+    QCOMPARE(differences.size(), 1);
+    QVERIFY(
+        differences[0].toString().startsWith(QStringLiteral("dateFormat: wanted \"DOY (1-366)\"")));
+}
+
+void TestCliSerial::setTimeAndNudgeMoveTheClock()
+{
+    auto clock = StartClock(226);
+    const QString port = clock->PtyPath();
+    CliRun run = RunCli({QStringLiteral("--port"), port, QStringLiteral("set"),
+                         QStringLiteral("time"), QStringLiteral("2031-07-04 12:00:00")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QCOMPARE(clock->State().Now().date(), QDate(2031, 7, 4));
+
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("set"), QStringLiteral("time"),
+                  QStringLiteral("now")});
+    QCOMPARE(run.status, ExitCode::Done);
+    // Sent at the start of a second: the clock is within a few milliseconds.
+    QVERIFY2(std::abs(clock->State().TimeOffsetMs()) < 50,
+             qPrintable(QString::number(clock->State().TimeOffsetMs())));
+
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("nudge"), QStringLiteral("-1h")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(std::abs(clock->State().TimeOffsetMs() + 3600000) < 50);
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("nudge"), QStringLiteral("+5ms")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(std::abs(clock->State().TimeOffsetMs() + 3600000 - 5) < 50);
+
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("set"), QStringLiteral("time"),
+                  QStringLiteral("2031-02-31 12:00:00")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+}
+
+void TestCliSerial::setTimeIsRefusedWhileLockedToGps()
+{
+    auto clock = StartClock(226);
+    clock->SetGpsLocked(true);
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    const CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                               QStringLiteral("time"), QStringLiteral("now")});
+    QCOMPARE(run.status, ExitCode::ReadBackDiffers);
+    QVERIFY(run.err.contains(QStringLiteral("locked to GPS")));
+    QCOMPARE(SettingsCommands(frames), QList<int>{});
+}
+
+void TestCliSerial::dstTablesAreSentAndReadBack()
+{
+    auto clock = StartClock(222);
+    const QString port = clock->PtyPath();
+    CliRun run = RunCli({QStringLiteral("--port"), port, QStringLiteral("dst"),
+                         QStringLiteral("--spring"), QStringLiteral("last Sun Mar 1:00"),
+                         QStringLiteral("--fall"), QStringLiteral("last sunday october 2:00"),
+                         QStringLiteral("--start-year"), QStringLiteral("2030")});
+    QCOMPARE(run.status, ExitCode::Done);
+    const SimDstTables& tables = clock->State().Dst();
+    QCOMPARE(int(tables.startYear), 30);
+    QCOMPARE(int(tables.springMonth), 3);
+    QCOMPARE(int(tables.fallHour), 2);
+    QCOMPARE(int(tables.springDays[0]), 31); // 31 March 2030 is the last Sunday
+    QCOMPARE(int(tables.fallDays[0]), 27);   // 27 October 2030
+
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("get"), QStringLiteral("dst"),
+                  QStringLiteral("--json")});
+    const QJsonObject dst = JsonOf(run.out);
+    QCOMPARE(dst[u"springRule"].toString(), QStringLiteral("last Sun Mar 1:00"));
+    QCOMPARE(dst[u"changes"].toArray().size(), 48);
+    QCOMPARE(dst[u"changes"].toArray()[47].toObject()[u"fall"].toString(),
+             QStringLiteral("2077-10-31 2:00"));
+
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("dst"), QStringLiteral("--spring"),
+                  QStringLiteral("5th Sun Mar 1:00"), QStringLiteral("--fall"),
+                  QStringLiteral("last Sun Oct 2:30")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY(run.err.contains(QStringLiteral("--spring: \"5th\" is not a week")));
+    QVERIFY(run.err.contains(QStringLiteral("--fall: \"2:30\" is not an hour")));
+    QCOMPARE(frames.count(), 0);
+}
+
+void TestCliSerial::watchAndFeedChronyReportTheOffsetAtArrival()
+{
+    auto clock = StartClock(226);
+    const QString port = clock->PtyPath();
+    CliRun run = RunCli({QStringLiteral("--port"), port, QStringLiteral("watch"),
+                         QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--json")});
+    QCOMPARE(run.status, ExitCode::Done);
+    const QStringList lines = run.out.trimmed().split(u'\n');
+    QCOMPARE(lines.size(), 2);
+    for (const QString& line : lines) {
+        const QJsonObject report = JsonOf(line);
+        QVERIFY(report[u"valid"].toBool());
+        QVERIFY(std::abs(report[u"offsetSeconds"].toDouble()) < 0.05);
+    }
+
+    // A clock an hour ahead of this computer: each sample says so, measured
+    // from the moment its report arrived, which is just after the clock's
+    // second began (the simulated clock sends 2 ms after its edge).
+    QCOMPARE(
+        RunCli({QStringLiteral("--port"), port, QStringLiteral("nudge"), QStringLiteral("+1h")})
+            .status,
+        ExitCode::Done);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chrony.sock"));
+    SampleSink sink(path);
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("feed-chrony"), path,
+                  QStringLiteral("--count"), QStringLiteral("3")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    const QList<QByteArray> samples = sink.Samples();
+    QCOMPARE(samples.size(), 3);
+    for (const QByteArray& sample : samples) {
+        QCOMPARE(sample.size(), qsizetype(ChronySample(0, 0).size()));
+        qint64 seconds = 0, micros = 0;
+        double offset = 0;
+        std::memcpy(&seconds, sample.constData(), 8);
+        std::memcpy(&micros, sample.constData() + 8, 8);
+        std::memcpy(&offset, sample.constData() + 16, 8);
+        quint32 magic = 0;
+        std::memcpy(&magic, sample.constData() + 36, 4);
+        QCOMPARE(magic, ChronySockMagic);
+        // Arrival is a few milliseconds past the clock's whole second; the
+        // sample's offset is the hour less that delay.
+        const double arrivalIntoClockSecond = micros / 1e6;
+        QVERIFY2(arrivalIntoClockSecond < 0.02,
+                 qPrintable(QString::number(arrivalIntoClockSecond)));
+        QVERIFY2(std::abs(offset - (3600 - arrivalIntoClockSecond)) < 1e-6,
+                 qPrintable(QString::number(offset, 'f', 6)));
+    }
+}
+
+void TestCliSerial::discoverFindsEveryClock()
+{
+    auto a = StartClock(222);
+    auto b = StartClock(207, QStringLiteral("127.0.152.2"));
+    const CliRun run = RunCli({QStringLiteral("discover"), QStringLiteral("--serial-ports"),
+                               a->PtyPath() + u':' + b->PtyPath(),
+                               QStringLiteral("--local-addresses"), QStringLiteral("127.0.152.1")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QCOMPARE(run.out, QStringLiteral("serial %1 222\nserial %2 207\nnetwork 127.0.152.2 207\n")
+                          .arg(a->PtyPath(), b->PtyPath()));
+
+    const CliRun none =
+        RunCli({QStringLiteral("discover"), QStringLiteral("--no-serial"),
+                QStringLiteral("--local-addresses"), QStringLiteral("127.0.153.1")});
+    QCOMPARE(none.status, ExitCode::NoAnswer);
+    QVERIFY(none.out.isEmpty());
+}
+
+void TestCliSerial::silentClockAndMissingPortExitWithOne()
+{
+    auto clock = StartClock(226);
+    clock->SetSilent(true);
+    CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("--model"),
+                         QStringLiteral("226"), QStringLiteral("status")});
+    QCOMPARE(run.status, ExitCode::NoAnswer);
+    QVERIFY(run.err.contains(QStringLiteral("No clock answered")));
+    run = RunCli(
+        {QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"), QStringLiteral("status")});
+    QCOMPARE(run.status, ExitCode::NoAnswer);
+    QVERIFY(run.err.contains(QStringLiteral("/nonexistent/tty")));
+}
+
+void TestCliSerial::modemUpdateOnlyForTheModemModel()
+{
+    auto modem = StartClock(222);
+    QSignalSpy applied(modem.get(), &SimulatedClock::FrameReceived);
+    CliRun run =
+        RunCli({QStringLiteral("--port"), modem->PtyPath(), QStringLiteral("modem-update")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(SettingsCommands(applied).contains(0));
+    auto other = StartClock(226);
+    run = RunCli({QStringLiteral("--port"), other->PtyPath(), QStringLiteral("modem-update")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+}
+
+void TestCliSerial::badArgumentsExitWithTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command") << QStringList{} << "No command given";
+    QTest::newRow("unknown command") << QStringList{"reboot"} << "'reboot' is not a command";
+    QTest::newRow("unknown option") << QStringList{"status", "--colour"} << "Unknown option";
+    QTest::newRow("both links") << QStringList{"--port", "/dev/null", "--host", "127.0.0.1",
+                                               "status"}
+                                << "not both";
+    QTest::newRow("no link") << QStringList{"status"} << "--port DEVICE or --host ADDRESS";
+    QTest::newRow("model") << QStringList{"--model", "300", "--port", "x", "status"} << "--model";
+    QTest::newRow("get what") << QStringList{"--port", "x", "get", "time"} << "get needs";
+    QTest::newRow("nudge step") << QStringList{"--port", "x", "nudge", "+2h"} << "nudge needs";
+    QTest::newRow("defaults unconfirmed")
+        << QStringList{"--port", "x", "factory-defaults"} << "--yes";
+    QTest::newRow("watch on network") << QStringList{"--host", "127.0.0.1", "watch"} << "--port";
+    QTest::newRow("password") << QStringList{"--host", "127.0.0.1", "--password", "\u20ac123",
+                                             "status"}
+                              << "codes 0 to 255";
+}
+
+void TestCliSerial::badArgumentsExitWithTwo()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const CliRun run = RunCli(arguments);
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+QTEST_MAIN(TestCliSerial)
+#include "test_cli_serial.moc"

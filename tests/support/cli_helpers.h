@@ -1,0 +1,26 @@
+#pragma once
+
+// Running tarvo-clock inside a test, in the test's own event loop, so that a
+// simulated clock of the same process answers while a command waits.
+#include "cli/cli.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+inline CliRun RunCli(const QStringList& arguments)
+{
+    CliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.status = RunTarvoClock(QStringList{QStringLiteral("tarvo-clock")} + arguments, out, err);
+    out.flush();
+    err.flush();
+    return run;
+}
