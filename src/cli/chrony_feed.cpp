@@ -62,8 +62,9 @@ bool ChronySocket::Send(const QByteArray& sample, QString* error)
     address.sun_family = AF_UNIX;
     if (m_fd < 0 || m_path.isEmpty() || m_path.size() >= qsizetype(sizeof address.sun_path)) {
         if (error)
-            *error =
-                m_fd < 0 ? QStringLiteral("no socket") : QStringLiteral("the path is too long");
+            *error = m_fd < 0           ? QStringLiteral("no socket")
+                     : m_path.isEmpty() ? QStringLiteral("no path given")
+                                        : QStringLiteral("the path is too long");
         return false;
     }
     std::memcpy(address.sun_path, m_path.constData(), m_path.size());

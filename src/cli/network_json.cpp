@@ -4,6 +4,7 @@
 #include "clock/password.h"
 #include "connect/network_edits.h"
 #include "connect/network_settings.h"
+#include "link/bytes.h"
 
 #include <QHostAddress>
 #include <QJsonArray>
@@ -76,6 +77,10 @@ void WriteServers(Writer& w, const QJsonValue& v)
     const QJsonArray list = v.toArray();
     for (int i = 0; i < 2; ++i) {
         const QString field = QStringLiteral("servers[%1]").arg(i);
+        if (!list[i].isObject()) {
+            w.Error(field, QStringLiteral("must be an object with \"address\" and \"port\""));
+            continue;
+        }
         const QJsonObject o = list[i].toObject();
         for (const QString& key : o.keys()) {
             if (key == u"address")
@@ -101,6 +106,10 @@ void WriteBroadcast(Writer& w, QByteArray& record, const QJsonValue& v)
         octets[k] = OctetsAt(record, BroadcastOffsets[k]);
         enabled[k] =
             std::any_of(octets[k].begin(), octets[k].end(), [](quint8 o) { return o != 0; });
+        if (!list[k].isObject()) {
+            w.Error(field, QStringLiteral("must be an object with \"enabled\" and \"address\""));
+            continue;
+        }
         const QJsonObject o = list[k].toObject();
         for (const QString& key : o.keys()) {
             if (key == u"enabled") {
@@ -185,6 +194,12 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
             w.Address(key, v, AddressEntry::ipDNS);
         } else if (key == u"subnetMask") {
             const int index = static_cast<int>(NetmaskCaptions().indexOf(v.toString()));
+            // A record without a mask reads as null; writing that back changes nothing.
+            const bool noneKept =
+                v.isNull() &&
+                NetmaskIndexForCode(ByteAt(result.record, NetworkOffset::SubnetMaskCode)) < 0;
+            if (noneKept)
+                continue;
             if (index < 0)
                 w.Error(key, QStringLiteral("%1 is not one of the masks %2 to %3")
                                  .arg(JsonValueText(v), NetmaskCaptions().first(),

@@ -208,7 +208,9 @@ void ReadRelays(Reader& r, const QJsonValue& v, ClockSettings& s)
             time = QTime(0, (*t)[0], (*t)[1]);
         }
         if (!enabled) {
-            SetRelayEnabled(s, k, false, {});
+            // A relay that stays off keeps its bytes as the clock sent them.
+            if (event.Enabled != 0)
+                SetRelayEnabled(s, k, false, {});
         } else if (time) {
             SetRelayEnabled(s, k, true, *time);
         } else if (event.Enabled == 0) {
@@ -265,6 +267,11 @@ void ReadModem(Reader& r, const QJsonValue& v, ScriptSettings& out)
     for (const QString& key : o.keys()) {
         if (key == u"phone") {
             const QString digits = KeepDigits(o[key].toString());
+            // A clock without a number reads as "", and writing that back changes nothing.
+            const bool noneKept =
+                o[key].isString() && o[key].toString().trimmed().isEmpty() && out.phone.isEmpty();
+            if (noneKept)
+                continue;
             if (!o[key].isString() || digits.isEmpty() || digits.size() > PhoneDigitCount)
                 r.Error(QStringLiteral("modem.phone"),
                         QStringLiteral("needs 1 to %1 digits").arg(PhoneDigitCount));
