@@ -3,13 +3,15 @@
 #include "app/panel.h"
 
 #include "app/panel_view.h"
+#include "dst/dst_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
 
 #include <QTimer>
 
-namespace {
+namespace
+{
 constexpr int kTimeReportLength = 12;
 constexpr int kMasterRecordLength = 41;
 constexpr int kNetworkSettingsLength = 768;
@@ -234,17 +236,10 @@ void Panel::ProcessDatagram(const QByteArray& datagram, int count, quint32 sende
         m_state.PasswordRefused = false;
         Q_EMIT MasterSettingsReceived(datagram.mid(DatagramPayloadOffset, 16));
         break;
-    case ReplyCode::DstDates: {
+    case ReplyCode::DstDates:
         m_state.ClockFound = true;
-        // The five header bytes arrive in the opposite order.
-        QByteArray record(kDstRecordLength, '\0');
-        for (int i = 0; i < 5; ++i)
-            record[i] = char(ByteAt(datagram, 9 - i));
-        for (int i = 5; i < kDstRecordLength; ++i)
-            record[i] = char(ByteAt(datagram, 5 + i));
-        ParseClockSettings(record, 2);
+        ParseClockSettings(DstRecordFromDatagram(datagram), 2);
         break;
-    }
     default:
         break;
     }

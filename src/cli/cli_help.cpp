@@ -129,6 +129,8 @@ constexpr Section kSections[] = {
         agree, as for the window's "Update PC Clock".
         Samples are dropped, with one message, while chronyd is not reading
         the socket; the command goes on and resumes when chronyd is back.
+        It ends (exit 1) when the clock sends no report for five seconds or
+        the port fails, so that a service manager can start it again.
 )"},
 };
 

@@ -286,12 +286,7 @@ void ClockClient::HandleDatagram(const QByteArray& datagram, int count)
         break;
     case ReplyCode::DstDates:
         if (count >= DatagramPayloadOffset + DstRecordLength) {
-            // The five header bytes arrive in the opposite order.
-            m_dst = QByteArray(DstRecordLength, '\0');
-            for (int i = 0; i < 5; ++i)
-                SetByte(m_dst, i, ByteAt(datagram, 9 - i));
-            for (int i = 5; i < DstRecordLength; ++i)
-                SetByte(m_dst, i, ByteAt(datagram, DatagramPayloadOffset + i));
+            m_dst = DstRecordFromDatagram(QByteArrayView(datagram).first(count));
             ++m_dstCount;
         }
         break;

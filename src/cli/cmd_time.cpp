@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QTimeZone>
 #include <cmath>
+#include <functional>
 
 namespace
 {
@@ -204,18 +205,19 @@ int RunNudge(CliContext& c)
     return status;
 }
 
-int RunWatch(CliContext& c)
+namespace
 {
-    if (c.host.size() > 0)
-        return NeedsSerial(c);
-    ClockClient client;
-    int status = ConnectClock(c, client);
-    if (status != ExitCode::Done)
-        return status;
-    int shown = 0;
+
+// Hands each time report to `onReport` until stopped, until `--count` reports
+// were counted (those for which `onReport` returns true), or until the clock
+// stops reporting.
+int FollowReports(CliContext& c, ClockClient& client,
+                  const std::function<bool(const ReceivedTimeReport&)>& onReport)
+{
+    int counted = 0;
     QElapsedTimer silence;
     silence.start();
-    while (!StopRequested() && (c.count == 0 || shown < c.count)) {
+    while (!StopRequested() && (c.count == 0 || counted < c.count)) {
         const auto r = client.NextTimeReport(kPollMs);
         if (client.PortFailed()) {
             c.err << "The serial port " << client.Where() << " stopped working.\n";
@@ -229,29 +231,45 @@ int RunWatch(CliContext& c)
             continue;
         }
         silence.restart();
-        ++shown;
-        const auto clock = ClockTime(r->report);
+        if (onReport(*r))
+            ++counted;
+    }
+    return ExitCode::Done;
+}
+
+} // namespace
+
+int RunWatch(CliContext& c)
+{
+    if (c.host.size() > 0)
+        return NeedsSerial(c);
+    ClockClient client;
+    const int status = ConnectClock(c, client);
+    if (status != ExitCode::Done)
+        return status;
+    return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
+        const auto clock = ClockTime(r.report);
         const double offset =
-            clock ? ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r->arrivalUs) : 0;
+            clock ? ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r.arrivalUs) : 0;
         if (c.json) {
-            QJsonObject line{{QStringLiteral("arrival"), Stamp(r->arrivalUs)},
+            QJsonObject line{{QStringLiteral("arrival"), Stamp(r.arrivalUs)},
                              {QStringLiteral("valid"), clock.has_value()}};
             if (clock) {
                 line[u"clock"] = clock->toString(Qt::ISODate);
-                line[u"gpsLocked"] = r->report.gpsLocked;
+                line[u"gpsLocked"] = r.report.gpsLocked;
                 line[u"offsetSeconds"] = std::round(offset * 1e6) / 1e6;
             }
             c.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
         } else if (clock) {
             c.out << clock->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                  << (r->report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ") << "offset "
+                  << (r.report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ") << "offset "
                   << QString::number(offset, 'f', 6) << " s\n";
         } else {
             c.out << "Time Not Available\n";
         }
         c.out.flush();
-    }
-    return ExitCode::Done;
+        return true;
+    });
 }
 
 int RunFeedChrony(CliContext& c)
@@ -264,38 +282,21 @@ int RunFeedChrony(CliContext& c)
     }
     const QString path = c.arguments[0];
     ClockClient client;
-    int status = ConnectClock(c, client);
+    const int status = ConnectClock(c, client);
     if (status != ExitCode::Done)
         return status;
     ChronySocket socket(path);
     c.out << "Feeding " << path << " from the model " << ModelNumberFor(client.ClockType())
           << " clock on " << client.Where() << ".\n";
     c.out.flush();
-    int samples = 0;
     QString lastProblem;
-    QElapsedTimer silence;
-    silence.start();
-    while (!StopRequested() && (c.count == 0 || samples < c.count)) {
-        const auto r = client.NextTimeReport(kPollMs);
-        if (client.PortFailed()) {
-            c.err << "The serial port " << client.Where() << " stopped working.\n";
-            return ExitCode::NoAnswer;
-        }
-        if (!r) {
-            if (silence.elapsed() > kReportSilenceMs) {
-                c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
-                return ExitCode::NoAnswer;
-            }
-            continue;
-        }
-        silence.restart();
-        const auto clock = ClockTime(r->report);
+    return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
+        const auto clock = ClockTime(r.report);
         if (!clock)
-            continue;
-        ++samples;
-        const double offset = ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r->arrivalUs);
+            return false;
+        const double offset = ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r.arrivalUs);
         QString problem;
-        const bool sent = socket.Send(ChronySample(r->arrivalUs, offset), &problem);
+        const bool sent = socket.Send(ChronySample(r.arrivalUs, offset), &problem);
         // One line when chronyd stops or starts reading, not one per second.
         if (!sent && problem != lastProblem)
             c.err << "chronyd is not reading " << path << " (" << problem
@@ -305,10 +306,10 @@ int RunFeedChrony(CliContext& c)
         c.err.flush();
         lastProblem = sent ? QString() : problem;
         if (c.verbose) {
-            c.out << Stamp(r->arrivalUs) << " offset " << QString::number(offset, 'f', 6)
+            c.out << Stamp(r.arrivalUs) << " offset " << QString::number(offset, 'f', 6)
                   << (sent ? " s\n" : " s (not sent)\n");
             c.out.flush();
         }
-    }
-    return ExitCode::Done;
+        return true;
+    });
 }

@@ -108,3 +108,13 @@ QByteArray BuildDstRecord(const std::array<QDate, 48>& s, const std::array<QDate
     record += DayPairs(s, f, 0, DstTableYears);
     return record;
 }
+
+QByteArray DstRecordFromDatagram(QByteArrayView datagram)
+{
+    QByteArray record(DstRecordLength, '\0');
+    for (int i = 0; i < 5; ++i)
+        SetByte(record, i, ByteAt(datagram, 9 - i));
+    for (int i = 5; i < DstRecordLength; ++i)
+        SetByte(record, i, ByteAt(datagram, DatagramPayloadOffset + i));
+    return record;
+}

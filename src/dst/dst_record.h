@@ -60,6 +60,11 @@ QByteArray DstDatagram(QByteArrayView password4, const std::array<QDate, 48>& s,
                        const std::array<QDate, 48>& f, const DstRule& spring, const DstRule& fall,
                        int StartYear);
 
+// The record inside the clock's DST datagram (reply code 13): the five header
+// bytes arrive in the opposite order (bytes 9 down to 5), the days from byte 10.
+// Bytes beyond the datagram read as zeros.
+QByteArray DstRecordFromDatagram(QByteArrayView datagram);
+
 // The clock's record for these tables, the inverse of ParseDSTDates for tables
 // built from the rules' months. For the simulated clock and for tests.
 QByteArray BuildDstRecord(const std::array<QDate, 48>& s, const std::array<QDate, 48>& f,
