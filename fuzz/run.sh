@@ -10,7 +10,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-100000}"
 build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
-targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value}"
+targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value script_input}"
 jobs="${FUZZ_BUILD_JOBS:-2}"
 
 cxx="${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14 || true)}"

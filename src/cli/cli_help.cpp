@@ -143,6 +143,11 @@ OPTIONS
     --json              JSON output
     --timeout MS        how long to wait for each answer (default 2000)
     --count N           watch, feed-chrony: stop after N reports
+    --serial-ports LIST discover: the serial devices to ask, separated by ':'
+    --local-addresses LIST
+                        discover: this computer's IPv4 addresses, separated by ','
+    --no-serial, --no-network
+                        discover: leave a link out
     --log-traffic       write every frame and datagram to standard error
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
@@ -179,7 +184,8 @@ QString CliHelp(const QString& command)
     }
     if (command.isEmpty())
         return QString::fromUtf8(kHead) + text + QString::fromUtf8(kTail);
-    return QStringLiteral("Usage: tarvo-clock (--port DEVICE | --host ADDRESS) %1\n\n")
-               .arg(command) +
-           text + QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
+    const QString link =
+        command == u"discover" ? QString() : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
+    return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
+           QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
 }

@@ -13,9 +13,6 @@
 namespace
 {
 
-constexpr std::array<AddressEntry, 3> kBroadcastEntries = {
-    AddressEntry::ipBroadcast1, AddressEntry::ipBroadcast2, AddressEntry::ipBroadcast3};
-
 std::optional<std::array<quint8, 4>> ParseDotted(const QJsonValue& value)
 {
     const QStringList parts = value.toString().split(u'.');
