@@ -97,6 +97,7 @@ private Q_SLOTS:
     void discoverFindsEveryClock();
     void silentClockAndMissingPortExitWithOne();
     void modemUpdateOnlyForTheModemModel();
+    void networkSettingsResyncAndDefaultsOverSerial();
     void badArgumentsExitWithTwo_data();
     void badArgumentsExitWithTwo();
 };
@@ -413,6 +414,40 @@ void TestCliSerial::modemUpdateOnlyForTheModemModel()
     auto other = StartClock(226);
     run = RunCli({QStringLiteral("--port"), other->PtyPath(), QStringLiteral("modem-update")});
     QCOMPARE(run.status, ExitCode::BadArguments);
+}
+
+void TestCliSerial::networkSettingsResyncAndDefaultsOverSerial()
+{
+    auto clock = StartClock(207);
+    const QString port = clock->PtyPath();
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("network.json")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"({"subnetMask": "255.255.0.0", "broadcastMinutes": 7, "configLocked": true})");
+    f.close();
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    CliRun run = RunCli({QStringLiteral("--port"), port, QStringLiteral("set"),
+                         QStringLiteral("network"), f.fileName()});
+    QCOMPARE(run.status, ExitCode::Done);
+    // The four quarters of the record, then the command that applies them.
+    QCOMPARE(SettingsCommands(frames).mid(SettingsCommands(frames).indexOf(30), 5),
+             (QList<int>{30, 31, 32, 33, 42}));
+    const QByteArray record = clock->State().NetworkRecord();
+    QCOMPARE(int(quint8(record[6])), 16); // 255.255.0.0 is the 16th mask
+    QCOMPARE(int(quint8(record[87])), 1);
+    run =
+        RunCli({QStringLiteral("--port"), port, QStringLiteral("get"), QStringLiteral("network")});
+    QVERIFY(run.out.contains(QStringLiteral("broadcastMinutes: 7\n")));
+
+    frames.clear();
+    QCOMPARE(RunCli({QStringLiteral("--port"), port, QStringLiteral("resync")}).status,
+             ExitCode::Done);
+    QVERIFY(SettingsCommands(frames).contains(2));
+    run = RunCli({QStringLiteral("--port"), port, QStringLiteral("factory-defaults"),
+                  QStringLiteral("--yes")});
+    QCOMPARE(run.status, ExitCode::Done);
+    QVERIFY(SettingsCommands(frames).contains(19));
+    QVERIFY(run.out.contains(QStringLiteral("model: 207")));
 }
 
 void TestCliSerial::badArgumentsExitWithTwo_data()
