@@ -75,6 +75,12 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar"));
     m_statusBar->setSizeGripEnabled(false);
+    // The status text is a label in the bar rather than a bar message, so a
+    // screen reader finds it (a bar message is only painted).
+    m_lblStatus = new QLabel(m_statusBar);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setAccessibleName(QStringLiteral("Status"));
+    m_statusBar->addWidget(m_lblStatus, 1);
     layout->addWidget(m_statusBar);
     layout->setContentsMargins(9, 9, 9, 0);
     resize(420, 320);
@@ -125,7 +131,7 @@ void frmSearch::InializeGrid()
 void frmSearch::Search()
 {
     m_searching = true;
-    m_statusBar->showMessage(SearchingStatusText());
+    ShowStatus(SearchingStatusText());
     SetButtonsEnabled(false);
     m_scgSearch->setRowCount(0);
     m_lblProgress->clear();
@@ -150,9 +156,15 @@ void frmSearch::Search()
 
     m_busy->hide();
     m_lblProgress->clear();
-    m_statusBar->showMessage(SearchStatusText(list.size()));
+    ShowStatus(SearchStatusText(list.size()));
     SetButtonsEnabled(true);
     m_searching = false;
+}
+
+void frmSearch::ShowStatus(const QString& text)
+{
+    m_lblStatus->setText(text);
+    m_lblStatus->setAccessibleDescription(text);
 }
 
 void frmSearch::SetButtonsEnabled(bool enabled)

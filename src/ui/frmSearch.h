@@ -40,6 +40,7 @@ protected:
 private:
     void OnItemChanged(QTableWidgetItem* item);
     void SetButtonsEnabled(bool enabled);
+    void ShowStatus(const QString& text);
 
     Panel& m_panel;
     QTableWidget* m_scgSearch = nullptr;
@@ -47,6 +48,7 @@ private:
     QPushButton* m_cmdConnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QStatusBar* m_statusBar = nullptr;
+    QLabel* m_lblStatus = nullptr;
     QLabel* m_lblProgress = nullptr;
     QProgressBar* m_busy = nullptr;
     QTimer* m_tmrStartup = nullptr;

@@ -19,7 +19,9 @@ namespace
 {
 QString SearchStatus(const frmSearch& dialog)
 {
-    return dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar"))->currentMessage();
+    // The text sits in a label inside the status bar, where a screen reader reads it.
+    const auto* bar = dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar"));
+    return bar->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
 }
 
 QStringList GridColumn(const frmSearch& dialog, int column)
