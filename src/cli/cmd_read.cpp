@@ -1,4 +1,5 @@
 // Commands that only read: discover, status and get.
+#include "cli/chrony_feed.h"
 #include "cli/cli.h"
 #include "cli/dst_script.h"
 #include "cli/network_json.h"

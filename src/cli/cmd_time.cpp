@@ -249,21 +249,24 @@ int RunWatch(CliContext& c)
         return status;
     return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
         const auto clock = ClockTime(r.report);
-        const double offset =
-            clock ? ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r.arrivalUs) : 0;
+        const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
+        const double offset = instant ? ReportOffsetSeconds(*instant, r.arrivalUs) : 0;
         if (c.json) {
             QJsonObject line{{QStringLiteral("arrival"), Stamp(r.arrivalUs)},
                              {QStringLiteral("valid"), clock.has_value()}};
             if (clock) {
                 line[u"clock"] = clock->toString(Qt::ISODate);
                 line[u"gpsLocked"] = r.report.gpsLocked;
-                line[u"offsetSeconds"] = std::round(offset * 1e6) / 1e6;
             }
+            if (instant)
+                line[u"offsetSeconds"] = std::round(offset * 1e6) / 1e6;
             c.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
         } else if (clock) {
             c.out << clock->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                  << (r.report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ") << "offset "
-                  << QString::number(offset, 'f', 6) << " s\n";
+                  << (r.report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ")
+                  << (instant ? QStringLiteral("offset %1 s").arg(offset, 0, 'f', 6)
+                              : QStringLiteral("not a time in this computer's zone"))
+                  << '\n';
         } else {
             c.out << "Time Not Available\n";
         }
@@ -291,10 +294,10 @@ int RunFeedChrony(CliContext& c)
     c.out.flush();
     QString lastProblem;
     return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
-        const auto clock = ClockTime(r.report);
-        if (!clock)
+        const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
+        if (!instant)
             return false;
-        const double offset = ReportOffsetSeconds(clock->toMSecsSinceEpoch(), r.arrivalUs);
+        const double offset = ReportOffsetSeconds(*instant, r.arrivalUs);
         QString problem;
         const bool sent = socket.Send(ChronySample(r.arrivalUs, offset), &problem);
         // One line when chronyd stops or starts reading, not one per second.

@@ -1,11 +1,14 @@
 #include "cli/chrony_feed.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -118,6 +121,55 @@ private slots:
         QFETCH(double, offset);
         QVERIFY2(qAbs(ReportOffsetSeconds(clockMs, arrivalUs) - offset) < 1e-9,
                  qPrintable(QString::number(ReportOffsetSeconds(clockMs, arrivalUs), 'f', 9)));
+    }
+
+    // The report's wall-clock time in New York around both changes of 2026:
+    // 01:30 on 1 November happens twice (EDT, then EST), 02:30 on 8 March
+    // never. The instant nearest the arrival is taken, or none.
+    void reportInstant_data()
+    {
+        QTest::addColumn<QDateTime>("wall");
+        QTest::addColumn<QDateTime>("arrival");
+        QTest::addColumn<QDateTime>("instant"); // invalid: none
+        const auto utc = [](int month, int day, int hour, int minute) {
+            return QDateTime(QDate(2026, month, day), QTime(hour, minute), QTimeZone::utc());
+        };
+        const QDateTime wall(QDate(2026, 11, 1), QTime(1, 30));
+        QTest::newRow("first 01:30, daylight time")
+            << wall << utc(11, 1, 5, 30) << utc(11, 1, 5, 30);
+        QTest::newRow("second 01:30, standard time")
+            << wall << utc(11, 1, 6, 30) << utc(11, 1, 6, 30);
+        QTest::newRow("an ordinary afternoon")
+            << QDateTime(QDate(2026, 7, 4), QTime(15, 0)) << utc(7, 4, 19, 0) << utc(7, 4, 19, 0);
+        QTest::newRow("02:30 does not exist on 8 March")
+            << QDateTime(QDate(2026, 3, 8), QTime(2, 30)) << utc(3, 8, 7, 30) << QDateTime();
+    }
+    void reportInstant()
+    {
+        QFETCH(QDateTime, wall);
+        QFETCH(QDateTime, arrival);
+        QFETCH(QDateTime, instant);
+        const bool zoneWasSet = qEnvironmentVariableIsSet("TZ");
+        const QByteArray savedZone = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        ::tzset();
+        TimeReport report;
+        report.valid = true;
+        report.year = wall.date().year();
+        report.month = wall.date().month();
+        report.day = wall.date().day();
+        report.hour = wall.time().hour();
+        report.minute = wall.time().minute();
+        const auto got = ReportInstantMs(report, arrival.toMSecsSinceEpoch() + 4);
+        if (zoneWasSet)
+            qputenv("TZ", savedZone);
+        else
+            qunsetenv("TZ");
+        ::tzset();
+        if (!instant.isValid())
+            QVERIFY(!got.has_value());
+        else
+            QCOMPARE(got.value_or(0), instant.toMSecsSinceEpoch());
     }
 
     void sendsToBoundSocket()
