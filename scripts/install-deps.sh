@@ -7,6 +7,10 @@ packages=(
     qt6-qpa-plugins libxkbcommon-x11-0
     tzdata xvfb xauth
     clang libclang-rt-14-dev
+    # The libraries of chronyd and chronyc, which the chrony test unpacks from
+    # Debian's package without installing it (installing would start a service
+    # that sets the computer clock).
+    libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then

@@ -30,6 +30,7 @@ if [ -z "$chronyd" ] || [ -z "$chronyc" ]; then
     chronyd="$pkg/root/usr/sbin/chronyd"
     chronyc="$pkg/root/usr/bin/chronyc"
 fi
+"$chronyd" -v >/dev/null 2>&1 && "$chronyc" -v >/dev/null 2>&1 || skip "chronyd or chronyc does not run here"
 
 mkdir -m 700 "$work/cmd"
 cat >"$work/chrony.conf" <<CONF
