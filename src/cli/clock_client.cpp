@@ -161,6 +161,17 @@ ClockClient::Outcome ClockClient::ReadNetwork(QByteArray* networkData, bool* pre
 
 ClockClient::Outcome ClockClient::ReadDst(DstTables* tables)
 {
+    // Over the serial link request 43 brings the DST tables right after the
+    // network settings: when it was the last thing sent, its answer is used
+    // rather than asking (and waiting for 870 bytes at 9600 baud) again.
+    if (m_isSerial && m_dstCountBefore43 >= 0) {
+        const int before = m_dstCountBefore43;
+        if (WaitFor([&] { return m_dstCount != before; }, m_timeoutMs)) {
+            if (tables)
+                *tables = ParseDSTDates(m_dst);
+            return Outcome::Answered;
+        }
+    }
     const Outcome outcome = Request(
         [this] {
             if (m_isSerial)
@@ -176,12 +187,15 @@ ClockClient::Outcome ClockClient::ReadDst(DstTables* tables)
 
 void ClockClient::SendSerial(const QList<SerialCommand>& commands)
 {
+    const bool onlyRequest43 = commands.size() == 1 && commands.first().command == 43;
+    m_dstCountBefore43 = onlyRequest43 ? m_dstCount : -1;
     for (const QByteArray& frame : BuildSerialFrames(commands, m_clockType))
         m_serial.Write(frame);
 }
 
 void ClockClient::SendProbe(int clockType)
 {
+    m_dstCountBefore43 = -1;
     m_serial.Write(BuildSerialFrame(RequestSettingsSerialCommand().command, {}, clockType));
 }
 

@@ -112,5 +112,8 @@ private:
     int m_dstCount = 0;
     int m_refusedCount = 0;
     int m_reportCount = 0;
+    // The DST record count when request 43 was the last thing sent; -1 once
+    // anything else went out (new tables, say), so an old answer is not reused.
+    int m_dstCountBefore43 = -1;
     ReceivedTimeReport m_lastReport;
 };
