@@ -1,31 +1,24 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer) into build-fuzz/ and runs each one for a fixed
-# number of inputs, starting from the seed corpus in fuzz/corpus/. Any crash,
-# sanitizer report, leak or timeout fails the run; the input that caused it is
-# kept in build-fuzz/findings/.
+# Runs each fuzz target (libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) for a fixed number of inputs, starting from the
+# seed corpus in fuzz/corpus/. The targets live in the sanitizer tree
+# (build-asan/, made by scripts/build.sh --sanitize, which this runs when the
+# tree is missing). Any crash, sanitizer report, leak or timeout fails the run;
+# the input that caused it is kept in build-asan/findings/.
 # Usage: fuzz/run.sh [runs-per-target]   (default 100000)
 #        FUZZ_TARGETS="serial_receive time_report" fuzz/run.sh 5000
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-100000}"
-build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
+build="${FUZZ_BUILD_DIR:-$here/build-asan}"
 targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value script_input}"
-jobs="${FUZZ_BUILD_JOBS:-2}"
-
-cxx="${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14 || true)}"
-if [ -z "$cxx" ]; then
-    echo "fuzz: clang++ is not installed (scripts/install-deps.sh installs it)" >&2
-    exit 1
+missing=0
+for t in $targets; do
+    [ -x "$build/bin/fuzz_$t" ] || missing=1
+done
+if [ "$missing" = 1 ]; then
+    ASAN_BUILD_DIR="$build" "$here/scripts/build.sh" --sanitize
 fi
-# Every library is instrumented for coverage and the sanitizers; only the
-# fuzz programs themselves link the fuzzer's main.
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DTARVO_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target $(printf 'fuzz_%s ' $targets)
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}:abort_on_error=0"

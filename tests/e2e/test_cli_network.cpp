@@ -1,6 +1,7 @@
 // tarvo-clock against a simulated clock on loopback UDP (127.0.151.0/24), one
 // that asks for an access password.
 
+#include "support/test_registry.h"
 #include "support/cli_helpers.h"
 
 #include "simulated_clock.h"
@@ -202,5 +203,5 @@ void TestCliNetwork::timeDstResyncAndDefaults()
     QCOMPARE(run.status, ExitCode::BadArguments);
 }
 
-QTEST_MAIN(TestCliNetwork)
+TARVO_TEST_CLASS(TestCliNetwork)
 #include "test_cli_network.moc"

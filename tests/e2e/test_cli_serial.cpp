@@ -1,6 +1,7 @@
 // tarvo-clock against simulated clocks on pseudo-terminals: what a script sees
 // (output, exit status) and what the clock receives and ends up holding.
 
+#include "support/test_registry.h"
 #include "support/cli_helpers.h"
 
 #include "cli/chrony_feed.h"
@@ -482,5 +483,5 @@ void TestCliSerial::badArgumentsExitWithTwo()
     QVERIFY(run.out.isEmpty());
 }
 
-QTEST_MAIN(TestCliSerial)
+TARVO_TEST_CLASS(TestCliSerial)
 #include "test_cli_serial.moc"

@@ -1,6 +1,7 @@
 // Giving a network clock a new address through the real window: the program
 // waits out the clock's restart and follows it, or, when nothing answers at
 // the new address, searches. Each case takes over twenty seconds.
+#include "support/test_registry.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
 #include "ui/frmConfiguring.h"
@@ -80,5 +81,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ConnectAddress)
+TARVO_TEST_CLASS(ConnectAddress)
 #include "test_connect_address.moc"

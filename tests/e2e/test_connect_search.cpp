@@ -1,6 +1,7 @@
 // Finding clocks with the real program: the first-clock-wins search after an
 // unanswered start-up, the search window's list of every clock on both links,
 // discovery on the network, and the manual network connection.
+#include "support/test_registry.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
 #include "ui/frmSearch.h"
@@ -213,5 +214,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ConnectSearch)
+TARVO_TEST_CLASS(ConnectSearch)
 #include "test_connect_search.moc"

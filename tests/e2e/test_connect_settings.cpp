@@ -1,5 +1,6 @@
 // The clock's network settings through the real window: filled from the clock
 // over either link, edited through the controls, sent back and read again.
+#include "support/test_registry.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
 #include "link/delay.h"
@@ -152,5 +153,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ConnectSettings)
+TARVO_TEST_CLASS(ConnectSettings)
 #include "test_connect_settings.moc"

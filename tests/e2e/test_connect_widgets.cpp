@@ -1,5 +1,6 @@
 // The address entry and the search window's tick column, operated from the
 // keyboard and the mouse as the operator does.
+#include "support/test_registry.h"
 #include "app/panel.h"
 #include "support/connect_helpers.h"
 #include "ui/frmSearch.h"
@@ -100,5 +101,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ConnectWidgets)
+TARVO_TEST_CLASS(ConnectWidgets)
 #include "test_connect_widgets.moc"

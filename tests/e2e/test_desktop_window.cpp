@@ -1,5 +1,6 @@
 // The window as users meet it: every input control has a name a screen reader
 // announces, "Hide" keeps the clock link running, and the window comes back.
+#include "support/test_registry.h"
 #include "support/harness.h"
 
 #include <QAbstractButton>
@@ -76,5 +77,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(DesktopWindow)
+TARVO_TEST_CLASS(DesktopWindow)
 #include "test_desktop_window.moc"

@@ -1,6 +1,7 @@
 // The "DST Settings" window on its own: what it shows when it opens, how the
 // rule words open their lists by mouse and keyboard, what a choice does to the
 // grid, and the 47-row case.
+#include "support/test_registry.h"
 #include "app/dst_transfer.h"
 #include "app/panel.h"
 #include "ui/frmDST.h"
@@ -250,5 +251,5 @@ private:
     std::unique_ptr<frmDST> m_window;
 };
 
-QTEST_MAIN(DstEditorWindow)
+TARVO_TEST_CLASS(DstEditorWindow)
 #include "test_dst_editor_window.moc"

@@ -1,6 +1,7 @@
 // The DST tables between the program and a simulated clock, over the serial
 // line and over the network: the clock's tables open in the editor, a changed
 // rule is sent, and the clock reports the new tables when asked again.
+#include "support/test_registry.h"
 #include "support/harness.h"
 #include "ui/frmDST.h"
 
@@ -189,5 +190,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(DstTransfer)
+TARVO_TEST_CLASS(DstTransfer)
 #include "test_dst_transfer.moc"

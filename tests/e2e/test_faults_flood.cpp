@@ -2,6 +2,7 @@
 // thousand a second for several seconds, from loopback. The window must stay
 // responsive throughout (a 10 ms timer never runs more than 50 ms late), and a
 // genuine settings reply sent in the middle of the flood must still be applied.
+#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
@@ -171,5 +172,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FaultsFlood)
+TARVO_TEST_CLASS(FaultsFlood)
 #include "test_faults_flood.moc"

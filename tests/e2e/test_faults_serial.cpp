@@ -2,6 +2,7 @@
 // (with and without coming back under the same name) and the clock falls
 // silent in the middle of a settings send. The program must keep running and
 // responsive, and the operator's edits must survive the silence.
+#include "support/test_registry.h"
 #include "support/harness.h"
 
 #include <QComboBox>
@@ -134,5 +135,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FaultsSerial)
+TARVO_TEST_CLASS(FaultsSerial)
 #include "test_faults_serial.moc"

@@ -2,6 +2,7 @@
 // must start as the store's rules say (defaults for what does not fit), find
 // the clock all the same, and never put a malformed frame or datagram on
 // either link because of what it read.
+#include "support/test_registry.h"
 #include "link/serial_frame.h"
 #include "support/harness.h"
 
@@ -100,5 +101,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FaultsStore)
+TARVO_TEST_CLASS(FaultsStore)
 #include "test_faults_store.moc"

@@ -1,5 +1,6 @@
 // The layout routine on the real window: model fields, unavailable pages,
 // and the focus moves of a page change.
+#include "support/test_registry.h"
 #include "support/settings_helpers.h"
 
 #include <QComboBox>
@@ -59,5 +60,5 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     QCOMPARE(w.focusWidget(), focusHere);
 }
 
-QTEST_MAIN(SettingsLayoutWindow)
+TARVO_TEST_CLASS(SettingsLayoutWindow)
 #include "test_settings_layout_window.moc"

@@ -1,6 +1,7 @@
 // The clock settings through the real window: edit the controls, send, ask
 // the simulated clock again and see its new values in the controls; factory
 // defaults over both links.
+#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "sim_records.h"
@@ -170,5 +171,5 @@ void SettingsRoundTrip::factoryDefaults()
         QCOMPARE(ShownEntry(w, "cmbTimeZone"), QStringLiteral("+9"));
 }
 
-QTEST_MAIN(SettingsRoundTrip)
+TARVO_TEST_CLASS(SettingsRoundTrip)
 #include "test_settings_round_trip.moc"

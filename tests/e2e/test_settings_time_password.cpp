@@ -1,6 +1,7 @@
 // Setting and nudging the simulated clock's time from the window over both
 // links, the password prompt cycle, and the stored-password check that stops
 // a network command.
+#include "support/test_registry.h"
 #include "support/settings_helpers.h"
 
 #include <QCheckBox>
@@ -143,5 +144,5 @@ void SettingsTimePassword::invalidStoredPasswordStopsTheResync()
     QCOMPARE(h.State().NetworkData.mid(8, 4), QByteArray("abcd"));
 }
 
-QTEST_MAIN(SettingsTimePassword)
+TARVO_TEST_CLASS(SettingsTimePassword)
 #include "test_settings_time_password.moc"

@@ -1,6 +1,7 @@
 // The simulated clock over its real links: a pseudo-terminal opened as a serial
 // port, and loopback UDP on addresses of its own (127.31.7.0/24).
 
+#include "support/test_registry.h"
 #include "simulated_clock.h"
 
 #include "link/bytes.h"
@@ -381,5 +382,5 @@ void TestSimLinks::udpNetworkRecordMovesTheClock()
     QCOMPARE(reply->data().mid(5), record.first(NetworkDatagramLength));
 }
 
-QTEST_GUILESS_MAIN(TestSimLinks)
+TARVO_TEST_CLASS(TestSimLinks)
 #include "test_sim_links.moc"

@@ -1,5 +1,6 @@
 // The simulated clock's records, command rules and start-up checks, without traffic.
 
+#include "support/test_registry.h"
 #include "clock_state.h"
 #include "serial_splitter.h"
 #include "sim_records.h"
@@ -373,5 +374,5 @@ void TestSimRecords::startRefuses()
     QVERIFY(clock.UdpAddress().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestSimRecords)
+TARVO_TEST_CLASS(TestSimRecords)
 #include "test_sim_records.moc"

@@ -1,6 +1,7 @@
 // Start-up of the real program against simulated clocks: the saved serial
 // connection, the saved network connection, an empty store and a clock that
 // never answers.
+#include "support/test_registry.h"
 #include "support/harness.h"
 
 #include <QLabel>
@@ -140,5 +141,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(SpineStartup)
+TARVO_TEST_CLASS(SpineStartup)
 #include "test_spine_startup.moc"

@@ -1,4 +1,5 @@
 // Which help page belongs to which clock model, and where it is found.
+#include "support/test_registry.h"
 #include "app/help_files.h"
 
 #include <QDir>
@@ -55,5 +56,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(AppHelp)
+TARVO_TEST_CLASS(AppHelp)
 #include "test_app_help.moc"

@@ -1,6 +1,7 @@
 // The receive paths of the program core, fed directly (no port, no socket):
 // frames by end byte and length, datagrams by first byte, and the flags and
 // texts each one leads to; then the time report and the computer-clock rule.
+#include "support/test_registry.h"
 #include "app/panel.h"
 #include "app/panel_view.h"
 #include "app/system_clock.h"
@@ -362,5 +363,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(AppReceive)
+TARVO_TEST_CLASS(AppReceive)
 #include "test_app_receive.moc"

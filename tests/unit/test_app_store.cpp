@@ -1,5 +1,6 @@
 // The settings store: defaults, the numeric-value rule and values that do not
 // fit their type.
+#include "support/test_registry.h"
 #include "app/numeric_value.h"
 #include "app/settings_store.h"
 
@@ -126,5 +127,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(AppStore)
+TARVO_TEST_CLASS(AppStore)
 #include "test_app_store.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "cli/chrony_feed.h"
 
 #include <QDateTime>
@@ -229,5 +230,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCliChrony)
+TARVO_TEST_CLASS(TestCliChrony)
 #include "test_cli_chrony.moc"

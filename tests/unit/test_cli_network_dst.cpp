@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "cli/dst_script.h"
 #include "cli/json_text.h"
 #include "cli/network_json.h"
@@ -348,5 +349,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCliNetworkDst)
+TARVO_TEST_CLASS(TestCliNetworkDst)
 #include "test_cli_network_dst.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "cli/json_text.h"
 #include "cli/settings_json.h"
 #include "clock/master_record.h"
@@ -305,5 +306,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCliSettings)
+TARVO_TEST_CLASS(TestCliSettings)
 #include "test_cli_settings.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
@@ -279,5 +280,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClockMasterRecord)
+TARVO_TEST_CLASS(TestClockMasterRecord)
 #include "test_clock_master_record.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "clock/password.h"
 
 #include <QTest>
@@ -76,5 +77,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClockPassword)
+TARVO_TEST_CLASS(TestClockPassword)
 #include "test_clock_password.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "clock/master_settings.h"
 
 #include <QSet>
@@ -98,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClockSettingsLists)
+TARVO_TEST_CLASS(TestClockSettingsLists)
 #include "test_clock_settings_lists.moc"

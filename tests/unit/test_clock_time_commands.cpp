@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "clock/time_commands.h"
 #include "link/datagram.h"
 
@@ -67,5 +68,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClockTimeCommands)
+TARVO_TEST_CLASS(TestClockTimeCommands)
 #include "test_clock_time_commands.moc"

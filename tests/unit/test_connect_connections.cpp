@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "connect/connections.h"
 
 #include <QTest>
@@ -83,5 +84,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConnections)
+TARVO_TEST_CLASS(TestConnections)
 #include "test_connect_connections.moc"

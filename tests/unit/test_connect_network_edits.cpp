@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "connect/network_edits.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
@@ -255,5 +256,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNetworkEdits)
+TARVO_TEST_CLASS(TestNetworkEdits)
 #include "test_connect_network_edits.moc"

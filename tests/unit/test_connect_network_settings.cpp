@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
 
@@ -118,8 +119,8 @@ private slots:
     void serverGroupReadsSharedBytesAsPortAndAddress()
     {
         Bytes bytes = SharedBytes;
-        bytes << QPair{69, 0x40} << QPair{70, 0x9C} << QPair{71, 127} << QPair{72, 0}
-              << QPair{73, 0} << QPair{74, 9} << QPair{88, 60} << QPair{89, 0};
+        bytes << std::pair{69, 0x40} << std::pair{70, 0x9C} << std::pair{71, 127} << std::pair{72, 0}
+              << std::pair{73, 0} << std::pair{74, 9} << std::pair{88, 60} << std::pair{89, 0};
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), 2);
         QCOMPARE(v.group, NetworkModelGroup::Servers);
         QCOMPARE(v.txtServerPort1, QStringLiteral("10000"));
@@ -141,7 +142,7 @@ private slots:
     {
         QFETCH(int, clockType);
         Bytes bytes = SharedBytes;
-        bytes << QPair{96, 255} << QPair{88, 1} << QPair{89, 1};
+        bytes << std::pair{96, 255} << std::pair{88, 1} << std::pair{89, 1};
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), clockType);
         QCOMPARE(v.group, NetworkModelGroup::Broadcast);
         QCOMPARE(v.ipBroadcast[0], QStringLiteral("16.39.192.168"));
@@ -238,5 +239,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNetworkSettings)
+TARVO_TEST_CLASS(TestNetworkSettings)
 #include "test_connect_network_settings.moc"

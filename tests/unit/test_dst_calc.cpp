@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "dst/dst_calc.h"
 
 #include <QtTest>
@@ -244,5 +245,5 @@ void TestDstCalc::listItems()
     QCOMPARE(hours.at(23), "11:00 PM");
 }
 
-QTEST_GUILESS_MAIN(TestDstCalc)
+TARVO_TEST_CLASS(TestDstCalc)
 #include "test_dst_calc.moc"

@@ -1,3 +1,4 @@
+#include "support/test_registry.h"
 #include "dst/dst_record.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
@@ -230,5 +231,5 @@ void TestDstRecord::recordRoundTrip()
     QCOMPARE(RecoverRule(tables.fall, tables.fallHour), fall);
 }
 
-QTEST_GUILESS_MAIN(TestDstRecord)
+TARVO_TEST_CLASS(TestDstRecord)
 #include "test_dst_record.moc"

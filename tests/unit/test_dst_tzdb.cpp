@@ -3,6 +3,7 @@
 // A transition is compared by its date in local standard time, the date the
 // clock's tables hold.
 
+#include "support/test_registry.h"
 #include "dst/dst_calc.h"
 
 #include <QDir>
@@ -160,5 +161,5 @@ void TestDstTzdb::qtimezone()
     Compare(t, year - 2000, spring, fall);
 }
 
-QTEST_GUILESS_MAIN(TestDstTzdb)
+TARVO_TEST_CLASS(TestDstTzdb)
 #include "test_dst_tzdb.moc"

@@ -1,6 +1,7 @@
 // The DST editor's state without its window: what the rule words show for a
 // table the clock reported, what a list choice does to a rule, the rows the
 // grid gets, and that Send takes the dates as the clock's own.
+#include "support/test_registry.h"
 #include "app/dst_transfer.h"
 #include "app/panel.h"
 
@@ -218,5 +219,5 @@ void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables()
     QCOMPARE(state.clockDst.fallHour, 3);
 }
 
-QTEST_GUILESS_MAIN(TestDstEditor)
+TARVO_TEST_CLASS(TestDstEditor)
 #include "test_dsted_editor.moc"

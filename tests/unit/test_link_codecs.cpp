@@ -1,5 +1,6 @@
 // Byte layouts of the serial frame, the incoming-frame reassembly and the
 // datagram, checked byte for byte.
+#include "support/test_registry.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
@@ -176,5 +177,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(LinkCodecs)
+TARVO_TEST_CLASS(LinkCodecs)
 #include "test_link_codecs.moc"

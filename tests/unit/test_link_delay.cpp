@@ -1,5 +1,6 @@
 // The wait that keeps the window alive: it lasts its length, runs events
 // meanwhile, and ends at once when the application quits.
+#include "support/test_registry.h"
 #include "link/delay.h"
 
 #include <QCoreApplication>
@@ -38,5 +39,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(LinkDelay)
+TARVO_TEST_CLASS(LinkDelay)
 #include "test_link_delay.moc"

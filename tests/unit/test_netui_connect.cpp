@@ -1,5 +1,6 @@
 // The connection commands behind the connection windows and the network
 // settings send, against the real core with a listening socket as the clock.
+#include "support/test_registry.h"
 #include "app/network_config.h"
 #include "app/panel.h"
 #include "app/panel_view.h"
@@ -238,5 +239,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(NetUiConnect)
+TARVO_TEST_CLASS(NetUiConnect)
 #include "test_netui_connect.moc"

@@ -1,5 +1,6 @@
 // Which regions, pages and fields the main window shows for each link state
 // and clock model.
+#include "support/test_registry.h"
 #include "app/clock_connection.h"
 #include "app/clock_layout_plan.h"
 
@@ -137,5 +138,5 @@ void TestSettingsLayoutPlan::unknownModelsLeaveModelFieldsAlone()
     }
 }
 
-QTEST_GUILESS_MAIN(TestSettingsLayoutPlan)
+TARVO_TEST_CLASS(TestSettingsLayoutPlan)
 #include "test_settings_layout_plan.moc"

@@ -2,6 +2,7 @@
 // every range, numbers that are not finite, values the ini format reads as
 // lists or typed variants, files that are empty, binary or unreadable. Each
 // key must fall back to its default rather than to some other number.
+#include "support/test_registry.h"
 #include "app/settings_store.h"
 
 #include <QFile>
@@ -127,5 +128,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(StoreOddValues)
+TARVO_TEST_CLASS(StoreOddValues)
 #include "test_store_odd_values.moc"
