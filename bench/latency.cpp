@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace tarvo;
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);

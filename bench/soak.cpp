@@ -22,6 +22,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+using namespace tarvo;
+
 namespace
 {
 struct ThreadSample {

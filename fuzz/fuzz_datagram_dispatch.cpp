@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

@@ -3,6 +3,8 @@
 #include "dst/dst_record.h"
 #include "fuzz_support.h"
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

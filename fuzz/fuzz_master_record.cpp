@@ -7,6 +7,8 @@
 #include "link/bytes.h"
 #include "link/serial_frame.h"
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

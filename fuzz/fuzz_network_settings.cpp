@@ -8,6 +8,8 @@
 #include "link/bytes.h"
 #include "link/datagram.h"
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

@@ -1,9 +1,11 @@
 // The numeric-value rule that reads stored settings and number boxes: any
 // text, read as UTF-8 and as Latin-1, against the ranges the store uses.
-#include "app/numeric_value.h"
+#include "connect/numeric_value.h"
 #include "fuzz_support.h"
 
 #include <limits>
+
+using namespace tarvo;
 
 namespace
 {

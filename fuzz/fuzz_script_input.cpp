@@ -10,6 +10,8 @@
 
 #include <QJsonDocument>
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

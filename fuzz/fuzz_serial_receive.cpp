@@ -6,6 +6,8 @@
 #include "link/bytes.h"
 #include "panel_fixture.h"
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+using namespace tarvo;
+
 namespace fuzz
 {
 

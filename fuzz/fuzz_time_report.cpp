@@ -3,6 +3,8 @@
 #include "clock/time_report.h"
 #include "fuzz_support.h"
 
+using namespace tarvo;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     fuzz::StartApplication(argc, argv);

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <cstdio>
 
+using namespace tarvo;
+
 namespace
 {
 QString g_root;

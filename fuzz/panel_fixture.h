@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+using namespace tarvo;
+
 namespace fuzz
 {
 

@@ -6,6 +6,9 @@
 
 #include <QTimeZone>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -233,3 +236,5 @@ CommandOutcome ClockState::ApplyDatagram(QByteArrayView datagram)
     }
     return out;
 }
+
+} // namespace tarvo

@@ -8,6 +8,9 @@
 #include <QList>
 #include <QString>
 
+namespace tarvo
+{
+
 // What one command did: whether this clock understood it, a line for the log,
 // what goes back (whole serial frames or whole datagrams), and whether the
 // network record was put into effect.
@@ -83,3 +86,5 @@ private:
 // Wall-clock local time of the computer as a plain date and time (no zone), so
 // that the clock's time does not jump when the computer changes to or from DST.
 QDateTime WallNow();
+
+} // namespace tarvo

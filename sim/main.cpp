@@ -59,6 +59,8 @@ int Fail(const QString& text)
 
 } // namespace
 
+using namespace tarvo;
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);

@@ -9,6 +9,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace tarvo
+{
+
 PtyPort::PtyPort(QObject* parent) : QObject(parent) {}
 
 PtyPort::~PtyPort()
@@ -103,3 +106,5 @@ void PtyPort::ReadAvailable()
     if (!bytes.isEmpty())
         Q_EMIT BytesReceived(bytes);
 }
+
+} // namespace tarvo

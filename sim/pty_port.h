@@ -6,6 +6,9 @@
 
 class QSocketNotifier;
 
+namespace tarvo
+{
+
 // The clock's end of a serial line: the master side of a pseudo-terminal whose
 // slave device the program opens as its serial port. The slave is kept open
 // here as well, so the line stays up (and raw) while the program closes and
@@ -37,3 +40,5 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     QString m_path;
 };
+
+} // namespace tarvo

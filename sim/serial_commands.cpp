@@ -2,6 +2,9 @@
 
 #include "link/bytes.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -245,3 +248,5 @@ CommandOutcome ClockState::ApplyMasterSetting(quint8 command, QByteArrayView pay
     }
     return out;
 }
+
+} // namespace tarvo

@@ -1,5 +1,8 @@
 #include "serial_splitter.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -38,3 +41,5 @@ QList<OutgoingFrame> SerialFrameSplitter::Feed(QByteArrayView bytes)
         m_buffer.remove(0, m_buffer.size() - (SerialTrailerLength - 1));
     return frames;
 }
+
+} // namespace tarvo

@@ -6,6 +6,9 @@
 #include <QByteArrayView>
 #include <QList>
 
+namespace tarvo
+{
+
 // Cuts the byte stream the program writes into frames. Frames carry no start
 // marker and no length: each ends with one of the four model trailers and
 // begins right after the previous trailer, so bytes are kept until a trailer
@@ -26,3 +29,5 @@ public:
 private:
     QByteArray m_buffer;
 };
+
+} // namespace tarvo

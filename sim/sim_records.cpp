@@ -5,6 +5,9 @@
 #include <QDate>
 #include <QHostAddress>
 
+namespace tarvo
+{
+
 int ClockTypeForModel(int model)
 {
     switch (model) {
@@ -259,3 +262,5 @@ int MakeSerialSafe(QByteArray& payload)
     }
     return replaced;
 }
+
+} // namespace tarvo

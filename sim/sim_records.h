@@ -6,6 +6,9 @@
 #include <QString>
 #include <array>
 
+namespace tarvo
+{
+
 // Byte layouts of the records this clock keeps and sends. Everything here is a
 // pure function so that the layouts can be checked byte for byte.
 
@@ -74,3 +77,5 @@ QByteArray TimeReportPayload(const QDateTime& time, bool gpsLocked);
 // Replaces bytes the serial link reserves as frame delimiters (0xF8 and above)
 // by zero; returns how many were replaced.
 int MakeSerialSafe(QByteArray& payload);
+
+} // namespace tarvo

@@ -5,6 +5,9 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+namespace tarvo
+{
+
 Q_LOGGING_CATEGORY(lcSim, "tarvo.sim")
 
 SimulatedClock::SimulatedClock(const SimOptions& options, QObject* parent)
@@ -160,3 +163,5 @@ void SimulatedClock::SendTimeReport()
     }
     ScheduleTimeReport();
 }
+
+} // namespace tarvo

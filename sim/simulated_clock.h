@@ -9,9 +9,13 @@
 #include <QString>
 #include <memory>
 
-class PtyPort;
 class QTimer;
 class QUdpSocket;
+
+namespace tarvo
+{
+
+class PtyPort;
 
 struct SimOptions {
     int model = 226;           // 226, 229, 207 or 222
@@ -98,3 +102,5 @@ private:
 
 // True for an IPv4 address in 127.0.0.0/8 given as dotted text.
 bool IsLoopbackAddress(const QString& text);
+
+} // namespace tarvo

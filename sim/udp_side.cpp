@@ -7,6 +7,9 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -148,3 +151,5 @@ void SimulatedClock::OnNetworkApplied(const QString& previousAddress)
         Q_EMIT UdpAddressChanged(target);
     });
 }
+
+} // namespace tarvo

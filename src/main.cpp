@@ -1,6 +1,7 @@
 // tarvo-control-panel: finds a master clock on a serial port or the local
 // network and shows and edits its settings.
 #include "app/demo_clock.h"
+#include "build_config.h"
 #include "app/panel.h"
 #include "app/single_instance.h"
 #include "link/traffic_log.h"
@@ -23,12 +24,14 @@ QString SimulatorPath()
 }
 } // namespace
 
+using namespace tarvo;
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvo-control-panel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Control Panel"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(TARVO_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/clock.png")));
 
     QCommandLineParser parser;

@@ -8,8 +8,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvo-clock"));
-    InstallStopHandlers();
+    tarvo::InstallStopHandlers();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return RunTarvoClock(QCoreApplication::arguments(), out, err);
+    return tarvo::RunTarvoClock(QCoreApplication::arguments(), out, err);
 }

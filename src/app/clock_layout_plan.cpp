@@ -1,6 +1,9 @@
 #include "app/clock_layout_plan.h"
 
-#include "app/clock_connection.h"
+#include "connect/clock_connection.h"
+
+namespace tarvo
+{
 
 LinkLayoutPlan PlanLinkLayout(const LinkLayoutInput& input)
 {
@@ -69,3 +72,5 @@ PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType)
     }
     return plan;
 }
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 #include <array>
 #include <optional>
 
+namespace tarvo
+{
+
 // What the main window shows for a link state and a clock model, decided
 // without widgets so every combination can be checked directly. An empty
 // optional means "leave that property as it is".
@@ -64,3 +67,5 @@ struct PageLayoutPlan {
 };
 
 PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType);
+
+} // namespace tarvo

@@ -9,6 +9,10 @@
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+
+namespace tarvo
+{
+
 #endif
 
 DemoClock::DemoClock(QObject* parent) : QObject(parent) {}
@@ -100,3 +104,5 @@ void DemoClock::Stop()
         m_process.waitForFinished(1000);
     }
 }
+
+} // namespace tarvo

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace tarvo
+{
+
 // The simulated clock that --simulate starts beside the program: a child
 // process on a pseudo-terminal and a loopback address, stopped when the
 // program ends. Its settings store is a scratch file, so a demo never
@@ -38,3 +41,5 @@ private:
     QString m_localAddress;
     QString m_settingsFile;
 };
+
+} // namespace tarvo

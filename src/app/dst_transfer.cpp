@@ -3,6 +3,9 @@
 #include "app/panel.h"
 #include "app/program_state.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -134,3 +137,5 @@ bool SendDSTDates(Panel& panel, const DstEditorState& editor)
         AdoptDstDates(state, editor);
     return sent;
 }
+
+} // namespace tarvo

@@ -11,6 +11,9 @@
 #include <QList>
 #include <QString>
 
+namespace tarvo
+{
+
 class Panel;
 struct ProgramState;
 
@@ -67,3 +70,5 @@ inline const QString DstNotSentMessage = QStringLiteral(
     "The dates were not sent: no clock is connected on the link in use. Connect to the clock "
     "and press Send again.");
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor);
+
+} // namespace tarvo

@@ -1,7 +1,12 @@
 #include "app/help_files.h"
 
+#include "build_config.h"
+
 #include <QDir>
 #include <QFileInfo>
+
+namespace tarvo
+{
 
 QString HelpFileName(int clockType)
 {
@@ -37,9 +42,7 @@ QStringList HelpSearchDirs(const QString& programDir)
     QStringList dirs{dir.absolutePath(), dir.absoluteFilePath(QStringLiteral("help")),
                      QDir::cleanPath(dir.absoluteFilePath(
                          QStringLiteral("../share/tarvo-control-panel/help")))};
-#ifdef TARVO_SOURCE_HELP_DIR
     dirs << QStringLiteral(TARVO_SOURCE_HELP_DIR);
-#endif
     return dirs;
 }
 
@@ -53,3 +56,5 @@ QString FindHelpFile(int clockType, const QString& programDir)
     }
     return {};
 }
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarvo
+{
+
 // The help page of each clock model: "Velmora 229.html", "Velmora 207.html",
 // "Velmora 222.html", and "Velmora.html" for model 226 and any other code.
 QString HelpFileName(int clockType);
@@ -13,3 +16,5 @@ QString HelpModelName(int clockType);
 QStringList HelpSearchDirs(const QString& programDir);
 // The first existing page for the model in those folders; empty when none exists.
 QString FindHelpFile(int clockType, const QString& programDir);
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+namespace tarvo
+{
+
 // Every message box the program shows goes through here, so tests can answer
 // them without a blocking dialog.
 class MessageBoxes {
@@ -14,3 +17,5 @@ public:
     // OK box with the critical icon.
     virtual void Critical(const QString& title, const QString& text) = 0;
 };
+
+} // namespace tarvo

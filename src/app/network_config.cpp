@@ -6,6 +6,9 @@
 #include "link/delay.h"
 #include "link/udp_link.h"
 
+namespace tarvo
+{
+
 namespace
 {
 // While another search runs (the start-up search, say) its probes own the
@@ -122,3 +125,5 @@ void ConnectToAddress(Panel& panel, const QString& address)
     if (panel.View())
         panel.View()->StateChanged();
 }
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+namespace tarvo
+{
+
 class Panel;
 
 // The window-independent half of the connection and network-configuration
@@ -44,3 +47,5 @@ bool ConnectToListEntry(Panel& panel, int index);
 // The manual network connection: `address` becomes the connection in use,
 // is saved and is asked for its settings.
 void ConnectToAddress(Panel& panel, const QString& address);
+
+} // namespace tarvo

@@ -9,6 +9,9 @@
 
 #include <QDateTime>
 
+namespace tarvo
+{
+
 namespace {
 // Serial commands of the start-up and connect sequences.
 constexpr quint8 kRequestClockSettings = 1;
@@ -206,3 +209,5 @@ int Panel::SendToClock(const QByteArray& datagram)
         return -1;
     return m_udp.SendDatagram(m_state.clockConnection.IPaddress, ClockPort, datagram);
 }
+
+} // namespace tarvo

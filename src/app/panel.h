@@ -12,6 +12,9 @@
 #include <functional>
 #include <memory>
 
+namespace tarvo
+{
+
 class MessageBoxes;
 class PanelView;
 class SystemClock;
@@ -157,3 +160,5 @@ private:
     bool m_clockProblemShown = false;
     bool m_clockFailed = false;
 };
+
+} // namespace tarvo

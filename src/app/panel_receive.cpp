@@ -10,6 +10,9 @@
 
 #include <QTimer>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kTimeReportLength = 12;
@@ -244,3 +247,5 @@ void Panel::ProcessDatagram(const QByteArray& datagram, int count, quint32 sende
         break;
     }
 }
+
+} // namespace tarvo

@@ -9,6 +9,9 @@
 
 #include <QScopeGuard>
 
+namespace tarvo
+{
+
 namespace {
 constexpr quint8 kRequestClockSettings = 1;
 constexpr int kProbeMilliseconds = 1000;
@@ -24,12 +27,12 @@ QString ModelName(int clockType)
 
 void Panel::ClearConnections()
 {
-    ::ClearConnections(m_state.Connections);
+    tarvo::ClearConnections(m_state.Connections);
 }
 
 void Panel::AddConnection(const ClockConnection& record)
 {
-    ::AddConnection(m_state.Connections, record);
+    tarvo::AddConnection(m_state.Connections, record);
 }
 
 int Panel::ProbeSerialPort(int clockType)
@@ -141,3 +144,5 @@ void Panel::OnDiscoveryAnswer(quint32 sender)
 {
     AddConnection(DiscoveredNetworkConnection(sender));
 }
+
+} // namespace tarvo

@@ -6,6 +6,9 @@
 #include "app/system_clock.h"
 #include "clock/time_report.h"
 
+namespace tarvo
+{
+
 void Panel::HandleTimeReport(const QByteArray& report)
 {
     const TimeReport decoded = DecodeTimeReport(report);
@@ -69,3 +72,5 @@ void Panel::OnUpdatePcClicked(int value)
     m_store->SaveUpdatePCclock(value);
     m_state.SetTimeCountdown = 5;
 }
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
+namespace tarvo
+{
+
 // What the program core asks of the main window. Every method has a harmless
 // default so that tests can stand in for the window with only what they watch.
 class PanelView {
@@ -28,3 +31,5 @@ public:
     // The state changed in a way the layout may have to follow.
     virtual void StateChanged() {}
 };
+
+} // namespace tarvo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/clock_connection.h"
+#include "connect/clock_connection.h"
 #include "clock/master_settings.h"
 #include "clock/time_commands.h"
 #include "dst/dst_record.h"
@@ -8,6 +8,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+namespace tarvo
+{
 
 // Everything the program knows at run time, in one place. The windows read and
 // write this; nothing keeps a private copy. Names follow the clock protocol's
@@ -63,3 +66,5 @@ struct ProgramState {
     // What the last search found.
     QList<ClockConnection> Connections;
 };
+
+} // namespace tarvo

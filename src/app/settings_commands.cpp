@@ -8,6 +8,9 @@
 
 #include <QCoreApplication>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -162,3 +165,5 @@ void ModemSyncNow(Panel& panel)
     if (panel.State().ClockFound)
         Send(panel, ModemUpdateNowSerialCommand());
 }
+
+} // namespace tarvo

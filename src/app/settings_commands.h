@@ -2,6 +2,9 @@
 
 #include <QString>
 
+namespace tarvo
+{
+
 class Panel;
 
 // The commands behind the clock-settings buttons. Each picks the link by the
@@ -39,3 +42,5 @@ void ModemSyncNow(Panel& panel);
 inline const QString FactoryDefaultsTitle = QStringLiteral("Set to defaults");
 inline const QString FactoryDefaultsQuestion =
     QStringLiteral("The clock settings will be set to factory defaults. Is this ok?");
+
+} // namespace tarvo

@@ -1,9 +1,12 @@
 #include "app/settings_store.h"
 
-#include "app/numeric_value.h"
+#include "connect/numeric_value.h"
 
 #include <QSettings>
 #include <limits>
+
+namespace tarvo
+{
 
 namespace {
 const QString kOrganization = QStringLiteral("Tarvo Control Panel");
@@ -79,3 +82,5 @@ void SettingsStore::SaveUpdatePCclock(int value)
     WriteText("UpdatePCclock", QString::number(value));
     m_settings->sync();
 }
+
+} // namespace tarvo

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "app/clock_connection.h"
+#include "connect/clock_connection.h"
 
 #include <QString>
 #include <memory>
 
 class QSettings;
+
+namespace tarvo
+{
 
 // The per-user store of the five values kept between runs, under the
 // organization "Tarvo Control Panel", group "Settings", all values as text.
@@ -40,3 +43,5 @@ private:
 
     std::unique_ptr<QSettings> m_settings;
 };
+
+} // namespace tarvo

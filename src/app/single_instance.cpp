@@ -2,6 +2,9 @@
 
 #include <QLocalSocket>
 
+namespace tarvo
+{
+
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent), m_name(key)
 {
@@ -35,3 +38,5 @@ bool SingleInstance::Listen()
     QLocalServer::removeServer(m_name);
     return m_server.listen(m_name);
 }
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QLocalServer>
 #include <QObject>
 
+namespace tarvo
+{
+
 // One control panel per user: a second start asks the running one to come to
 // the front and then ends, so a hidden window is never lost behind a new one.
 class SingleInstance : public QObject {
@@ -22,3 +25,5 @@ private:
     QString m_name;
     QLocalServer m_server;
 };
+
+} // namespace tarvo

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <ctime>
 
+namespace tarvo
+{
+
 namespace {
 // The local date and time the computer clock is to show; invalid when the
 // requested date does not exist.
@@ -66,3 +69,5 @@ bool LogSystemClock::Set(bool setTime, const QTime& time, bool setDate, const QD
     std::fflush(stderr);
     return true;
 }
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QTime>
 
+namespace tarvo
+{
+
 // The computer clock, behind a seam so that tests and the demo never set it.
 class SystemClock {
 public:
@@ -29,3 +32,5 @@ public:
     bool Set(bool setTime, const QTime& time, bool setDate, const QDate& date,
              QString* error) override;
 };
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+namespace tarvo
+{
+
 QString RunningTimeService(const QString& procRoot)
 {
     static const struct {
@@ -33,3 +36,5 @@ QString RunningTimeService(const QString& procRoot)
     }
     return {};
 }
+
+} // namespace tarvo

@@ -9,6 +9,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+namespace tarvo
+{
+
 namespace
 {
 // chrony's sample, field for field.
@@ -102,3 +105,5 @@ bool ChronySocket::Send(const QByteArray& sample, QString* error)
         *error = QString::fromLocal8Bit(std::strerror(errno));
     return false;
 }
+
+} // namespace tarvo

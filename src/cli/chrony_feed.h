@@ -12,6 +12,9 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace tarvo
+{
+
 inline constexpr quint32 ChronySockMagic = 0x534f434b;
 
 // The sample bytes: tv = `systemUs` (microseconds since 1970), offset in
@@ -48,3 +51,5 @@ private:
     QByteArray m_path;
     int m_fd = -1;
 };
+
+} // namespace tarvo

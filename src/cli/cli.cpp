@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "build_config.h"
+
 #include "cli/json_text.h"
 #include "cli/settings_json.h"
 #include "clock/password.h"
@@ -10,6 +12,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
+
+namespace tarvo
+{
 
 namespace
 {
@@ -257,3 +262,5 @@ void PrintData(CliContext& c, const QJsonValue& data)
     }
     c.out.flush();
 }
+
+} // namespace tarvo

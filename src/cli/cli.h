@@ -10,6 +10,9 @@
 #include <QStringList>
 #include <QTextStream>
 
+namespace tarvo
+{
+
 namespace ExitCode
 {
 inline constexpr int Done = 0;            // done and, where the clock can show it, verified
@@ -77,3 +80,5 @@ int RunFeedChrony(CliContext& c);
 // Set by SIGINT and SIGTERM in the program; watch and feed-chrony end cleanly.
 bool StopRequested();
 void InstallStopHandlers();
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 // --help, one command's section for "tarvo-clock COMMAND --help".
 #include "cli/cli.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -189,3 +192,5 @@ QString CliHelp(const QString& command)
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
            QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
 }
+
+} // namespace tarvo

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <chrono>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kProbeMs = 1000;
@@ -308,3 +311,5 @@ void ClockClient::HandleDatagram(const QByteArray& datagram, int count)
         break;
     }
 }
+
+} // namespace tarvo

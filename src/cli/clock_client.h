@@ -18,6 +18,9 @@
 #include <functional>
 #include <optional>
 
+namespace tarvo
+{
+
 // A time report with the computer's time at the moment its bytes were read.
 struct ReceivedTimeReport {
     TimeReport report;
@@ -117,3 +120,5 @@ private:
     int m_dstCountBefore43 = -1;
     ReceivedTimeReport m_lastReport;
 };
+
+} // namespace tarvo

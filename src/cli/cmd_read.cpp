@@ -12,6 +12,9 @@
 #include <memory>
 #include <vector>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kProbeMs = 1000;
@@ -241,3 +244,5 @@ int RunGet(CliContext& c)
         PrintData(c, data[what]);
     return ExitCode::Done;
 }
+
+} // namespace tarvo

@@ -15,6 +15,9 @@
 #include <cmath>
 #include <functional>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kReportWaitMs = 1500;
@@ -316,3 +319,5 @@ int RunFeedChrony(CliContext& c)
         return true;
     });
 }
+
+} // namespace tarvo

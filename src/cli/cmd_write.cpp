@@ -18,6 +18,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace tarvo
+{
+
 namespace
 {
 // A clock on the network is given this long to take a record before it is
@@ -340,3 +343,5 @@ int RunModemUpdate(CliContext& c)
                             QStringLiteral("Modem update requested; the clock answered."));
     return status;
 }
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include <QJsonArray>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -142,3 +145,5 @@ QStringList DstDifferences(const DstPlan& wanted, const DstTables& actual)
     }
     return out;
 }
+
+} // namespace tarvo

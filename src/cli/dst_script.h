@@ -10,6 +10,9 @@
 #include <QStringList>
 #include <optional>
 
+namespace tarvo
+{
+
 // Week ("1st".."4th", "last"), day ("Sun".."Sat" or the full name), month
 // ("Jan".."Dec" or the full name) and the hour of the change ("2:00", 0 to 23;
 // the clock changes on the hour). Case does not matter. On failure `error`
@@ -33,3 +36,5 @@ QJsonObject DstToJson(const DstTables& tables);
 // "spring 2031: wanted 2031-03-09 2:00, the clock has ..." for every year and
 // hour where the clock's tables are not the plan's.
 QStringList DstDifferences(const DstPlan& wanted, const DstTables& actual);
+
+} // namespace tarvo

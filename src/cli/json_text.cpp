@@ -5,6 +5,9 @@
 #include <QJsonObject>
 #include <QMap>
 
+namespace tarvo
+{
+
 namespace
 {
 void Collect(const QJsonValue& value, const QString& path, QMap<QString, QString>& out,
@@ -80,3 +83,5 @@ QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual)
     }
     return out;
 }
+
+} // namespace tarvo

@@ -6,9 +6,14 @@
 #include <QJsonValue>
 #include <QStringList>
 
+namespace tarvo
+{
+
 // One line per leaf: "path: value", paths like "relays[2].time".
 QStringList JsonAsLines(const QJsonValue& value, const QString& path = {});
 // A value as it reads in a message: strings quoted, numbers as written.
 QString JsonValueText(const QJsonValue& value);
 // "path: wanted X, the clock has Y" for each leaf where the two differ.
 QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual);
+
+} // namespace tarvo

@@ -10,6 +10,9 @@
 #include <QJsonArray>
 #include <cmath>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -235,3 +238,5 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
     }
     return result;
 }
+
+} // namespace tarvo

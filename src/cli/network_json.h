@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QStringList>
 
+namespace tarvo
+{
+
 QJsonObject NetworkToJson(QByteArrayView networkData, int clockType);
 
 // Writes the fields `json` names into a copy of `current`; the rest of the
@@ -22,3 +25,5 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
 
 // Dotted text of the record's own address.
 QString NetworkAddressOf(QByteArrayView networkData);
+
+} // namespace tarvo

@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <cmath>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -494,3 +497,5 @@ QByteArray SettingsNetworkRecord(const ScriptSettings& in, QByteArrayView receiv
     const int position = in.clockType == 1 ? in.settings.SecondOffsetCode : -1;
     return ComposeMasterRecord(in.settings, in.clockType, position, received);
 }
+
+} // namespace tarvo

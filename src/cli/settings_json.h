@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarvo
+{
+
 // The settings of one clock: the record's fields as the clock holds them (the
 // second offset in the record's own form), the model they belong to and, for
 // the modem model, the telephone number's digits.
@@ -60,3 +63,5 @@ QList<SerialCommand> SettingsSerialCommands(const ScriptSettings& settings);
 // Record bytes 0-15 for the network; `received` supplies what the record keeps
 // as it was (byte 15 of models without their own composition).
 QByteArray SettingsNetworkRecord(const ScriptSettings& settings, QByteArrayView received);
+
+} // namespace tarvo

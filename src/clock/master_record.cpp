@@ -3,6 +3,9 @@
 #include "link/bytes.h"
 #include "link/datagram.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -275,3 +278,5 @@ QByteArray ResyncDatagram(QByteArrayView password4)
 {
     return BuildDatagram(DatagramCode::Resync, password4);
 }
+
+} // namespace tarvo

@@ -11,6 +11,9 @@
 #include <array>
 #include <optional>
 
+namespace tarvo
+{
+
 // The master record: 41 bytes over the serial link, its first 16 over the network.
 inline constexpr int SerialMasterRecordLength = 41;
 inline constexpr int NetworkMasterRecordLength = 16;
@@ -90,3 +93,5 @@ SerialCommand ResyncSerialCommand();                                // 2
 QByteArray FactoryDefaultsDatagram(QByteArrayView password4);       // code 10
 QByteArray RequestMasterSettingsDatagram(QByteArrayView password4); // code 3
 QByteArray ResyncDatagram(QByteArrayView password4);                // code 11
+
+} // namespace tarvo

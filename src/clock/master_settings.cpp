@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -235,3 +238,5 @@ std::optional<bool> ResyncPickerEnabledForMode(int smptePosition, bool resyncTic
         return true;
     return std::nullopt;
 }
+
+} // namespace tarvo

@@ -8,6 +8,9 @@
 #include <array>
 #include <optional>
 
+namespace tarvo
+{
+
 // The working copy of the clock's general settings. Every field is the unsigned
 // byte the clock uses; edits write here at once and a send transmits all of it.
 struct ResyncTimeOfDay {
@@ -101,3 +104,5 @@ void SetCallTime(ClockSettings& settings, QTime picker);
 // Whether the resync time picker is enabled after the SMPTE mode changed to
 // `smptePosition`; nullopt leaves it as it is.
 std::optional<bool> ResyncPickerEnabledForMode(int smptePosition, bool resyncTicked);
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include "link/bytes.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -69,3 +72,5 @@ QString PasswordTextFromRecord(QByteArrayView networkData)
         text += QChar(static_cast<char16_t>(ByteAt(networkData, StoredPasswordOffset + i)));
     return text;
 }
+
+} // namespace tarvo

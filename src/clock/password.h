@@ -5,6 +5,9 @@
 #include <QString>
 #include <optional>
 
+namespace tarvo
+{
+
 // Where the clock's stored password sits in the network settings record.
 inline constexpr int StoredPasswordOffset = 8;
 inline constexpr int PasswordLength = 4;
@@ -50,3 +53,5 @@ NetworkPasswordInput NetworkPasswordFromText(const QString& typed);
 // Reading the stored password back from a network settings record.
 bool PasswordEnabledInRecord(QByteArrayView networkData);   // any of bytes 8-11 non-zero
 QString PasswordTextFromRecord(QByteArrayView networkData); // the four characters
+
+} // namespace tarvo

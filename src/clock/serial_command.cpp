@@ -3,6 +3,9 @@
 #include "link/bytes.h"
 #include "link/serial_frame.h"
 
+namespace tarvo
+{
+
 QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, int clockType)
 {
     QList<QByteArray> frames;
@@ -20,3 +23,5 @@ QByteArray PayloadOf(std::initializer_list<int> values)
         SetByte(payload, i++, v);
     return payload;
 }
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 #include <QList>
 #include <QtGlobal>
 
+namespace tarvo
+{
+
 // One serial command before it is framed: the command byte and its payload.
 // An empty payload means the command goes out without payload.
 struct SerialCommand {
@@ -18,3 +21,5 @@ QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, int cl
 
 // A payload made of small values, each stored as one unsigned byte.
 QByteArray PayloadOf(std::initializer_list<int> values);
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include "link/datagram.h"
 
+namespace tarvo
+{
+
 TimeData TimeDataFrom(QTime time)
 {
     if (!time.isValid())
@@ -48,3 +51,5 @@ QByteArray TimeAdjustDatagram(QByteArrayView password4, int adjustType, int adju
     return BuildDatagram(DatagramCode::TimeAdjust, password4,
                          PayloadOf({adjustType, adjustDirection}));
 }
+
+} // namespace tarvo

@@ -9,6 +9,9 @@
 #include <QTime>
 #include <QtGlobal>
 
+namespace tarvo
+{
+
 // The time and date the set-time command sends, as the pickers last showed them.
 struct TimeData {
     quint8 Hour = 0;
@@ -54,3 +57,5 @@ QByteArray TimeAndDateDatagram(QByteArrayView password4, const TimeData& time,
                                const DateData& date);
 // Network: code 15 with the adjust type and direction.
 QByteArray TimeAdjustDatagram(QByteArrayView password4, int adjustType, int adjustDirection);
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include "link/bytes.h"
 
+namespace tarvo
+{
+
 namespace
 {
 QString Two(int v)
@@ -70,3 +73,5 @@ bool CountDownSetTime(qint16& SetTimeCountdown)
     }
     return false;
 }
+
+} // namespace tarvo

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QTime>
 
+namespace tarvo
+{
+
 // The clock's 12-byte running-time report: 5 second, 6 day, 7 month,
 // 8 year - 2000, 9 hour, 10 minute, 11 GPS lock (non-zero = locked).
 struct TimeReport {
@@ -47,3 +50,5 @@ ClockSetting ClockSettingFor(const QString& clockTimeText, const QString& clockD
 // The count-down that sets the computer clock on the 5th valid report after a
 // reset and then on every 20th. Returns true when this report sets the clock.
 bool CountDownSetTime(qint16& SetTimeCountdown);
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include "link/udp_link.h"
 
+namespace tarvo
+{
+
 void ClearConnections(Connections& connections)
 {
     connections.clear();
@@ -52,3 +55,5 @@ QString SearchStatusText(qsizetype count)
         .arg(count)
         .arg(count == 1 ? QStringLiteral("connection.") : QStringLiteral("connections."));
 }
+
+} // namespace tarvo

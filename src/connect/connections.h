@@ -1,10 +1,13 @@
 #pragma once
 
-#include "app/clock_connection.h"
+#include "connect/clock_connection.h"
 
 #include <QList>
 #include <QString>
 #include <array>
+
+namespace tarvo
+{
 
 // The clocks found by the last search, in the order they were found. The same
 // clock may appear more than once (once per model that answered on a port, the
@@ -41,3 +44,5 @@ inline constexpr std::array<int, 3> SearchGridColumnWidths = {20, 50, 30};
 // Status bar texts of the search window.
 QString SearchingStatusText();
 QString SearchStatusText(qsizetype count); // "Found 1 connection.", "Found 0 connections."
+
+} // namespace tarvo

@@ -1,8 +1,11 @@
 #include "connect/network_edits.h"
 
-#include "app/numeric_value.h"
+#include "connect/numeric_value.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
+
+namespace tarvo
+{
 
 namespace
 {
@@ -125,3 +128,5 @@ bool ApplyBroadcastEnable(QByteArray& record, int k, const std::array<bool, 3>& 
     SetByte(record, NetworkOffset::BroadcastOn, anyChecked ? 1 : 0);
     return enabled;
 }
+
+} // namespace tarvo

@@ -5,6 +5,9 @@
 #include <array>
 #include <optional>
 
+namespace tarvo
+{
+
 // What each Network Settings control writes into `NetworkData` when the operator
 // changes it. Every rule edits the record in place (a record shorter than 128
 // bytes is first padded with zeros) and returns what the window has to show.
@@ -72,3 +75,5 @@ void ApplyDisableNetworkConfig(QByteArray& record, bool checked);
 // a k outside 1..3.
 bool ApplyBroadcastEnable(QByteArray& record, int k, const std::array<bool, 3>& checked,
                           const std::array<quint8, 4>& shownOctets);
+
+} // namespace tarvo

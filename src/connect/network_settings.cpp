@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+namespace tarvo
+{
+
 const QStringList& NetmaskCaptions()
 {
     static const QStringList captions = {
@@ -181,3 +184,5 @@ QList<QByteArray> NetworkSettingsDatagrams(const QByteArray& record, QByteArrayV
     return {BuildDatagram(DatagramCode::NetworkSettings, password4, carried),
             BuildDatagram(DatagramCode::NetworkSettingsCommit, password4, carried)};
 }
+
+} // namespace tarvo

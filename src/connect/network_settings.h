@@ -8,6 +8,9 @@
 #include <QtGlobal>
 #include <array>
 
+namespace tarvo
+{
+
 // The clock's own network configuration, `NetworkData`: 128 raw bytes. The
 // program keeps the bytes as they came and edits them in place, so every
 // reader and writer goes through the offsets below.
@@ -137,3 +140,5 @@ QList<NetworkSettingsFrame> NetworkSettingsSerialFrames(const QByteArray& record
 
 // The two 131-byte datagrams (code 5, then code 20) carrying offsets 0 to 125.
 QList<QByteArray> NetworkSettingsDatagrams(const QByteArray& record, QByteArrayView password4);
+
+} // namespace tarvo

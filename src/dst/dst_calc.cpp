@@ -1,5 +1,8 @@
 #include "dst/dst_calc.h"
 
+namespace tarvo
+{
+
 int SundayFirstDayOfWeek(QDate date)
 {
     if (!date.isValid())
@@ -126,3 +129,5 @@ QStringList DstHourItems()
     }
     return items;
 }
+
+} // namespace tarvo

@@ -11,6 +11,9 @@
 #include <QStringList>
 #include <array>
 
+namespace tarvo
+{
+
 // The clock keeps one date per year for 48 years; entry i belongs to year
 // 2000 + StartYear + i. Entries are whole days, the change hour travels apart.
 inline constexpr int DstTableYears = 48;
@@ -83,3 +86,5 @@ QStringList DstWeekOfMonthItems(); // "1st" .. "4th", "Last"
 QStringList DstDayOfWeekItems();   // "Sun.", "Mon.", "Tues.", ...
 QStringList DstMonthItems();       // "Jan." .. "May" .. "Dec."
 QStringList DstHourItems();        // "12:00 AM", "1:00 AM" .. "11:00 PM"
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include "link/bytes.h"
 #include "link/datagram.h"
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -118,3 +121,5 @@ QByteArray DstRecordFromDatagram(QByteArrayView datagram)
         SetByte(record, i, ByteAt(datagram, DatagramPayloadOffset + i));
     return record;
 }
+
+} // namespace tarvo

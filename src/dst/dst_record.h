@@ -13,6 +13,9 @@
 #include <QList>
 #include <utility>
 
+namespace tarvo
+{
+
 inline constexpr int DstRecordLength = 101;
 
 namespace DstSerialCommand
@@ -69,3 +72,5 @@ QByteArray DstRecordFromDatagram(QByteArrayView datagram);
 // built from the rules' months. For the simulated clock and for tests.
 QByteArray BuildDstRecord(const std::array<QDate, 48>& s, const std::array<QDate, 48>& f,
                           const DstRule& spring, const DstRule& fall, int StartYear);
+
+} // namespace tarvo

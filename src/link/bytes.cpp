@@ -1,5 +1,8 @@
 #include "link/bytes.h"
 
+namespace tarvo
+{
+
 void CopyBytes(QByteArrayView source, int sourceStart, QByteArray& destination,
                int destinationStart, int count)
 {
@@ -11,3 +14,5 @@ void CopyBytes(QByteArrayView source, int sourceStart, QByteArray& destination,
         destination[to] = source[from];
     }
 }
+
+} // namespace tarvo

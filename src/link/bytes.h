@@ -4,6 +4,9 @@
 #include <QByteArrayView>
 #include <cstdint>
 
+namespace tarvo
+{
+
 // Records travel as QByteArray, whose elements are signed char; every reader goes
 // through these so that a byte above 127 is never taken as negative.
 inline quint8 ByteAt(QByteArrayView bytes, qsizetype index)
@@ -21,3 +24,5 @@ inline void SetByte(QByteArray& bytes, qsizetype index, int value)
 // caller's error; they are clipped instead of writing past the end.
 void CopyBytes(QByteArrayView source, int sourceStart, QByteArray& destination,
                int destinationStart, int count);
+
+} // namespace tarvo

@@ -1,5 +1,8 @@
 #include "link/datagram.h"
 
+namespace tarvo
+{
+
 QByteArray PasswordBytes(QByteArrayView text)
 {
     QByteArray bytes = text.first(qMin<qsizetype>(text.size(), 4)).toByteArray();
@@ -27,3 +30,5 @@ QByteArray BuildDiscoveryDatagram()
     datagram[0] = static_cast<char>(DatagramCode::Discovery);
     return datagram;
 }
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+namespace tarvo
+{
+
 // Every datagram the program sends is 131 bytes: the code in byte 0, the four
 // password bytes in 1 to 4, the payload from byte 5, zeros where nothing is set.
 inline constexpr int DatagramLength = 131;
@@ -46,3 +49,5 @@ QByteArray BuildDatagram(quint8 code, QByteArrayView password, QByteArrayView pa
 
 // The discovery datagram: code 4, bytes 1 to 130 zero (it carries no password).
 QByteArray BuildDiscoveryDatagram();
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace tarvo
+{
+
 void Delay(int milliseconds)
 {
     if (milliseconds <= 0)
@@ -25,3 +28,5 @@ void Delay(int milliseconds)
             return;
     }
 }
+
+} // namespace tarvo

@@ -1,5 +1,8 @@
 #include "link/serial_frame.h"
 
+namespace tarvo
+{
+
 QByteArray TrailerFor(int clockType)
 {
     switch (clockType) {
@@ -53,3 +56,5 @@ QByteArray BuildIncomingFrame(quint8 endByte, QByteArrayView payload, quint8 sta
     frame.append(static_cast<char>(endByte));
     return frame;
 }
+
+} // namespace tarvo

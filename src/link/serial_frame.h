@@ -4,6 +4,9 @@
 #include <QByteArrayView>
 #include <optional>
 
+namespace tarvo
+{
+
 // Outgoing serial frame: payload, command byte, then the 8-byte model trailer
 // "$VX-" + three model digits + suffix letter. No length, checksum or escaping.
 inline constexpr int SerialTrailerLength = 8;
@@ -48,3 +51,5 @@ inline bool IsStartByte(quint8 b)
 // Wraps a record as the clock sends it. Payload bytes must be below 0xF8.
 QByteArray BuildIncomingFrame(quint8 endByte, QByteArrayView payload,
                               quint8 startByte = FrameByte::StartA);
+
+} // namespace tarvo

@@ -5,6 +5,9 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
+namespace tarvo
+{
+
 SerialLink::SerialLink(QObject* parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::BytesAvailable);
@@ -104,3 +107,5 @@ QByteArray SerialLink::ReadAll()
         TrafficLog::Serial(false, m_port.portName(), bytes);
     return bytes;
 }
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 #include <QSerialPort>
 #include <QStringList>
 
+namespace tarvo
+{
+
 // The serial port of the program. Port numbers count from 1: port N is the N-th
 // device of the device list (COMN on Windows). The list comes from
 // --serial-ports or, without it, from the devices the system reports.
@@ -50,3 +53,5 @@ private:
     int m_currentPort = 0;
     QString m_lastProblem;
 };
+
+} // namespace tarvo

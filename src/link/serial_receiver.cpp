@@ -2,6 +2,9 @@
 
 #include "link/serial_frame.h"
 
+namespace tarvo
+{
+
 std::optional<SerialReassembler::EndOfFrame> SerialReassembler::Feed(quint8 b)
 {
     std::optional<EndOfFrame> event;
@@ -21,3 +24,5 @@ std::optional<SerialReassembler::EndOfFrame> SerialReassembler::Feed(quint8 b)
         m_rxCount = 0;
     return event;
 }
+
+} // namespace tarvo

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <optional>
 
+namespace tarvo
+{
+
 // Reassembles the clock's serial frames from a byte stream of any chunking.
 // Every byte from 0xF8 to 0xFF is a delimiter; anything else is payload and is
 // stored even without a preceding start byte (it is dropped at the next start).
@@ -43,3 +46,5 @@ private:
     bool m_inMessage = false;
     int m_rxCount = 0;
 };
+
+} // namespace tarvo

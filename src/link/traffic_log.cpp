@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <cstdio>
 
+namespace tarvo
+{
+
 namespace {
 bool g_enabled = false;
 
@@ -55,3 +58,5 @@ void Datagram(bool outgoing, const QString& peer, QByteArrayView bytes)
         Write(Format("udp", outgoing, peer, bytes, outgoing));
 }
 } // namespace TrafficLog
+
+} // namespace tarvo

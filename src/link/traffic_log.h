@@ -3,6 +3,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace tarvo
+{
+
 // Field-support trace of every frame and datagram, one line on stderr each:
 // time, link, direction, peer, hex bytes. Off unless enabled at start-up.
 // Bytes 1 to 4 of a datagram hold the access password and are masked.
@@ -15,3 +18,5 @@ void Datagram(bool outgoing, const QString& peer, QByteArrayView bytes);
 QString Format(const char* link, bool outgoing, const QString& peer, QByteArrayView bytes,
                bool maskPassword);
 } // namespace TrafficLog
+
+} // namespace tarvo

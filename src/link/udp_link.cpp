@@ -8,6 +8,9 @@
 #include <QNetworkInterface>
 #include <QVariant>
 
+namespace tarvo
+{
+
 quint32 ResolveAddress(const QString& host)
 {
     const QString text = host.trimmed();
@@ -188,3 +191,5 @@ void UdpLink::CloseNetwork()
         m_socket = nullptr;
     }
 }
+
+} // namespace tarvo

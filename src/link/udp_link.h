@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QUdpSocket>
 
+namespace tarvo
+{
+
 // All ones: the value of an address that could not be resolved.
 inline constexpr quint32 InvalidAddress = 0xFFFFFFFFu;
 
@@ -63,3 +66,5 @@ private:
     QStringList m_broadcastAddresses;
     QStringList m_subnetBroadcasts;
 };
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include <QMessageBox>
 
+namespace tarvo
+{
+
 bool QtMessageBoxes::AskYesNo(const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Yes | QMessageBox::No,
@@ -21,3 +24,5 @@ void QtMessageBoxes::Critical(const QString& title, const QString& text)
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent);
     box.exec();
 }
+
+} // namespace tarvo

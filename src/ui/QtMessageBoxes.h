@@ -4,6 +4,9 @@
 
 class QWidget;
 
+namespace tarvo
+{
+
 // Message boxes shown as real dialogs over the main window.
 class QtMessageBoxes final : public MessageBoxes {
 public:
@@ -15,3 +18,5 @@ public:
 private:
     QWidget* m_parent;
 };
+
+} // namespace tarvo

@@ -11,6 +11,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+namespace tarvo
+{
+
 // The layout is re-applied whenever the state changes. Each property is set
 // only when it differs, so a repeated pass repaints nothing and never touches
 // the focus or a control the operator is typing into.
@@ -117,3 +120,5 @@ void ConnectTabFocusRules(frmControlPanel& window)
         }
     });
 }
+
+} // namespace tarvo

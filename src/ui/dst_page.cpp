@@ -13,6 +13,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -111,3 +114,5 @@ void BuildDstPage(frmControlPanel& window)
     QObject::connect(&panel, &Panel::DstDatesReceived, dstPage, &DstPage::ParseDSTDates);
     QObject::connect(cmdDST, &QPushButton::clicked, dstPage, &DstPage::cmdDST_Click);
 }
+
+} // namespace tarvo

@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+namespace tarvo
+{
+
 namespace
 {
 // Long lists (24 hours) scroll instead of covering the whole window.
@@ -123,3 +126,5 @@ bool DstRulePicker::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace tarvo

@@ -8,6 +8,9 @@ class QListWidget;
 class QPushButton;
 class QWidget;
 
+namespace tarvo
+{
+
 // One word of a DST rule sentence ("Spring forward the [2nd] [Sun.] of ..."):
 // a link-like button that shows the chosen item and the hidden list it opens.
 // The button is a real button so the word can be reached with Tab, opened with
@@ -48,3 +51,5 @@ private:
     QListWidget* m_list;
     QString m_spoken;
 };
+
+} // namespace tarvo

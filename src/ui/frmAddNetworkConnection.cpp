@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
     : QDialog(parent), m_panel(panel)
 {
@@ -40,3 +43,5 @@ void frmAddNetworkConnection::Connect()
     ConnectToAddress(m_panel, m_ipAddress->text());
     accept();
 }
+
+} // namespace tarvo

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+namespace tarvo
+{
+
 class IpAddressEdit;
 class Panel;
 
@@ -19,3 +22,5 @@ private:
     Panel& m_panel;
     IpAddressEdit* m_ipAddress = nullptr;
 };
+
+} // namespace tarvo

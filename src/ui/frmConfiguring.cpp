@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QTimer>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kFrameMilliseconds = 80;
@@ -106,3 +109,5 @@ void frmConfiguring::closeEvent(QCloseEvent* event)
     else
         event->ignore();
 }
+
+} // namespace tarvo

@@ -7,6 +7,9 @@
 
 class QTimer;
 
+namespace tarvo
+{
+
 // A clock face whose hand sweeps round, standing in for a progress bar while
 // the clock restarts its network interface.
 class ClockAnimation : public QWidget
@@ -47,3 +50,5 @@ private:
     QTimer* m_timer1 = nullptr;
     bool m_timeUp = false;
 };
+
+} // namespace tarvo

@@ -24,11 +24,15 @@
 #include <QVBoxLayout>
 
 // The pictures are compiled into this static library; its resources need an
-// explicit start because nothing else references them.
+// explicit start because nothing else references them (and the macro must be
+// used outside a namespace).
 static void InitResources()
 {
     Q_INIT_RESOURCE(resources);
 }
+
+namespace tarvo
+{
 
 namespace {
 const char* const kPageTitles[frmControlPanel::PageCount] = {
@@ -366,3 +370,5 @@ void frmControlPanel::closeEvent(QCloseEvent* event)
     }
     event->accept();
 }
+
+} // namespace tarvo

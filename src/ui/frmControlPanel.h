@@ -4,15 +4,20 @@
 
 #include <QMainWindow>
 
-class Panel;
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSystemTrayIcon;
 class QTabWidget;
 class QTimeEdit;
 class QTimer;
+
+namespace tarvo
+{
+
+class Panel;
 
 // The main window. It shows the program core (Panel) and forwards the
 // operator's actions to it; the behaviour lives in the core.
@@ -105,5 +110,7 @@ private:
     bool m_closed = false;
     QPushButton* m_lblHide = nullptr;
     QLabel* m_lblStatus = nullptr;
-    class QSystemTrayIcon* m_tray = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
 };
+
+} // namespace tarvo

@@ -17,6 +17,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -191,7 +194,7 @@ void frmDST::ResizeGridColumns()
 
 void frmDST::LoadInitialDateInfo(const DstTables& clock, int currentYear)
 {
-    m_editor = ::LoadInitialDateInfo(clock, currentYear);
+    m_editor = tarvo::LoadInitialDateInfo(clock, currentYear);
     UpdateEntry();
     PopulateDates(clock.spring, clock.fall);
     EnableUpdate(false);
@@ -207,7 +210,7 @@ void frmDST::UpdateEntry()
 
 void frmDST::UpdateDates()
 {
-    ::UpdateDates(m_editor);
+    tarvo::UpdateDates(m_editor);
     PopulateDates(m_editor.sDates, m_editor.fDates);
     EnableUpdate(true);
 }
@@ -258,7 +261,7 @@ void frmDST::EnableUpdate(bool enable)
 
 void frmDST::SendDSTDates()
 {
-    if (!::SendDSTDates(m_panel, m_editor)) {
+    if (!tarvo::SendDSTDates(m_panel, m_editor)) {
         // Nothing went out: the dates stay waiting to be sent.
         if (m_panel.Boxes())
             m_panel.Boxes()->Inform(windowTitle(), DstNotSentMessage);
@@ -285,3 +288,5 @@ bool frmDST::eventFilter(QObject* watched, QEvent* event)
     }
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace tarvo

@@ -5,12 +5,16 @@
 #include <QDialog>
 #include <array>
 
-class DstRulePicker;
-class Panel;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+
+namespace tarvo
+{
+
+class DstRulePicker;
+class Panel;
 
 // "DST Settings": shows the clock's DST tables, lets the operator state a
 // spring and a fall rule, shows the 48 years of dates they give and sends them.
@@ -61,3 +65,5 @@ private:
     QPushButton* m_cmdSend = nullptr;
     QPushButton* m_cmdClose = nullptr;
 };
+
+} // namespace tarvo

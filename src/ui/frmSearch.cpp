@@ -15,6 +15,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kTickColumn = 0;
@@ -223,3 +226,5 @@ void frmSearch::closeEvent(QCloseEvent* event)
     else
         QDialog::closeEvent(event);
 }
+
+} // namespace tarvo

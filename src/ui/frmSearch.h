@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class Panel;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -10,6 +9,11 @@ class QStatusBar;
 class QTableWidget;
 class QTableWidgetItem;
 class QTimer;
+
+namespace tarvo
+{
+
+class Panel;
 
 // "Connection Search": lists every clock a search of the serial ports and the
 // network found, the clock in use first, and connects to the ticked one.
@@ -55,3 +59,5 @@ private:
     bool m_searching = false;
     bool m_filling = false;
 };
+
+} // namespace tarvo

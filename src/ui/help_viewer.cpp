@@ -7,6 +7,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 HelpViewer::HelpViewer(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmHelp"));
@@ -48,3 +51,5 @@ void HelpViewer::Open(const QString& path, const QString& model)
     }
     m_browser->setSource(QUrl::fromLocalFile(path));
 }
+
+} // namespace tarvo

@@ -4,6 +4,9 @@
 
 class QTextBrowser;
 
+namespace tarvo
+{
+
 // The help pages, shown inside the program. One viewer at a time; asking for
 // another page replaces the one shown.
 class HelpViewer : public QDialog {
@@ -19,3 +22,5 @@ private:
     QTextBrowser* m_browser = nullptr;
     QString m_file;
 };
+
+} // namespace tarvo

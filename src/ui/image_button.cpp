@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace tarvo
+{
+
 namespace
 {
 constexpr int kSize = 28;
@@ -90,3 +93,5 @@ void ImageButton::ShowPicture(bool pressed)
     m_showsPressed = pressed;
     setIcon(QIcon(pressed ? m_pressed : m_released));
 }
+
+} // namespace tarvo

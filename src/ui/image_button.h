@@ -3,6 +3,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
+namespace tarvo
+{
+
 // A push button shown as a picture that changes while it is held down, as the
 // clock's own panel buttons do. It stays an ordinary button: focusable, worked
 // with the keyboard, announced by its accessible name.
@@ -26,3 +29,5 @@ private:
     QPixmap m_pressed;
     bool m_showsPressed = false;
 };
+
+} // namespace tarvo

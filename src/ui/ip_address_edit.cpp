@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace tarvo
+{
+
 IpAddressEdit::IpAddressEdit(const QString& caption, QWidget* parent) : QWidget(parent)
 {
     setAccessibleName(caption);
@@ -116,3 +119,5 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace tarvo

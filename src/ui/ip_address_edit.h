@@ -6,6 +6,9 @@
 
 class QLineEdit;
 
+namespace tarvo
+{
+
 // An IPv4 address entry: four octet fields separated by dots. Typing a dot or
 // three digits moves to the next field. Every change the operator makes to a
 // field is reported with the field's position (1 to 4) and its value (0 to
@@ -40,3 +43,5 @@ private:
 
     std::array<QLineEdit*, 4> m_fields{};
 };
+
+} // namespace tarvo

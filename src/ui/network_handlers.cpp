@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace tarvo
+{
+
 namespace
 {
 // Raises FormLoading for a scope and puts back what was there before, so a
@@ -184,3 +187,5 @@ void NetworkPages::ParseNetworkSettings()
             text->setText(view.txtEditPassword);
     }
 }
+
+} // namespace tarvo

@@ -13,6 +13,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace tarvo
+{
+
 namespace
 {
 void CentreOver(QWidget& dialog, const QWidget& owner)
@@ -47,9 +50,9 @@ void NetworkPages::BuildMenu()
 
 void NetworkPages::SetHooks()
 {
-    m_panel.SendNetworkSettingsViaSerial = [this] { ::SendNetworkSettingsViaSerial(m_panel); };
+    m_panel.SendNetworkSettingsViaSerial = [this] { tarvo::SendNetworkSettingsViaSerial(m_panel); };
     m_panel.SendNetworkSettingsViaNetwork = [this] {
-        ::SendNetworkSettingsViaNetwork(m_panel, m_ipIPAddress->text());
+        tarvo::SendNetworkSettingsViaNetwork(m_panel, m_ipIPAddress->text());
     };
     m_panel.ShowConfiguring = [this] {
         frmConfiguring dialog(&m_window);
@@ -57,3 +60,5 @@ void NetworkPages::SetHooks()
         dialog.exec();
     };
 }
+
+} // namespace tarvo

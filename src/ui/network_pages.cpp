@@ -16,6 +16,9 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 namespace
 {
 QLabel* CaptionFor(const QString& caption, QWidget* control, QWidget* parent)
@@ -165,3 +168,5 @@ void NetworkPages::BuildServerPage()
     outer->addLayout(grid);
     outer->addStretch(1);
 }
+
+} // namespace tarvo

@@ -3,13 +3,17 @@
 #include <QObject>
 #include <array>
 
-class frmControlPanel;
-class IpAddressEdit;
-class Panel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+
+namespace tarvo
+{
+
+class frmControlPanel;
+class IpAddressEdit;
+class Panel;
 
 // The "Network", "Broadcast" and "NTP Server" pages: their controls, the rules
 // by which each edit writes NetworkData, and the filling of the controls from
@@ -60,3 +64,5 @@ private:
     QLineEdit* m_txtServerPort2 = nullptr;
     QLineEdit* m_txtMinutesUpdate = nullptr;
 };
+
+} // namespace tarvo

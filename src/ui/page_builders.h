@@ -1,5 +1,8 @@
 #pragma once
 
+namespace tarvo
+{
+
 class frmControlPanel;
 
 // The pages of the clock-settings tabs, each group built by its own file and
@@ -12,3 +15,5 @@ void BuildClockSettingsPages(frmControlPanel& window);
 void BuildNetworkPages(frmControlPanel& window);
 // "DST" and the DST dates editor.
 void BuildDstPage(frmControlPanel& window);
+
+} // namespace tarvo

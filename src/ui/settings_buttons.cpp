@@ -16,6 +16,9 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -138,3 +141,5 @@ void ConnectCommandHandlers(frmControlPanel& window, const SettingsControls& c)
     ConnectStoredPassword(window.Core(), c);
     ConnectPasswordPrompt(window);
 }
+
+} // namespace tarvo

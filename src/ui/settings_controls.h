@@ -4,9 +4,6 @@
 #include <QString>
 #include <array>
 
-class frmControlPanel;
-class ImageButton;
-class Panel;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -16,6 +13,13 @@ class QPushButton;
 class QRadioButton;
 class QTimeEdit;
 class QWidget;
+
+namespace tarvo
+{
+
+class frmControlPanel;
+class ImageButton;
+class Panel;
 
 // The controls of the clock-settings pages, gathered once when the pages are
 // built so the handlers and the record parser reach them directly.
@@ -98,3 +102,5 @@ private:
     bool& m_flag;
     bool m_previous;
 };
+
+} // namespace tarvo

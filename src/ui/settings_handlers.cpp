@@ -13,6 +13,9 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -130,3 +133,5 @@ void ConnectEditHandlers(Panel& panel, const SettingsControls& c)
     ConnectRelays(panel, c);
     ConnectTimePickers(panel, c);
 }
+
+} // namespace tarvo

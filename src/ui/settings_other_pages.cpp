@@ -14,6 +14,9 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 void BuildSMPTEPage(QWidget* page, SettingsControls& c)
 {
     auto* layout = new QVBoxLayout(page);
@@ -152,3 +155,5 @@ void BuildSettingsButtons(QWidget* frame, SettingsControls& c)
     if (auto* box = qobject_cast<QBoxLayout*>(frame->layout()))
         box->addLayout(row);
 }
+
+} // namespace tarvo

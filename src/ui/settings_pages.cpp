@@ -9,6 +9,9 @@
 #include <QGroupBox>
 #include <QSignalBlocker>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -63,3 +66,5 @@ void frmControlPanel::InitializeSecondOffsetCombo(int clockType)
         list->addItem(entry.caption, entry.data);
     list->setCurrentIndex(-1);
 }
+
+} // namespace tarvo

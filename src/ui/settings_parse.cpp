@@ -10,6 +10,9 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -87,3 +90,5 @@ void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
     c.dtpResyncTime->setEnabled(c.chkResyncEnable->isChecked());
     UpdateResyncTimeEnabled(c);
 }
+
+} // namespace tarvo

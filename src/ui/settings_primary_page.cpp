@@ -12,6 +12,9 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+namespace tarvo
+{
+
 namespace
 {
 
@@ -137,3 +140,5 @@ void BuildPrimaryPage(QWidget* page, SettingsControls& c)
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(1, 1);
 }
+
+} // namespace tarvo

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QWidget>
 
+namespace tarvo
+{
+
 // Small helpers for building the settings pages: every control gets its
 // object name, and a label announces the control it names.
 
@@ -37,3 +40,5 @@ inline void FillList(QComboBox* list, const QStringList& captions)
 {
     list->addItems(captions);
 }
+
+} // namespace tarvo

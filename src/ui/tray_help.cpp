@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
+namespace tarvo
+{
+
 void frmControlPanel::InitializeTrayIcon()
 {
     if (m_tray)
@@ -109,3 +112,5 @@ void frmControlPanel::ShowHelp()
     HelpViewer::Show(this, FindHelpFile(clockType, QCoreApplication::applicationDirPath()),
                      HelpModelName(clockType));
 }
+
+} // namespace tarvo

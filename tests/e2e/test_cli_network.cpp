@@ -14,6 +14,8 @@
 #include <QTest>
 #include <memory>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -18,6 +18,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace tarvo;
+
 class ConnectAddress : public QObject
 {
     Q_OBJECT

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 QString SearchStatus(const frmSearch& dialog)

@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 template <typename T> T* Find(frmControlPanel& w, const char* name)

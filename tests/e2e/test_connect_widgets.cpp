@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace tarvo;
+
 class ConnectWidgets : public QObject
 {
     Q_OBJECT

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using namespace tarvo;
+
 class DesktopWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:

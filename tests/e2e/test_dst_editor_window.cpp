@@ -15,6 +15,8 @@
 #include <QtTest>
 #include <memory>
 
+using namespace tarvo;
+
 namespace
 {
 

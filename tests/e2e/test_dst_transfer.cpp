@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 

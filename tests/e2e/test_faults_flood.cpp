@@ -17,6 +17,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 // Datagrams the kernel dropped for a full receive buffer on this local port

@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace tarvo;
+
 namespace
 {
 // The far end of the program's port, driven by the test.

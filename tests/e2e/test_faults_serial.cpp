@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <sys/resource.h>
 
+using namespace tarvo;
+
 namespace
 {
 // CPU seconds this process has used so far.

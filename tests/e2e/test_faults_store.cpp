@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QtTest>
 
+using namespace tarvo;
+
 class FaultsStore : public QObject
 {
     Q_OBJECT

@@ -8,6 +8,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using namespace tarvo;
+
 class SettingsLayoutWindow : public QObject
 {
     Q_OBJECT

@@ -13,6 +13,8 @@
 #include <QTimeEdit>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 bool Ticked(QWidget& w, const QString& name)

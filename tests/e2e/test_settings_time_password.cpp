@@ -11,6 +11,8 @@
 #include <QTimeEdit>
 #include <QtTest>
 
+using namespace tarvo;
+
 class SettingsTimePassword : public QObject
 {
     Q_OBJECT

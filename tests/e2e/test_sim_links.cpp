@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -12,6 +12,8 @@
 
 #include <QTest>
 
+using namespace tarvo;
+
 namespace
 {
 

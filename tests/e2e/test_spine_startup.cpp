@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace {
 QString LabelText(frmControlPanel& w, const char* name)
 {

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+using namespace tarvo;
+
 struct CliRun {
     int status = -1;
     QString out;

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace tarvo;
+
 IpAddressEdit* AddressEntryOf(const QWidget& root, const char* name)
 {
     return root.findChild<IpAddressEdit*>(QLatin1String(name));

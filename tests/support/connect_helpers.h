@@ -5,10 +5,15 @@
 #include <QString>
 #include <functional>
 
-class frmControlPanel;
-class IpAddressEdit;
 class QLineEdit;
 class QWidget;
+namespace tarvo
+{
+class frmControlPanel;
+class IpAddressEdit;
+} // namespace tarvo
+
+using namespace tarvo;
 
 IpAddressEdit* AddressEntryOf(const QWidget& root, const char* name);
 QLineEdit* LineEditOf(const QWidget& root, const char* name);

@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace tarvo;
+
 bool ScriptedBoxes::AskYesNo(const QString& title, const QString& text)
 {
     shown << title + QLatin1Char('|') + text;

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+using namespace tarvo;
+
 // Answers message boxes from a queue and records what was asked.
 class ScriptedBoxes final : public MessageBoxes {
 public:
@@ -69,6 +71,7 @@ private:
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+
 
 template <typename F>
 bool Harness::WaitFor(F done, int ms)

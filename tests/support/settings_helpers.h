@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QTest>
 
+using namespace tarvo;
+
 template <typename T> T* Control(QWidget& root, const QString& name)
 {
     T* control = root.findChild<T*>(name);

@@ -16,6 +16,8 @@
 using TestApplication = QApplication;
 #else
 #include <QCoreApplication>
+
+using namespace tarvo;
 using TestApplication = QCoreApplication;
 #endif
 

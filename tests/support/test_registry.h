@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+
 namespace tarvo::test
 {
 using Factory = std::function<std::unique_ptr<QObject>()>;

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace tarvo;
+
 class AppHelp : public QObject {
     Q_OBJECT
 private Q_SLOTS:

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace {
 struct FakeView : PanelView {
     QString status;

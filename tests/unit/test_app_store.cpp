@@ -1,12 +1,14 @@
 // The settings store: defaults, the numeric-value rule and values that do not
 // fit their type.
 #include "support/test_registry.h"
-#include "app/numeric_value.h"
+#include "connect/numeric_value.h"
 #include "app/settings_store.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace tarvo;
 
 class AppStore : public QObject {
     Q_OBJECT

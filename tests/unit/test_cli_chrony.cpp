@@ -15,6 +15,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QTest>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QTest>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace tarvo;
+
 class TestClockPassword : public QObject
 {
     Q_OBJECT

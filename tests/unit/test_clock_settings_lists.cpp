@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace tarvo;
+
 class TestClockSettingsLists : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace tarvo;
+
 class TestClockTimeCommands : public QObject
 {
     Q_OBJECT

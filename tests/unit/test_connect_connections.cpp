@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace tarvo;
+
 class TestConnections : public QObject
 {
     Q_OBJECT

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace tarvo;
+
 Q_DECLARE_METATYPE(AddressEntry)
 Q_DECLARE_METATYPE(NumberBox)
 

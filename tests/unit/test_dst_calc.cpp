@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 

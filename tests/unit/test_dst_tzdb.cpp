@@ -14,6 +14,8 @@
 #include <QTimeZone>
 #include <QtTest>
 
+using namespace tarvo;
+
 namespace
 {
 

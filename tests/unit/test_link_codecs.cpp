@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+using namespace tarvo;
+
 class LinkCodecs : public QObject {
     Q_OBJECT
 private Q_SLOTS:

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace tarvo;
+
 class LinkDelay : public QObject {
     Q_OBJECT
 private Q_SLOTS:

@@ -15,6 +15,8 @@
 #include <QtTest>
 #include <memory>
 
+using namespace tarvo;
+
 namespace
 {
 class StatusView : public PanelView

@@ -1,10 +1,12 @@
 // Which regions, pages and fields the main window shows for each link state
 // and clock model.
 #include "support/test_registry.h"
-#include "app/clock_connection.h"
+#include "connect/clock_connection.h"
 #include "app/clock_layout_plan.h"
 
 #include <QTest>
+
+using namespace tarvo;
 
 using Regions = RegionVisibility;
 Q_DECLARE_METATYPE(std::optional<RegionVisibility>)

@@ -11,6 +11,8 @@
 #include <QtTest>
 #include <unistd.h>
 
+using namespace tarvo;
+
 namespace
 {
 struct Expected {

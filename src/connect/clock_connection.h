@@ -3,6 +3,9 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace tarvo
+{
+
 // A way to reach one clock: the connection in use, and an entry of the list a
 // search fills. Saved between runs by the settings store.
 struct ClockConnection {
@@ -19,3 +22,5 @@ namespace ConnectionKind {
 inline constexpr qint32 Serial = 0;
 inline constexpr qint32 Network = 1;
 } // namespace ConnectionKind
+
+} // namespace tarvo

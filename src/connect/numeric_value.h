@@ -3,6 +3,9 @@
 #include <QStringView>
 #include <optional>
 
+namespace tarvo
+{
+
 // The numeric-value rule used for stored settings and number boxes: the decimal
 // number at the start of the text, blanks skipped; 0 when the text does not
 // begin with a number. A fraction is kept here; RoundHalfEven makes it whole.
@@ -14,3 +17,5 @@ std::optional<qint64> RoundHalfEven(double value);
 
 // NumericValue, rounded, when the result fits [minimum, maximum].
 std::optional<qint64> WholeValueInRange(QStringView text, qint64 minimum, qint64 maximum);
+
+} // namespace tarvo

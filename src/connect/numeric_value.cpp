@@ -1,6 +1,9 @@
-#include "app/numeric_value.h"
+#include "connect/numeric_value.h"
 
 #include <cmath>
+
+namespace tarvo
+{
 
 double NumericValue(QStringView text)
 {
@@ -59,3 +62,5 @@ std::optional<qint64> WholeValueInRange(QStringView text, qint64 minimum, qint64
         return std::nullopt;
     return whole;
 }
+
+} // namespace tarvo
