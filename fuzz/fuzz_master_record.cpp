@@ -2,6 +2,7 @@
 // (16-byte) lengths and any other, for every model code. Byte 0 picks the
 // model; the rest is the record. The decoded settings must go out again as
 // frames and as a network record without trouble.
+#include "clock/clock_model.h"
 #include "clock/master_record.h"
 #include "fuzz_support.h"
 #include "link/bytes.h"

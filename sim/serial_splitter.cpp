@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "serial_splitter.h"
 
 namespace tarvo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock/clock_model.h"
 #include "link/serial_frame.h"
 
 #include <QByteArray>

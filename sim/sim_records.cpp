@@ -1,5 +1,6 @@
 #include "sim_records.h"
 
+#include "clock/clock_model.h"
 #include "link/bytes.h"
 
 #include <QDate>
@@ -10,18 +11,7 @@ namespace tarvo
 
 int ClockTypeForModel(int model)
 {
-    switch (model) {
-    case 226:
-        return 1;
-    case 229:
-        return 2;
-    case 207:
-        return 3;
-    case 222:
-        return 4;
-    default:
-        return 0;
-    }
+    return ModelCodeForNumber(model);
 }
 
 quint8 ModelIdentifier(int clockType)

@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "simulated_clock.h"
 
 #include "pty_port.h"

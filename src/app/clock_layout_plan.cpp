@@ -1,5 +1,6 @@
 #include "app/clock_layout_plan.h"
 
+#include "clock/clock_model.h"
 #include "connect/clock_connection.h"
 
 namespace tarvo
@@ -39,31 +40,17 @@ PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType)
     plan.pageEnabled[LayoutPage::Network] = networkSettingsPresent;
     plan.pageEnabled[LayoutPage::Password] = networkSettingsPresent;
 
-    auto models = [&](bool broadcast, bool ntp, bool modem, bool nudgeAndPolarity) {
-        plan.pageEnabled[LayoutPage::NTPServer] = ntp;
-        plan.pageEnabled[LayoutPage::Broadcast] = broadcast;
-        plan.pageEnabled[LayoutPage::Modem] = modem;
-        plan.nudgeVisible = nudgeAndPolarity;
-        plan.polarityVisible = nudgeAndPolarity;
-    };
-    switch (clockType) {
-    case 1:
-        models(networkSettingsPresent, false, false, false);
-        break;
-    case 2:
-        models(false, networkSettingsPresent, false, false);
-        break;
-    case 3:
-        models(networkSettingsPresent, false, false, true);
-        break;
-    case 4:
-        models(false, false, true, false);
-        break;
-    default:
+    const ClockModel* model = FindModel(clockType);
+    if (!model)
         return plan;
-    }
-    if (clockType == 3) {
-        // The 207 needs its time zone only to serve NTP.
+    const bool broadcast = model->networkGroup == NetworkModelGroup::Broadcast;
+    const bool servers = model->networkGroup == NetworkModelGroup::Servers;
+    plan.pageEnabled[LayoutPage::NTPServer] = servers && networkSettingsPresent;
+    plan.pageEnabled[LayoutPage::Broadcast] = broadcast && networkSettingsPresent;
+    plan.pageEnabled[LayoutPage::Modem] = model->modem;
+    plan.nudgeVisible = model->nudges;
+    plan.polarityVisible = model->inputPolarity;
+    if (model->timeZoneOnlyForNtp) {
         plan.timeZoneEnabled = networkSettingsPresent;
         plan.timeZoneToolTip = networkSettingsPresent ? TimeZoneNtpToolTip : TimeZoneNtpOnlyToolTip;
     } else {

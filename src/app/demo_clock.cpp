@@ -1,5 +1,7 @@
 #include "app/demo_clock.h"
 
+#include "clock/clock_model.h"
+
 #include "app/settings_store.h"
 
 #include <QCoreApplication>
@@ -84,11 +86,7 @@ bool DemoClock::WriteSettings(int model, bool networkLink, QString* error)
     connection.ConnectionType = networkLink ? ConnectionKind::Network : ConnectionKind::Serial;
     connection.Comport = 1;
     connection.IPaddress = m_udpAddress;
-    const int codes[] = {226, 229, 207, 222};
-    for (int i = 0; i < 4; ++i) {
-        if (codes[i] == model)
-            connection.ClockType = qint16(i + 1);
-    }
+    connection.ClockType = qint16(ModelCodeForNumber(model));
     store.SaveConnectionSettings(connection);
     store.SaveUpdatePCclock(1);
     return true;

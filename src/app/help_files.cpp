@@ -1,6 +1,7 @@
 #include "app/help_files.h"
 
 #include "build_config.h"
+#include "clock/clock_model.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,30 +11,12 @@ namespace tarvo
 
 QString HelpFileName(int clockType)
 {
-    switch (clockType) {
-    case 2:
-        return QStringLiteral("Velmora 229.html");
-    case 3:
-        return QStringLiteral("Velmora 207.html");
-    case 4:
-        return QStringLiteral("Velmora 222.html");
-    default:
-        return QStringLiteral("Velmora.html");
-    }
+    return QLatin1String(ModelOrFallback(clockType).helpPage);
 }
 
 QString HelpModelName(int clockType)
 {
-    switch (clockType) {
-    case 2:
-        return QStringLiteral("229");
-    case 3:
-        return QStringLiteral("207");
-    case 4:
-        return QStringLiteral("222");
-    default:
-        return QStringLiteral("226");
-    }
+    return QString::number(ModelOrFallback(clockType).number);
 }
 
 QStringList HelpSearchDirs(const QString& programDir)

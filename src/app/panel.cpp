@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "app/panel.h"
 
 #include "app/message_boxes.h"

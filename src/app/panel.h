@@ -105,6 +105,8 @@ public:
     void HandleTimeReport(const QByteArray& report);
     void SetTime();
     void OnUpdatePcClicked(int value);
+    // The connected model refuses a time set while locked to GPS.
+    bool GpsLockRuleApplies() const;
 
 Q_SIGNALS:
     // A record was decoded; later layers hook their parsers here.

@@ -3,6 +3,7 @@
 #include "app/panel.h"
 
 #include "app/panel_view.h"
+#include "connect/network_settings.h"
 #include "dst/dst_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
@@ -216,19 +217,8 @@ void Panel::ProcessDatagram(const QByteArray& datagram, int count, quint32 sende
         m_state.ClockFound = true;
         for (int i = 0; i < 126; ++i)
             SetByte(m_state.NetworkData, i, ByteAt(datagram, DatagramPayloadOffset + i));
-        switch (ByteAt(m_state.NetworkData, kModelIdentifierOffset)) {
-        case 229:
-            m_state.clockConnection.ClockType = 2;
-            break;
-        case 207:
-            m_state.clockConnection.ClockType = 3;
-            break;
-        case 213:
-            m_state.clockConnection.ClockType = 1;
-            break;
-        default:
-            break;
-        }
+        m_state.clockConnection.ClockType = static_cast<qint16>(ClockTypeFromIdentifier(
+            ByteAt(m_state.NetworkData, kModelIdentifierOffset), m_state.clockConnection.ClockType));
         if (m_view)
             m_view->InitializeSecondOffsetCombo(m_state.clockConnection.ClockType);
         Q_EMIT NetworkSettingsReceived();

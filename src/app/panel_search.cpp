@@ -3,6 +3,7 @@
 #include "app/panel.h"
 
 #include "app/panel_view.h"
+#include "clock/clock_model.h"
 #include "connect/connections.h"
 #include "link/datagram.h"
 #include "link/delay.h"
@@ -19,9 +20,7 @@ constexpr int kListenMilliseconds = 1000;
 
 QString ModelName(int clockType)
 {
-    static const char* const names[] = {"226", "229", "207", "222"};
-    return clockType >= 1 && clockType <= 4 ? QLatin1String(names[clockType - 1])
-                                            : QStringLiteral("226");
+    return QString::number(ModelOrFallback(clockType).number);
 }
 } // namespace
 
@@ -125,16 +124,16 @@ void Panel::SearchForClocks(int mode, bool clearFirst)
     if (clearFirst)
         ClearConnections();
     if (mode == 0) {
-        for (int clockType = 1; clockType <= 4; ++clockType) {
-            if (SearchSerialPorts(0, clockType) > 0) {
+        for (const ClockModel& model : AllModels()) {
+            if (SearchSerialPorts(0, model.code) > 0) {
                 Changed();
                 return;
             }
         }
         SearchNetwork(0);
     } else if (mode == 1) {
-        for (int clockType = 1; clockType <= 4; ++clockType)
-            SearchSerialPorts(1, clockType);
+        for (const ClockModel& model : AllModels())
+            SearchSerialPorts(1, model.code);
         SearchNetwork(1);
     }
     Changed();

@@ -4,10 +4,17 @@
 
 #include "app/panel_view.h"
 #include "app/system_clock.h"
+#include "clock/clock_model.h"
 #include "clock/time_report.h"
 
 namespace tarvo
 {
+
+bool Panel::GpsLockRuleApplies() const
+{
+    const ClockModel* model = FindModel(m_state.clockConnection.ClockType);
+    return model && model->gpsLockRule;
+}
 
 void Panel::HandleTimeReport(const QByteArray& report)
 {
@@ -15,7 +22,7 @@ void Panel::HandleTimeReport(const QByteArray& report)
     if (!decoded.valid) {
         if (m_view) {
             m_view->ShowIncomingTime(TimeNotAvailableText, false);
-            m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
+            m_view->ApplyGpsRule(decoded.gpsLocked && GpsLockRuleApplies());
         }
         Q_EMIT TimeReportShown(false);
         return;
@@ -35,7 +42,7 @@ void Panel::HandleTimeReport(const QByteArray& report)
         return;
     }
     if (m_view)
-        m_view->ApplyGpsRule(decoded.gpsLocked && m_state.clockConnection.ClockType == 1);
+        m_view->ApplyGpsRule(decoded.gpsLocked && GpsLockRuleApplies());
     Q_EMIT TimeReportShown(true);
 }
 

@@ -166,7 +166,7 @@ int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& e
     if (!c.port.isEmpty() && !c.host.isEmpty())
         return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
     if (parser.isSet(model)) {
-        c.clockType = ClockTypeForModelNumber(parser.value(model).toInt());
+        c.clockType = ModelCodeForNumber(parser.value(model).toInt());
         if (c.clockType == 0)
             return BadArguments(c, QStringLiteral("--model must be 226, 229, 207 or 222."));
     }

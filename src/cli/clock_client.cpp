@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "cli/clock_client.h"
 
 #include "clock/master_record.h"

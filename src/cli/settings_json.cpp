@@ -15,7 +15,21 @@ namespace
 
 bool HasSecondOffset(int clockType)
 {
-    return clockType == 1 || clockType == 2 || clockType == 4;
+    const ClockModel* model = FindModel(clockType);
+    return model && model->secondOffsetRange > 0;
+}
+
+bool HasModem(int clockType)
+{
+    const ClockModel* model = FindModel(clockType);
+    return model && model->modem;
+}
+
+// The 226 keeps the list position in its record; the others the code.
+bool RecordKeepsPosition(int clockType)
+{
+    const ClockModel* model = FindModel(clockType);
+    return model && model->byte15 == RecordByte15::SecondOffsetPosition;
 }
 
 QString Two(int v)
@@ -304,21 +318,6 @@ void ReadModem(Reader& r, const QJsonValue& v, ScriptSettings& out)
 
 } // namespace
 
-int ModelNumberFor(int clockType)
-{
-    static constexpr int models[] = {226, 229, 207, 222};
-    return clockType >= 1 && clockType <= 4 ? models[clockType - 1] : 0;
-}
-
-int ClockTypeForModelNumber(int model)
-{
-    for (int type = 1; type <= 4; ++type) {
-        if (ModelNumberFor(type) == model)
-            return type;
-    }
-    return 0;
-}
-
 std::optional<int> SecondOffsetSeconds(int clockType, int recordField)
 {
     const auto position = SecondOffsetPositionForCode(clockType, recordField);
@@ -332,8 +331,7 @@ std::optional<int> SecondOffsetRecordField(int clockType, int seconds)
     const QList<ListEntry> entries = SecondOffsetEntries(clockType);
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (entries[i].caption.toInt() == seconds)
-            // The 226 keeps the list position in its record; the others the code.
-            return clockType == 1 ? static_cast<int>(i) : entries[i].data;
+            return RecordKeepsPosition(clockType) ? static_cast<int>(i) : entries[i].data;
     }
     return std::nullopt;
 }
@@ -397,7 +395,7 @@ QJsonObject SettingsToJson(const ScriptSettings& in)
             relays.append(QJsonObject{{QStringLiteral("enabled"), false}});
     }
     o[u"relays"] = relays;
-    if (in.clockType == 4) {
+    if (HasModem(in.clockType)) {
         o[u"modem"] = QJsonObject{
             {QStringLiteral("phone"), in.phone},
             {QStringLiteral("callTime"), Two(s.CallTime.Hour) + u':' + Two(s.CallTime.Minute)},
@@ -494,7 +492,7 @@ QList<SerialCommand> ChangedSerialCommands(const ScriptSettings& wanted,
 
 QByteArray SettingsNetworkRecord(const ScriptSettings& in, QByteArrayView received)
 {
-    const int position = in.clockType == 1 ? in.settings.SecondOffsetCode : -1;
+    const int position = RecordKeepsPosition(in.clockType) ? in.settings.SecondOffsetCode : -1;
     return ComposeMasterRecord(in.settings, in.clockType, position, received);
 }
 

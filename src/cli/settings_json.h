@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clock/clock_model.h"
+
 // The clock's general settings as a script reads and writes them: a JSON object
 // with readable values (hours from UTC, list captions, "HH:MM:SS" times) that
 // maps one to one onto the master record. Pure: no I/O.
@@ -26,9 +28,6 @@ struct ScriptSettings {
     bool operator==(const ScriptSettings&) const = default;
 };
 
-// Model number as people say it (226, 229, 207, 222) and back; 0 when unknown.
-int ModelNumberFor(int clockType);
-int ClockTypeForModelNumber(int model);
 
 // Decodes a master record (41 bytes serial, 16 network) of model `clockType`.
 ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType);

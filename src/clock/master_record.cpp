@@ -145,7 +145,7 @@ MasterDecodeResult DecodeMasterRecord(QByteArrayView record, int clockType,
         v.resyncTime = TimeIfValid(s.ResyncTime.Hour, s.ResyncTime.Minute, s.ResyncTime.Second);
 
     DecodeRelays(at, s, v);
-    if (clockType == 4)
+    if (const ClockModel* model = FindModel(clockType); model && model->modem)
         DecodeModemFields(at, s, v);
     return result;
 }
@@ -179,7 +179,8 @@ QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, int cloc
         {20, PayloadOf({s.DSTCustom})},   {7, PayloadOf({s.SMPTEMode})},
         {8, PayloadOf({s.DriftWindow})},  {9, PayloadOf({s.DateFormat})},
     };
-    if (clockType == 1 || clockType == 2 || clockType == 4) {
+    const ClockModel* model = FindModel(clockType);
+    if (model && model->secondOffsetRange > 0) {
         commands.append({10, PayloadOf({s.SecondOffsetCode})});
         commands.append({11, PayloadOf({s.SubSecondCode})});
     } else {
@@ -196,7 +197,7 @@ QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, int cloc
             event.Enabled != 0 ? PayloadOf({event.Minutes, event.Seconds}) : PayloadOf({63, 63});
         commands.append({static_cast<quint8>(15 + k), payload});
     }
-    if (clockType == 4) {
+    if (model && model->modem) {
         if (const auto phone = PhoneNumberPayload(phoneText))
             commands.append({27, *phone});
         commands.append({28, PayloadOf({s.CallTime.Hour, s.CallTime.Minute})});
@@ -222,21 +223,22 @@ QByteArray ComposeMasterRecord(const ClockSettings& s, int clockType, int second
     }
 
     const int dstAndDisplay = (s.DSTCustom & 1) + 2 * (s.DisplayFormat24 & 1);
-    switch (clockType) {
-    case 1: {
-        const bool selected =
-            secondOffsetPosition >= 0 && secondOffsetPosition < SecondOffsetEntries(1).size();
+    const ClockModel* model = FindModel(clockType);
+    switch (model ? model->byte15 : RecordByte15::LeftAsReceived) {
+    case RecordByte15::SecondOffsetPosition: {
+        const bool selected = secondOffsetPosition >= 0 &&
+                              secondOffsetPosition < SecondOffsetEntries(clockType).size();
         const int field = selected ? secondOffsetPosition : s.SecondOffsetCode;
         SetByte(record, 15, ((4 * field) & 124) + dstAndDisplay);
         break;
     }
-    case 2:
+    case RecordByte15::SecondOffsetCode:
         SetByte(record, 15, ((4 * s.SecondOffsetCode) & 124) + dstAndDisplay);
         break;
-    case 3:
+    case RecordByte15::InputPolarity:
         SetByte(record, 15, dstAndDisplay + 4 * (s.RisingEdge & 1));
         break;
-    default:
+    case RecordByte15::LeftAsReceived:
         SetByte(record, 15, ByteAt(previousCopy, 15));
         break;
     }

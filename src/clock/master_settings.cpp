@@ -95,32 +95,6 @@ const QList<ListEntry>& SubSecondEntries()
     return entries;
 }
 
-QList<ListEntry> SecondOffsetEntries(int clockType)
-{
-    QList<ListEntry> entries;
-    switch (clockType) {
-    case 1: {
-        // The 226's codes are not ordered; they come from the clock's own table.
-        static constexpr int codes[] = {8, 16, 24, 32, 40, 48, 56,  64,  5,   1,  0,
-                                        2, 6,  72, 80, 88, 96, 104, 112, 120, 128};
-        for (int n = -10; n <= 10; ++n)
-            entries.append({QString::number(n), codes[n + 10]});
-        break;
-    }
-    case 2:
-        for (int n = -15; n <= 15; ++n)
-            entries.append({QString::number(n), n >= 0 ? n : 16 - n});
-        break;
-    case 4:
-        for (int n = -10; n <= 10; ++n)
-            entries.append({QString::number(n), n + 10});
-        break;
-    default:
-        break;
-    }
-    return entries;
-}
-
 const QStringList& SMPTEModeCaptions()
 {
     static const QStringList captions = {"SMPTE Drop Frame", "SMPTE Non Drop Frame", "EBU",
@@ -166,14 +140,16 @@ int TimeZonePositionForCode(int code)
 
 std::optional<int> SecondOffsetPositionForCode(int clockType, int code)
 {
+    const ClockModel* model = FindModel(clockType);
+    if (!model)
+        return std::nullopt;
     const QList<ListEntry> entries = SecondOffsetEntries(clockType);
-    if (clockType == 1)
+    // The 226 keeps the list position in its record; the others the code.
+    if (model->byte15 == RecordByte15::SecondOffsetPosition)
         return PositionIfInList(code, static_cast<int>(entries.size()));
-    if (clockType == 2 || clockType == 4) {
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            if (entries[i].data == code)
-                return static_cast<int>(i);
-        }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].data == code)
+            return static_cast<int>(i);
     }
     return std::nullopt;
 }

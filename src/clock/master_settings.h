@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clock/clock_model.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -58,18 +60,9 @@ struct ClockSettings {
     bool operator==(const ClockSettings&) const = default;
 };
 
-// A list entry whose value is its item data rather than its position.
-struct ListEntry {
-    QString caption;
-    int data = 0;
-    bool operator==(const ListEntry&) const = default;
-};
-
 // Lists whose value is the item data of the selected entry.
 const QList<ListEntry>& TimeZoneEntries();  // 49 entries, -12 to +12 by half hours
 const QList<ListEntry>& SubSecondEntries(); // "490" .. "-490", data 1 .. 99
-// The second-offset list of a model: 1, 2 and 4 have one each, others none.
-QList<ListEntry> SecondOffsetEntries(int clockType);
 
 // Lists whose value is the position of the selected entry.
 const QStringList& SMPTEModeCaptions();

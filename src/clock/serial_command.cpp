@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "clock/serial_command.h"
 
 #include "link/bytes.h"

@@ -32,15 +32,8 @@ int NetmaskIndexForCode(quint8 code)
 
 NetworkModelGroup NetworkGroupFor(int clockType)
 {
-    switch (clockType) {
-    case 2:
-        return NetworkModelGroup::Servers;
-    case 1:
-    case 3:
-        return NetworkModelGroup::Broadcast;
-    default:
-        return NetworkModelGroup::None;
-    }
+    const ClockModel* model = FindModel(clockType);
+    return model ? model->networkGroup : NetworkModelGroup::None;
 }
 
 QByteArray EmptyNetworkData()
@@ -118,16 +111,8 @@ UnpackedNetworkSettings UnpackNetworkSettings(const QByteArray& payload768)
 
 int ClockTypeFromIdentifier(quint8 id, int current)
 {
-    switch (id) {
-    case 229:
-        return 2;
-    case 207:
-        return 3;
-    case 213:
-        return 1;
-    default:
-        return current;
-    }
+    const ClockModel* model = ModelByIdentifier(id);
+    return model ? model->code : current;
 }
 
 NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)

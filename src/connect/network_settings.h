@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clock/clock_model.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -55,12 +57,7 @@ const QStringList& NetmaskCaptions();
 // the fallback above that.
 int NetmaskIndexForCode(quint8 code);
 
-// Bytes 22 to 27 and 88 to 89 mean different things for the two model groups.
-enum class NetworkModelGroup {
-    None,      // unknown model: only the common fields apply
-    Servers,   // ClockType 2: two time servers with ports, update interval
-    Broadcast, // ClockType 1 or 3: three broadcast addresses, broadcast interval
-};
+// The group of a model code; None for a code no model has.
 NetworkModelGroup NetworkGroupFor(int clockType);
 
 // A record of 128 zero bytes, the state before any clock has reported.

@@ -11,25 +11,11 @@ namespace tarvo
 // "$VX-" + three model digits + suffix letter. No length, checksum or escaping.
 inline constexpr int SerialTrailerLength = 8;
 
-// The trailer chosen by model code: 2 -> "$VX-229X", 3 -> "$VX-207U",
-// 4 -> "$VX-222U", every other value -> "$VX-226U".
-QByteArray TrailerFor(int clockType);
-
-// Builds the whole frame. An empty payload gives the 9-byte frame of a command
-// sent without payload.
-QByteArray BuildSerialFrame(quint8 command, QByteArrayView payload, int clockType);
-
-// The clock's view of an outgoing frame: the command byte, the payload before it
-// and the model code whose trailer ends it (0 when the trailer is none of the four).
-struct OutgoingFrame {
-    quint8 command = 0;
-    QByteArray payload;
-    int clockType = 0;
-};
-
-// Splits a complete outgoing frame; nullopt when it is shorter than 9 bytes or
-// does not end in a known trailer. Used by the simulated clock and by tests.
-std::optional<OutgoingFrame> ParseOutgoingFrame(QByteArrayView frame);
+// Builds the whole frame with the given trailer (the model's, see the model
+// table). An empty payload gives the 9-byte frame of a command sent without
+// payload.
+QByteArray BuildSerialFrameWithTrailer(quint8 command, QByteArrayView payload,
+                                       QByteArrayView trailer);
 
 // Incoming frames (clock to computer): start byte, payload, end byte.
 namespace FrameByte {

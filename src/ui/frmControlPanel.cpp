@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "ui/frmControlPanel.h"
 
 #include "app/panel.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock/clock_model.h"
 #include "app/panel_view.h"
 
 #include <QMainWindow>

@@ -77,7 +77,7 @@ void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
         c.dtpRelay[k]->setEnabled(relay.enabled);
     }
 
-    if (clockType == 4) {
+    if (const ClockModel* model = FindModel(clockType); model && model->modem) {
         if (v.phoneText)
             c.txtPhoneNumber->setText(*v.phoneText);
         SetTime(c.dtpModemCall, v.callTime);

@@ -2,6 +2,7 @@
 // pieces of random size to a pseudo-terminal the program has as its port:
 // every valid time report and DST record must come through, however the noise
 // and the chunking fall.
+#include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "clock_state.h"
 #include "link/serial_frame.h"

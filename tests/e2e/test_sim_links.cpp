@@ -1,6 +1,7 @@
 // The simulated clock over its real links: a pseudo-terminal opened as a serial
 // port, and loopback UDP on addresses of its own (127.31.7.0/24).
 
+#include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "simulated_clock.h"
 

@@ -1,5 +1,6 @@
 // The simulated clock's records, command rules and start-up checks, without traffic.
 
+#include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "clock_state.h"
 #include "serial_splitter.h"

@@ -1,3 +1,4 @@
+#include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "dst/dst_record.h"
 #include "link/datagram.h"

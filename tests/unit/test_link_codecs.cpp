@@ -1,5 +1,6 @@
 // Byte layouts of the serial frame, the incoming-frame reassembly and the
 // datagram, checked byte for byte.
+#include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
