@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const QByteArray& d : NetworkSettingsDatagrams(record, QByteArrayView("7315")))
             if (d.size() != DatagramLength)
                 abort();
-        for (const NetworkSettingsFrame& f : NetworkSettingsSerialFrames(record))
+        for (const SerialCommand& f : NetworkSettingsSerialFrames(record))
             if (f.payload.size() > 32)
                 abort();
     }

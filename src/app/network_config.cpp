@@ -25,7 +25,7 @@ bool SendNetworkSettingsViaSerial(Panel& panel)
 {
     if (!PasswordFieldsAccepted(panel))
         return false;
-    for (const NetworkSettingsFrame& frame : NetworkSettingsSerialFrames(panel.State().NetworkData))
+    for (const SerialCommand& frame : NetworkSettingsSerialFrames(panel.State().NetworkData))
         panel.SendSerialFrame(frame.command, frame.payload);
     return true;
 }

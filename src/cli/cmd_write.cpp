@@ -186,7 +186,7 @@ int RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
     const QString oldAddress = NetworkAddressOf(record);
     const QString newAddress = NetworkAddressOf(wanted.record);
     if (client.IsSerial()) {
-        for (const NetworkSettingsFrame& frame : NetworkSettingsSerialFrames(wanted.record))
+        for (const SerialCommand& frame : NetworkSettingsSerialFrames(wanted.record))
             client.SendSerial({{frame.command, frame.payload}});
     } else {
         for (const QByteArray& datagram :

@@ -150,15 +150,15 @@ NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)
     return view;
 }
 
-QList<NetworkSettingsFrame> NetworkSettingsSerialFrames(const QByteArray& record)
+QList<SerialCommand> NetworkSettingsSerialFrames(const QByteArray& record)
 {
     constexpr int quarter = NetworkDataLength / 4;
     const QByteArray full = FullLength(record);
-    QList<NetworkSettingsFrame> frames;
+    QList<SerialCommand> frames;
     for (int q = 0; q < 4; ++q)
         frames.append(
             {quint8(NetworkSettingsCommand::FirstQuarter + q), full.mid(q * quarter, quarter)});
-    frames.append(NetworkSettingsFrame{NetworkSettingsCommand::Apply, {}});
+    frames.append(SerialCommand{NetworkSettingsCommand::Apply, {}});
     return frames;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/clock_model.h"
+#include "clock/serial_command.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -124,16 +125,9 @@ inline constexpr quint8 FirstQuarter = 30; // 30..33 carry offsets 0-31 .. 96-12
 inline constexpr quint8 Apply = 42;        // no payload
 } // namespace NetworkSettingsCommand
 
-struct NetworkSettingsFrame {
-    quint8 command = 0;
-    QByteArray payload; // empty: the command is sent without payload
-
-    bool operator==(const NetworkSettingsFrame&) const = default;
-};
-
 // The five serial commands, in sending order. A record shorter than 128 bytes
 // is sent padded with zeros.
-QList<NetworkSettingsFrame> NetworkSettingsSerialFrames(const QByteArray& record);
+QList<SerialCommand> NetworkSettingsSerialFrames(const QByteArray& record);
 
 // The two 131-byte datagrams (code 5, then code 20) carrying offsets 0 to 125.
 QList<QByteArray> NetworkSettingsDatagrams(const QByteArray& record, QByteArrayView password4);

@@ -52,6 +52,12 @@ void Serial(bool outgoing, const QString& peer, QByteArrayView bytes)
         Write(Format("serial", outgoing, peer, bytes, false));
 }
 
+void Note(const QString& text)
+{
+    if (g_enabled)
+        Write(text);
+}
+
 void Datagram(bool outgoing, const QString& peer, QByteArrayView bytes)
 {
     if (g_enabled)

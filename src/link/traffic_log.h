@@ -14,6 +14,8 @@ void SetEnabled(bool enabled);
 bool Enabled();
 void Serial(bool outgoing, const QString& peer, QByteArrayView bytes);
 void Datagram(bool outgoing, const QString& peer, QByteArrayView bytes);
+// A line of its own, such as a count of datagrams that were dropped.
+void Note(const QString& text);
 // The line as written, without the time stamp; exposed for tests.
 QString Format(const char* link, bool outgoing, const QString& peer, QByteArrayView bytes,
                bool maskPassword);

@@ -160,14 +160,22 @@ bool UdpLink::HasPendingDatagram() const
     return m_socket && m_socket->hasPendingDatagrams();
 }
 
-int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender)
+qint64 UdpLink::PendingDatagramSize() const
+{
+    return m_socket ? m_socket->pendingDatagramSize() : -1;
+}
+
+int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort)
 {
     if (!HasPendingDatagram())
         return -1;
     if (buffer.size() < ReceiveLimit)
         buffer.resize(ReceiveLimit);
     QHostAddress from;
-    const qint64 n = m_socket->readDatagram(buffer.data(), ReceiveLimit, &from);
+    quint16 fromPort = 0;
+    const qint64 n = m_socket->readDatagram(buffer.data(), ReceiveLimit, &from, &fromPort);
+    if (senderPort)
+        *senderPort = fromPort;
     if (n < 0)
         return -1;
     bool ok = false;

@@ -43,8 +43,11 @@ public:
 
     // Reads one datagram of at most 256 bytes into `buffer` (which keeps its
     // other bytes) and gives the sender. -1 when nothing is waiting.
-    int ReceiveDatagram(QByteArray& buffer, quint32& sender);
+    int ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort = nullptr);
     bool HasPendingDatagram() const;
+    // Size of the next datagram waiting (which may exceed the receive limit);
+    // -1 when none waits.
+    qint64 PendingDatagramSize() const;
     bool IsOpen() const { return m_socket != nullptr; }
     void CloseNetwork();
 

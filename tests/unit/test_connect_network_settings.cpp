@@ -208,7 +208,7 @@ private slots:
         QByteArray record(NetworkDataLength, '\0');
         for (int i = 0; i < NetworkDataLength; ++i)
             SetByte(record, i, 255 - i);
-        const QList<NetworkSettingsFrame> frames = NetworkSettingsSerialFrames(record);
+        const QList<SerialCommand> frames = NetworkSettingsSerialFrames(record);
         QCOMPARE(frames.size(), 5);
         for (int q = 0; q < 4; ++q) {
             QCOMPARE(frames[q].command, quint8(30 + q));
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(frames[4].payload.isEmpty());
 
         // A short record goes out padded, never as a short quarter.
-        const QList<NetworkSettingsFrame> padded = NetworkSettingsSerialFrames("\x01\x02");
+        const QList<SerialCommand> padded = NetworkSettingsSerialFrames("\x01\x02");
         QCOMPARE(padded[0].payload, QByteArray("\x01\x02").leftJustified(32, '\0'));
         QCOMPARE(padded[3].payload, QByteArray(32, '\0'));
     }

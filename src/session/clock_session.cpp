@@ -1,0 +1,206 @@
+#include "session/clock_session.h"
+
+#include "link/datagram.h"
+#include "link/traffic_log.h"
+
+#include <QDateTime>
+#include <chrono>
+
+namespace tarvo
+{
+
+namespace
+{
+// At most this many datagrams wait to be handled, none older than this: a
+// flood that outruns the handling loses its oldest datagrams, not the window.
+constexpr int kMaxQueued = 1024;
+constexpr qint64 kMaxQueuedAgeMs = 1000;
+// Handled per turn of the event loop before the window gets its turn.
+constexpr int kHandledPerTurn = 32;
+
+qint64 SystemTimeUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+qint64 MonotonicMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_socket(this)
+{
+    connect(&m_port, &SerialLink::BytesAvailable, this, &ClockSession::OnSerialReadable);
+    connect(&m_port, &SerialLink::PortError, this, &ClockSession::OnSerialError);
+    connect(&m_socket, &UdpLink::DatagramReady, this, &ClockSession::ReadSocket);
+    m_drainTimer.setSingleShot(true);
+    m_drainTimer.setInterval(0);
+    connect(&m_drainTimer, &QTimer::timeout, this, &ClockSession::Drain);
+}
+
+ClockSession::~ClockSession() = default;
+
+int ClockSession::InitializeNetwork(const QStringList& localAddresses, int* startupError)
+{
+    m_networkAvailable = m_socket.InitializeNetwork(localAddresses, startupError);
+    m_networkClock.SetNetworkAvailable(m_networkAvailable);
+    return m_networkAvailable;
+}
+
+ClockLink& ClockSession::LinkFor(LinkKind kind)
+{
+    if (kind == LinkKind::Network)
+        return m_networkClock;
+    return m_serialClock;
+}
+
+void ClockSession::SetModel(int clockType)
+{
+    m_serialClock.SetModel(clockType);
+    m_networkClock.SetModel(clockType);
+}
+
+void ClockSession::SetDestination(const QString& host)
+{
+    m_networkClock.SetDestination(host);
+    m_clockAddress = ResolveAddress(host);
+}
+
+void ClockSession::OnSerialReadable()
+{
+    // Stamped before anything else is done, so the time of arrival is not
+    // moved by the decoding.
+    RecordSource source;
+    source.link = LinkKind::Serial;
+    source.arrivalUs = SystemTimeUs();
+    const QByteArray bytes = m_port.ReadAll();
+    for (ClockRecord& record : m_serialDecoder.Feed(bytes))
+        Deliver(Incoming{source, std::move(record)});
+}
+
+void ClockSession::OnSerialError()
+{
+    // A receive error closes and reopens the port; a frame in progress is lost.
+    const int port = m_port.CurrentPort();
+    m_port.Close();
+    m_serialDecoder.LoseFrame();
+    if (port > 0)
+        m_port.Open(port);
+    Q_EMIT SerialPortFailed();
+}
+
+bool ClockSession::Hears(quint32 address, quint16 port) const
+{
+    if (m_hearEveryone)
+        return true;
+    return m_clockAddress != InvalidAddress && address == m_clockAddress && port == ClockPort;
+}
+
+void ClockSession::ReadSocket()
+{
+    // Everything waiting is read now, so the socket's read notification is
+    // never left waiting for a read that does not come.
+    QByteArray buffer(DatagramReceiveLimit, '\0');
+    while (m_socket.HasPendingDatagram()) {
+        const qint64 size = m_socket.PendingDatagramSize();
+        quint32 sender = 0;
+        quint16 senderPort = 0;
+        const int count = m_socket.ReceiveDatagram(buffer, sender, &senderPort);
+        if (count < 0)
+            break;
+        if (size > DatagramReceiveLimit || count == 0 || !Hears(sender, senderPort)) {
+            NoteDropped();
+            continue;
+        }
+        const auto record = DecodeDatagram(QByteArrayView(buffer).first(count));
+        if (!record) {
+            NoteDropped();
+            continue;
+        }
+        RecordSource source;
+        source.link = LinkKind::Network;
+        source.address = sender;
+        source.port = senderPort;
+        source.arrivalUs = SystemTimeUs();
+        if (m_queue.size() >= kMaxQueued) {
+            m_queue.dequeue();
+            NoteDropped();
+        }
+        m_queue.enqueue({Incoming{source, *record}, MonotonicMs()});
+    }
+    ScheduleDrain();
+}
+
+void ClockSession::ScheduleDrain()
+{
+    if (!m_queue.isEmpty() && !m_drainTimer.isActive())
+        m_drainTimer.start();
+}
+
+void ClockSession::Drain()
+{
+    const qint64 now = MonotonicMs();
+    int handled = 0;
+    while (!m_queue.isEmpty() && handled < kHandledPerTurn) {
+        const Queued next = m_queue.dequeue();
+        if (now - next.readAtMs > kMaxQueuedAgeMs) {
+            NoteDropped();
+            continue;
+        }
+        Deliver(next.incoming);
+        ++handled;
+    }
+    if (m_queue.isEmpty())
+        ReadSocket(); // anything that came while the queue was handled
+    else
+        ScheduleDrain();
+}
+
+void ClockSession::NoteDropped()
+{
+    ++m_dropped;
+    // One line a second at most: a flood must not flood the log too.
+    if (!TrafficLog::Enabled())
+        return;
+    const qint64 now = MonotonicMs();
+    if (now - m_lastDropLogMs < 1000)
+        return;
+    m_lastDropLogMs = now;
+    TrafficLog::Note(QStringLiteral("udp dropped %1 datagrams (from other senders, empty, "
+                                    "oversize or too old)")
+                         .arg(m_dropped - m_droppedLogged));
+    m_droppedLogged = m_dropped;
+}
+
+void ClockSession::Deliver(const Incoming& incoming)
+{
+    const RecordSource& source = incoming.source;
+    struct Emitter {
+        ClockSession* s;
+        const RecordSource& source;
+        void operator()(const TimeReportRecord& r) const { Q_EMIT s->TimeReportReceived(r, source); }
+        void operator()(const MasterRecord& r) const { Q_EMIT s->MasterRecordReceived(r, source); }
+        void operator()(const NetworkRecord& r) const
+        {
+            Q_EMIT s->NetworkRecordReceived(r, source);
+        }
+        void operator()(const DstRecord& r) const { Q_EMIT s->DstRecordReceived(r, source); }
+        void operator()(const PasswordRefusal&) const { Q_EMIT s->PasswordRefused(source); }
+        void operator()(const DiscoveryCode&) const { Q_EMIT s->DiscoveryCodeReceived(source); }
+        void operator()(const IncompleteRecord& r) const
+        {
+            Q_EMIT s->IncompleteRecordReceived(r, source);
+        }
+        void operator()(const OtherDatagram& r) const
+        {
+            Q_EMIT s->OtherDatagramReceived(r, source);
+        }
+    };
+    std::visit(Emitter{this, source}, incoming.record);
+    Q_EMIT Received(incoming);
+}
+
+} // namespace tarvo

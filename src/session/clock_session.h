@@ -1,0 +1,111 @@
+#pragma once
+
+// One clock session: the serial port and the UDP socket, the one decoder of
+// what the clock sends, and the link that commands go out on. The window's
+// core and tarvo-clock both stand on it: "a record arrived" happens here, in
+// one place, as one typed signal per record.
+
+#include "link/serial_link.h"
+#include "link/udp_link.h"
+#include "session/clock_link.h"
+#include "session/incoming_decoder.h"
+#include "session/network_clock_link.h"
+#include "session/serial_clock_link.h"
+
+#include <QObject>
+#include <QQueue>
+#include <QTimer>
+
+namespace tarvo
+{
+
+class ClockSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ClockSession(QObject* parent = nullptr);
+    ~ClockSession() override;
+
+    // The transports.
+    SerialLink& Port() { return m_port; }
+    UdpLink& Socket() { return m_socket; }
+    // Brings up the socket (see UdpLink::InitializeNetwork); the result is
+    // the NetworkAvailable value every network send checks.
+    int InitializeNetwork(const QStringList& localAddresses, int* startupError = nullptr);
+    int NetworkAvailable() const { return m_networkAvailable; }
+
+    // The two links to the clock, configured below.
+    SerialClockLink& SerialClock() { return m_serialClock; }
+    NetworkClockLink& NetworkClock() { return m_networkClock; }
+    ClockLink& LinkFor(LinkKind kind);
+
+    // The model of the clock in use: it picks the serial trailer and the
+    // record layouts on both links.
+    void SetModel(int clockType);
+    void SetPassword(const QByteArray& password4) { m_networkClock.SetPassword(password4); }
+    // The clock's network address: datagrams go there, and outside a search
+    // only its datagrams (from port 10000) are heard.
+    void SetDestination(const QString& host);
+    // While a search listens for answers, every sender is heard.
+    void HearEveryone(bool everyone) { m_hearEveryone = everyone; }
+    bool HearsEveryone() const { return m_hearEveryone; }
+    // Datagrams dropped because they came from another sender, or were empty
+    // or longer than a record can be.
+    quint64 DroppedDatagrams() const { return m_dropped; }
+
+    // Reads whatever the socket holds now. The socket's signal does this; it is
+    // public for the fault tests.
+    void ReadSocket();
+
+Q_SIGNALS:
+    // One signal per kind of record, in arrival order, and one for any record.
+    void TimeReportReceived(const tarvo::TimeReportRecord& record,
+                            const tarvo::RecordSource& source);
+    void MasterRecordReceived(const tarvo::MasterRecord& record, const tarvo::RecordSource& source);
+    void NetworkRecordReceived(const tarvo::NetworkRecord& record,
+                               const tarvo::RecordSource& source);
+    void DstRecordReceived(const tarvo::DstRecord& record, const tarvo::RecordSource& source);
+    void PasswordRefused(const tarvo::RecordSource& source);
+    void DiscoveryCodeReceived(const tarvo::RecordSource& source);
+    void IncompleteRecordReceived(const tarvo::IncompleteRecord& record,
+                                  const tarvo::RecordSource& source);
+    void OtherDatagramReceived(const tarvo::OtherDatagram& record,
+                               const tarvo::RecordSource& source);
+    void Received(const tarvo::Incoming& incoming);
+    // The serial port reported a read or write error; it was reopened.
+    void SerialPortFailed();
+
+private:
+    void OnSerialReadable();
+    void OnSerialError();
+    void Deliver(const Incoming& incoming);
+    void ScheduleDrain();
+    void Drain();
+    bool Hears(quint32 address, quint16 port) const;
+    void NoteDropped();
+
+    SerialLink m_port;
+    UdpLink m_socket;
+    SerialDecoder m_serialDecoder;
+    SerialClockLink m_serialClock{m_port};
+    NetworkClockLink m_networkClock{m_socket};
+    int m_networkAvailable = 0;
+    quint32 m_clockAddress = InvalidAddress;
+    bool m_hearEveryone = false;
+
+    // Datagrams read and not yet handled. The socket is always read to the
+    // end, so the system's buffer never holds a reply behind noise; what is
+    // read waits here, bounded in number and in age, and is handled a few at
+    // a time so the window stays responsive.
+    struct Queued {
+        Incoming incoming;
+        qint64 readAtMs = 0;
+    };
+    QQueue<Queued> m_queue;
+    QTimer m_drainTimer;
+    quint64 m_dropped = 0;
+    quint64 m_droppedLogged = 0;
+    qint64 m_lastDropLogMs = 0;
+};
+
+} // namespace tarvo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "session/clock_link.h"
+
+#include <QByteArray>
+#include <functional>
+
+namespace tarvo
+{
+
+class UdpLink;
+
+// The clock on the network: every command as a 131-byte datagram to port
+// 10000 of the clock's address, with the access password in bytes 1 to 4.
+// Nothing is sent unless the socket is ready.
+class NetworkClockLink final : public ClockLink
+{
+public:
+    explicit NetworkClockLink(UdpLink& socket) : m_socket(socket) {}
+
+    void SetModel(int clockType) { m_model = clockType; }
+    // The clock's address as dotted text or a host name; resolved on every send.
+    void SetDestination(const QString& host) { m_host = host; }
+    const QString& Destination() const { return m_host; }
+    void SetPassword(const QByteArray& password4) { m_password = password4; }
+    const QByteArray& Password() const { return m_password; }
+    // 1 when the socket is ready (the value network start-up returned).
+    void SetNetworkAvailable(int value) { m_available = value; }
+
+    LinkKind Kind() const override { return LinkKind::Network; }
+    QString Where() const override { return m_host; }
+    int Model() const override { return m_model; }
+    int Send(const ClockCommand& command) override;
+    Task<void> RequestEverything() override;
+    Task<void> RestoreFactoryDefaults() override;
+    bool CarriesPassword() const override { return true; }
+    bool CarriesTimeReports() const override { return false; }
+
+    // The datagrams of a command; empty for a command the network does not carry.
+    QList<QByteArray> DatagramsFor(const ClockCommand& command) const;
+    // Sends one datagram to the clock: the bytes sent, or -1.
+    int SendToClock(const QByteArray& datagram);
+
+private:
+    UdpLink& m_socket;
+    QString m_host;
+    QByteArray m_password = QByteArrayLiteral("7315");
+    int m_model = 0;
+    int m_available = 0;
+};
+
+} // namespace tarvo

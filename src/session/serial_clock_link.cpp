@@ -1,0 +1,146 @@
+#include "session/serial_clock_link.h"
+
+#include "clock/clock_model.h"
+#include "clock/master_record.h"
+#include "connect/network_settings.h"
+#include "dst/dst_record.h"
+#include "link/serial_link.h"
+
+namespace tarvo
+{
+
+namespace
+{
+constexpr quint8 kRequestClockSettings = 1;
+// Brings the network settings and then the DST tables.
+constexpr quint8 kRequestNetworkAndDst = 43;
+constexpr int kStartUpRequestSpacingMs = 20;
+
+QList<SerialCommand> SendTimeAndDateViaSerial(const command::SetTimeAndDate& c)
+{
+    return TimeAndDateSerialCommands(c.time, c.date);
+}
+
+QList<SerialCommand> SendTimeAdjustViaSerial(const command::AdjustTime& c)
+{
+    return {TimeAdjustSerialCommand(c.type, c.direction)};
+}
+
+QList<SerialCommand> SendClockSettingsViaSerial(const command::MasterSettings& c, int model)
+{
+    return MasterSettingsSerialFrames(c.settings, model, c.phoneText);
+}
+
+QList<SerialCommand> SendDSTviaSerial(const command::DstTables& c)
+{
+    QList<SerialCommand> commands;
+    for (const auto& [byte, payload] :
+         DstSerialFrames(c.spring, c.fall, c.springRule, c.fallRule, c.startYear))
+        commands.append({byte, payload});
+    return commands;
+}
+
+QList<SerialCommand> SendNetworkSettingsViaSerial(const command::NetworkSettings& c)
+{
+    return NetworkSettingsSerialFrames(c.record);
+}
+
+} // namespace
+
+QString SerialClockLink::Where() const
+{
+    return m_port.DeviceFor(m_port.CurrentPort());
+}
+
+QList<SerialCommand> SerialClockLink::CommandsFor(const ClockCommand& command) const
+{
+    struct Visitor {
+        int model;
+        QList<SerialCommand> operator()(const command::RequestMasterSettings&) const
+        {
+            return {RequestSettingsSerialCommand()};
+        }
+        QList<SerialCommand> operator()(const command::RequestNetworkSettings&) const
+        {
+            return {{kRequestNetworkAndDst, {}}};
+        }
+        QList<SerialCommand> operator()(const command::RequestDstTables&) const
+        {
+            return {{kRequestNetworkAndDst, {}}};
+        }
+        QList<SerialCommand> operator()(const command::SetTimeAndDate& c) const
+        {
+            return SendTimeAndDateViaSerial(c);
+        }
+        QList<SerialCommand> operator()(const command::AdjustTime& c) const
+        {
+            return SendTimeAdjustViaSerial(c);
+        }
+        QList<SerialCommand> operator()(const command::MasterSettings& c) const
+        {
+            return SendClockSettingsViaSerial(c, model);
+        }
+        QList<SerialCommand> operator()(const command::SettingsChange& c) const
+        {
+            return c.serialCommands;
+        }
+        QList<SerialCommand> operator()(const command::FactoryDefaults&) const
+        {
+            return {FactoryDefaultsSerialCommands().first()};
+        }
+        QList<SerialCommand> operator()(const command::Resync&) const
+        {
+            return {ResyncSerialCommand()};
+        }
+        QList<SerialCommand> operator()(const command::DstTables& c) const
+        {
+            return SendDSTviaSerial(c);
+        }
+        QList<SerialCommand> operator()(const command::NetworkSettings& c) const
+        {
+            return SendNetworkSettingsViaSerial(c);
+        }
+        QList<SerialCommand> operator()(const command::ModemUpdateNow&) const
+        {
+            return {ModemUpdateNowSerialCommand()};
+        }
+    };
+    return std::visit(Visitor{m_model}, command);
+}
+
+int SerialClockLink::Write(const QList<SerialCommand>& commands)
+{
+    if (!m_port.IsOpen())
+        return 0;
+    for (const SerialCommand& c : commands)
+        m_port.Write(BuildSerialFrame(c.command, c.payload, m_model));
+    return static_cast<int>(commands.size());
+}
+
+int SerialClockLink::Send(const ClockCommand& command)
+{
+    return Write(CommandsFor(command));
+}
+
+bool SerialClockLink::Probe(int clockType)
+{
+    if (!m_port.IsOpen())
+        return false;
+    m_port.Write(BuildSerialFrame(kRequestClockSettings, {}, clockType));
+    return true;
+}
+
+Task<void> SerialClockLink::RequestEverything()
+{
+    Send(command::RequestMasterSettings{});
+    co_await Sleep(kStartUpRequestSpacingMs);
+    Send(command::RequestNetworkSettings{});
+}
+
+Task<void> SerialClockLink::RestoreFactoryDefaults()
+{
+    Write(FactoryDefaultsSerialCommands());
+    co_return;
+}
+
+} // namespace tarvo

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "session/clock_link.h"
+
+namespace tarvo
+{
+
+class SerialLink;
+
+// The clock on the serial port: every command as frames with the trailer of
+// the clock's model. Nothing is written while the port is closed.
+class SerialClockLink final : public ClockLink
+{
+public:
+    explicit SerialClockLink(SerialLink& port) : m_port(port) {}
+
+    void SetModel(int clockType) { m_model = clockType; }
+
+    LinkKind Kind() const override { return LinkKind::Serial; }
+    QString Where() const override;
+    int Model() const override { return m_model; }
+    int Send(const ClockCommand& command) override;
+    Task<void> RequestEverything() override;
+    Task<void> RestoreFactoryDefaults() override;
+    bool CarriesPassword() const override { return false; }
+    bool CarriesTimeReports() const override { return true; }
+
+    // The frames of a command, for the record and for tests.
+    QList<SerialCommand> CommandsFor(const ClockCommand& command) const;
+    // Writes the frames; the number written (0 with the port closed).
+    int Write(const QList<SerialCommand>& commands);
+    // A request for the settings with another model's trailer: the probe of a
+    // search, which learns the model from which request is answered.
+    bool Probe(int clockType);
+
+private:
+    SerialLink& m_port;
+    int m_model = 1;
+};
+
+} // namespace tarvo
