@@ -1,13 +1,12 @@
-// The datagram dispatch: whatever arrives on the program's socket goes to
-// ProcessDatagram in the 256-byte receive buffer, zero past its end, as the
-// socket reader leaves it. Byte 0 of the input sets the flags, the rest is the
-// datagram.
+// The datagram path: whatever arrives on the program's socket passes the
+// session's filter and decoder and the window core's rules. Byte 0 of the
+// input sets the flags (and whether the datagram comes from the clock or a
+// stranger), the rest is the datagram.
 #include "fuzz_support.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "panel_fixture.h"
 
-#include <algorithm>
 
 using namespace tarvo;
 
@@ -23,16 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QByteArray input = fuzz::Bytes(data, size);
     const auto flags = fuzz::ReceiveFlags::From(ByteAt(input, 0));
-    const QByteArray datagram = input.mid(1, ReceiveLimit);
-    // A discovery reply outside a search asks the clock for its settings and
-    // waits 600 ms for the answers; the fuzzer learns nothing in that time
-    // that the other codes do not show.
-    if (!flags.searchInProgress && ByteAt(datagram, 0) == ReplyCode::Discovery)
-        return 0;
-    QByteArray buffer(ReceiveLimit, '\0');
-    std::copy(datagram.begin(), datagram.end(), buffer.begin());
+    const QByteArray datagram = input.mid(1);
     fuzz::PanelFixture fixture;
     fixture.Apply(flags);
-    fixture.panel->ProcessDatagram(buffer, int(datagram.size()), 0x7F000001u);
+    const quint32 sender = flags.fromStranger ? 0x7F000063u : 0x7F000001u;
+    fixture.panel->Session().InjectDatagram(datagram, sender, ClockPort);
     return 0;
 }

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // same way every time.
     const int chunk = 1 + (~ByteAt(input, 0) & 0x3F);
     for (qsizetype at = 1; at < input.size(); at += chunk)
-        fixture.panel->OnSerialBytes(input.mid(at, chunk));
+        fixture.panel->Session().InjectSerialBytes(input.mid(at, chunk));
     return 0;
 }

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 
-using namespace tarvo;
 
 namespace fuzz
 {

@@ -93,8 +93,8 @@ int main(int argc, char* argv[])
           Flagged(0, QByteArray(reinterpret_cast<const char*>(refused), 1)));
     Write(QStringLiteral("datagram_dispatch"), QStringLiteral("discovery-search"),
           Flagged(0x01, QByteArray(1, char(ReplyCode::Discovery))));
-    Write(QStringLiteral("dst_record"), QStringLiteral("us-2020"), DstRecord(UsDstTables(20)));
-    Write(QStringLiteral("dst_record"), QStringLiteral("us-2005"), DstRecord(UsDstTables(5)));
+    Write(QStringLiteral("dst_record"), QStringLiteral("us-2020"), SimDstRecord(UsDstTables(20)));
+    Write(QStringLiteral("dst_record"), QStringLiteral("us-2005"), SimDstRecord(UsDstTables(5)));
     Write(QStringLiteral("time_report"), QStringLiteral("no-time"),
           TimeReportPayload(QDateTime(QDate(2150, 1, 1), QTime(0, 0)), false));
     const char* numbers[] = {"1", " -12.5e3xyz", "2.5", "65536", "&H1F", "1e400", "  7 8", ""};

@@ -23,6 +23,7 @@ struct ReceiveFlags {
     bool sendingSettings = false;
     bool updatePcClock = false;
     int clockType = 0;
+    bool fromStranger = false;
 
     static ReceiveFlags From(quint8 b)
     {
@@ -32,6 +33,7 @@ struct ReceiveFlags {
         f.sendingSettings = b & 0x04;
         f.updatePcClock = b & 0x08;
         f.clockType = (b >> 4) & 0x07; // 0..7: the four models and unknown codes
+        f.fromStranger = b & 0x80;
         return f;
     }
 };
@@ -76,6 +78,8 @@ public:
         s.SendingSettings = f.sendingSettings;
         s.UpdatePCclock = f.updatePcClock ? 1 : 0;
         s.clockConnection.ClockType = qint16(f.clockType);
+        s.clockConnection.IPaddress = QStringLiteral("127.0.0.1");
+        panel->ApplyConnection();
     }
 
     std::unique_ptr<Panel> panel;

@@ -25,7 +25,9 @@ if [ "$sanitize" = 1 ]; then
     fi
     # Every library is instrumented for the sanitizers and for the fuzzer's
     # coverage; only the fuzz programs link the fuzzer's own main.
-    flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+    # The function-type check is left out: clang 14 cannot build it into
+    # coroutines ("Cannot represent a difference across sections").
+    flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=function -fno-sanitize-recover=all -fno-omit-frame-pointer"
     common=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1"
             -DCMAKE_CXX_COMPILER="$cxx" "-DCMAKE_CXX_FLAGS=$flags"
             "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"

@@ -103,7 +103,7 @@ QByteArray ClockState::NetworkReplyFrame() const
 
 QByteArray ClockState::DstReplyFrame() const
 {
-    return SerialFrame(FrameByte::EndDstDates, DstRecord(m_dst));
+    return SerialFrame(FrameByte::EndDstDates, SimDstRecord(m_dst));
 }
 
 CommandOutcome ClockState::ApplyNetworkRecord()

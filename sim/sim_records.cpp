@@ -68,7 +68,7 @@ SimDstTables UsDstTables(int startYear)
     return tables;
 }
 
-QByteArray DstRecord(const SimDstTables& tables)
+QByteArray SimDstRecord(const SimDstTables& tables)
 {
     QByteArray record(SimDstRecordLength, '\0');
     SetByte(record, 0, tables.startYear);

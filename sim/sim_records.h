@@ -44,7 +44,7 @@ struct SimDstTables {
 SimDstTables UsDstTables(int startYear);
 // The 101-byte record: start year, spring hour, fall hour, spring month, fall
 // month, then a spring day and a fall day per year.
-QByteArray DstRecord(const SimDstTables& tables);
+QByteArray SimDstRecord(const SimDstTables& tables);
 // Datagram payload (from byte 5): the header in the other order (fall month,
 // spring month, fall hour, spring hour, start year), then the 96 days.
 QByteArray DstDatagramPayload(const SimDstTables& tables);

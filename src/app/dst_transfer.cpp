@@ -95,23 +95,22 @@ QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable&
     return rows;
 }
 
+namespace
+{
+command::DstTables TablesOf(const DstEditorState& editor)
+{
+    return {editor.sDates, editor.fDates, editor.spring, editor.fall, editor.StartYear};
+}
+} // namespace
+
 bool SendDSTviaSerial(Panel& panel, const DstEditorState& editor)
 {
-    if (!panel.Serial().IsOpen())
-        return false;
-    const auto frames =
-        DstSerialFrames(editor.sDates, editor.fDates, editor.spring, editor.fall, editor.StartYear);
-    for (const auto& [command, payload] : frames)
-        panel.SendSerialFrame(command, payload);
-    return true;
+    return panel.Session().SerialClock().Send(TablesOf(editor)) > 0;
 }
 
 bool SendDSTviaNetwork(Panel& panel, const DstEditorState& editor)
 {
-    // SendToClock sends only while the socket is ready.
-    return panel.SendToClock(DstDatagram(panel.State().NetworkPassword, editor.sDates,
-                                         editor.fDates, editor.spring, editor.fall,
-                                         editor.StartYear)) > 0;
+    return panel.Session().NetworkClock().Send(TablesOf(editor)) > 0;
 }
 
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
@@ -126,13 +125,8 @@ void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
 bool SendDSTDates(Panel& panel, const DstEditorState& editor)
 {
     ProgramState& state = panel.State();
-    bool sent = false;
-    if (state.ClockFound) {
-        if (state.clockConnection.ConnectionType == 0)
-            sent = SendDSTviaSerial(panel, editor);
-        else if (state.clockConnection.ConnectionType == 1)
-            sent = SendDSTviaNetwork(panel, editor);
-    }
+    ClockLink* link = panel.LinkInUse();
+    const bool sent = state.ClockFound && link && link->Send(TablesOf(editor)) > 0;
     if (sent)
         AdoptDstDates(state, editor);
     return sent;

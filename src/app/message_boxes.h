@@ -1,20 +1,24 @@
 #pragma once
 
+#include "session/task.h"
+
 #include <QString>
 
 namespace tarvo
 {
 
 // Every message box the program shows goes through here, so tests can answer
-// them without a blocking dialog.
-class MessageBoxes {
+// them without a dialog. None of them waits with a nested event loop: a
+// question is a Task that ends with the answer.
+class MessageBoxes
+{
 public:
     virtual ~MessageBoxes() = default;
     // Yes/No question with the information icon; true for Yes.
-    virtual bool AskYesNo(const QString& title, const QString& text) = 0;
-    // OK box with the information icon.
+    virtual Task<bool> AskYesNo(const QString& title, const QString& text) = 0;
+    // OK box with the information icon; shown, not waited for.
     virtual void Inform(const QString& title, const QString& text) = 0;
-    // OK box with the critical icon.
+    // OK box with the critical icon; shown, not waited for.
     virtual void Critical(const QString& title, const QString& text) = 0;
 };
 

@@ -1,20 +1,15 @@
 #include "app/network_config.h"
 
+#include "app/clock_search.h"
 #include "app/panel.h"
-#include "app/panel_view.h"
+#include "clock/password.h"
 #include "connect/network_settings.h"
-#include "link/delay.h"
-#include "link/udp_link.h"
 
 namespace tarvo
 {
 
 namespace
 {
-// While another search runs (the start-up search, say) its probes own the
-// serial port; a second search waits in steps this long.
-constexpr int kSearchPollMilliseconds = 100;
-
 bool PasswordFieldsAccepted(Panel& panel)
 {
     return !panel.CheckPassword || panel.CheckPassword() != -1;
@@ -25,52 +20,55 @@ bool SendNetworkSettingsViaSerial(Panel& panel)
 {
     if (!PasswordFieldsAccepted(panel))
         return false;
-    for (const SerialCommand& frame : NetworkSettingsSerialFrames(panel.State().NetworkData))
-        panel.SendSerialFrame(frame.command, frame.payload);
+    panel.Session().SerialClock().Send(command::NetworkSettings{panel.State().NetworkData});
     return true;
 }
 
-bool SendNetworkSettingsViaNetwork(Panel& panel, const QString& shownAddress)
+Task<void> ShowConfiguring(Panel& panel)
+{
+    if (panel.ShowConfiguring)
+        co_await panel.ShowConfiguring();
+    else
+        co_await Sleep(ConfiguringMilliseconds);
+}
+
+Task<bool> SendNetworkSettingsViaNetwork(Panel& panel, QString shownAddress)
 {
     if (!PasswordFieldsAccepted(panel))
-        return false;
+        co_return false;
     ProgramState& state = panel.State();
-    for (const QByteArray& datagram :
-         NetworkSettingsDatagrams(state.NetworkData, state.NetworkPassword))
-        panel.SendToClock(datagram);
+    panel.Session().NetworkClock().Send(command::NetworkSettings{state.NetworkData});
 
     const QString newAddress = shownAddress.trimmed();
     if (newAddress != state.clockConnection.IPaddress.trimmed()) {
         state.ClockFound = false;
-        if (panel.View()) {
-            panel.View()->ShowStatus(QStringLiteral("Waiting for response from ") + shownAddress);
-            panel.View()->StateChanged();
-        }
+        panel.ShowStatus(QStringLiteral("Waiting for response from ") + shownAddress);
+        panel.Changed();
     }
-    if (panel.ShowConfiguring)
-        panel.ShowConfiguring();
-    else
-        Delay(ConfiguringMilliseconds);
+    co_await ShowConfiguring(panel);
     if (state.ClockFound)
-        return true;
+        co_return true;
 
     state.clockConnection.IPaddress = newAddress;
     state.clockConnection.IPAddressValue = ResolveAddress(newAddress);
-    Delay(ReconnectDelayMilliseconds);
-    panel.ConnectViaNetwork();
-    Delay(AnswerDelayMilliseconds);
-    if (!state.ClockFound)
-        panel.SearchForClocks(0);
-    return true;
+    panel.ApplyConnection();
+    co_await Sleep(ReconnectDelayMilliseconds);
+    co_await panel.ConnectViaNetwork();
+    co_await Sleep(AnswerDelayMilliseconds);
+    if (!state.ClockFound) {
+        co_await panel.SearchEnded();
+        if (panel.SearchForClocks(0))
+            co_await panel.SearchEnded();
+    }
+    co_return true;
 }
 
-void RunConnectionSearch(Panel& panel)
+Task<void> RunConnectionSearch(Panel& panel)
 {
     ProgramState& state = panel.State();
     if (state.SearchDone)
-        return;
-    while (state.SearchInProgress)
-        Delay(kSearchPollMilliseconds);
+        co_return;
+    co_await panel.SearchEnded();
 
     const bool serialInUse = panel.Serial().IsOpen();
     const int portInUse = panel.Serial().CurrentPort();
@@ -78,7 +76,8 @@ void RunConnectionSearch(Panel& panel)
     panel.ClearConnections();
     if (state.ClockFound)
         panel.AddConnection(state.clockConnection);
-    panel.SearchForClocks(1, /*clearFirst=*/false);
+    if (panel.SearchForClocks(1, /*clearFirst=*/false))
+        co_await panel.SearchEnded();
     state.SearchDone = true;
 
     // The probes close every port they try; the clock in use keeps its line
@@ -98,16 +97,16 @@ bool ConnectToListEntry(Panel& panel, int index)
         return false;
     state.ClockFound = false;
     state.clockConnection = entry;
+    panel.ApplyConnection();
     if (entry.ConnectionType == ConnectionKind::Serial) {
-        panel.ConnectViaSerial();
+        Spawn(&panel, panel.ConnectViaSerial());
     } else {
         state.SearchInProgress = false;
-        state.NetworkPassword = QByteArray(DefaultNetworkPassword);
-        panel.ConnectViaNetwork();
+        panel.SetNetworkPassword(DefaultNetworkPassword());
+        Spawn(&panel, panel.ConnectViaNetwork());
         panel.Store().SaveConnectionSettings(state.clockConnection);
     }
-    if (panel.View())
-        panel.View()->StateChanged();
+    panel.Changed();
     return true;
 }
 
@@ -117,13 +116,13 @@ void ConnectToAddress(Panel& panel, const QString& address)
     state.clockConnection.ConnectionType = ConnectionKind::Network;
     state.clockConnection.IPaddress = address;
     state.clockConnection.IPAddressValue = ResolveAddress(address);
+    panel.ApplyConnection();
     panel.Store().SaveConnectionSettings(state.clockConnection);
     // Cleared before asking, not after: the answers arrive while the requests
     // are being sent, and clearing afterwards would hide them.
     state.ClockFound = false;
-    panel.ConnectViaNetwork();
-    if (panel.View())
-        panel.View()->StateChanged();
+    Spawn(&panel, panel.ConnectViaNetwork());
+    panel.Changed();
 }
 
 } // namespace tarvo

@@ -1,26 +1,27 @@
-#include "clock/clock_model.h"
 #include "app/panel.h"
 
+#include "app/clock_search.h"
 #include "app/message_boxes.h"
 #include "app/panel_view.h"
 #include "app/system_clock.h"
-#include "link/datagram.h"
-#include "link/delay.h"
-#include "link/serial_frame.h"
+#include "clock/password.h"
+#include "connect/connections.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 
 namespace tarvo
 {
 
-namespace {
-// Serial commands of the start-up and connect sequences.
-constexpr quint8 kRequestClockSettings = 1;
-constexpr quint8 kSecondStartUpRequest = 43;
+namespace
+{
+// After the start-up requests, how long the clock has to answer before the
+// ports and the network are searched.
+constexpr int kStartUpAnswerMs = 4000;
 } // namespace
 
 Panel::Panel(const Options& options, QObject* parent)
-    : QObject(parent), m_options(options)
+    : QObject(parent), m_options(options), m_session(this)
 {
     m_store = options.settingsFile.isEmpty()
                   ? std::make_unique<SettingsStore>()
@@ -30,13 +31,31 @@ Panel::Panel(const Options& options, QObject* parent)
     else
         m_ownClock = std::make_unique<RealSystemClock>();
     m_clock = m_ownClock.get();
-    connect(&m_serial, &SerialLink::BytesAvailable, this, &Panel::OnSerialReadable);
-    connect(&m_serial, &SerialLink::PortError, this, &Panel::OnSerialError);
-    connect(&m_udp, &UdpLink::DatagramReady, this, &Panel::OnDatagramReady);
-    connect(this, &Panel::DiscoveryAnswer, this, &Panel::OnDiscoveryAnswer);
+
+    connect(&m_session, &ClockSession::TimeReportReceived, this,
+            [this](const TimeReportRecord& r) { OnTimeReport(r); });
+    connect(&m_session, &ClockSession::MasterRecordReceived, this, &Panel::OnMasterRecord);
+    connect(&m_session, &ClockSession::NetworkRecordReceived, this, &Panel::OnNetworkRecord);
+    connect(&m_session, &ClockSession::DstRecordReceived, this, &Panel::OnDstRecord);
+    connect(&m_session, &ClockSession::IncompleteRecordReceived, this,
+            [this] { OnIncompleteRecord(); });
+    connect(&m_session, &ClockSession::PasswordRefused, this, &Panel::OnPasswordRefused);
+    connect(&m_session, &ClockSession::DiscoveryCodeReceived, this, &Panel::OnDiscoveryCode);
+    connect(&m_session, &ClockSession::OtherDatagramReceived, this,
+            [this](const OtherDatagram&, const RecordSource& source) {
+                OnOtherDatagram(source);
+            });
+    // During a search every sender is heard: any answer is a clock.
+    m_session.HearEveryoneWhile([this] { return m_state.SearchInProgress; });
+    connect(this, &Panel::DiscoveryAnswer, this,
+            [this](quint32 sender) { AddConnection(DiscoveredNetworkConnection(sender)); });
 }
 
-Panel::~Panel() = default;
+Panel::~Panel()
+{
+    // The sequences refer to the session and the state; they end first.
+    Close();
+}
 
 void Panel::Changed()
 {
@@ -44,11 +63,16 @@ void Panel::Changed()
         m_view->StateChanged();
 }
 
+void Panel::ShowStatus(const QString& text)
+{
+    if (m_view)
+        m_view->ShowStatus(text);
+}
+
 void Panel::FormLoad()
 {
     m_state.FormLoading = true;
     m_state.ClockFound = false;
-    m_rx.Reset();
     m_state.SettingsRequested = false;
     m_state.SendingSettings = false;
     m_state.NetworkSettingsPresent = false;
@@ -57,33 +81,42 @@ void Panel::FormLoad()
     m_state.NetworkSettingsChanged = false;
     m_state.Connections.clear();
     m_state.SearchDone = false;
-    m_state.NetworkPassword = QByteArrayLiteral("7315");
+    SetNetworkPassword(DefaultNetworkPassword());
     m_state.SetTimeCountdown = 5;
     m_state.FormLoading = false;
 }
 
 void Panel::StartUpTick()
 {
+    Spawn(this, StartUp());
+}
+
+Task<void> Panel::StartUp()
+{
     LoadSettings();
     ListSerialPorts();
     int startupError = 0;
-    m_state.NetworkAvailable = m_udp.InitializeNetwork(m_options.localAddresses, &startupError);
+    m_state.NetworkAvailable = m_session.InitializeNetwork(m_options.localAddresses, &startupError);
     if (startupError != 0 && m_boxes)
         m_boxes->Critical(QStringLiteral("Tarvo Control Panel"), SocketStartupMessage(startupError));
     switch (m_state.clockConnection.ConnectionType) {
     case ConnectionKind::Serial:
-        ConnectViaSerial();
+        co_await ConnectViaSerial();
         break;
     case ConnectionKind::Network:
-        ConnectViaNetwork();
+        co_await ConnectViaNetwork();
         break;
     default:
         break;
     }
     Changed();
-    Delay(4000);
-    if (!m_state.ClockFound && !m_closing)
-        SearchForClocks(0);
+    co_await Sleep(kStartUpAnswerMs);
+    if (m_state.ClockFound)
+        co_return;
+    // A search the operator started meanwhile is let finish first.
+    co_await SearchEnded();
+    if (!m_state.ClockFound && SearchForClocks(0))
+        co_await SearchEnded();
 }
 
 void Panel::LoadSettings()
@@ -97,36 +130,48 @@ void Panel::LoadSettings()
     }
     m_state.clockConnection = loaded.connection;
     m_state.clockConnection.IPAddressValue = ResolveAddress(loaded.connection.IPaddress);
+    ApplyConnection();
     if (m_view)
         m_view->SeedPickers(QDateTime::currentDateTime());
 }
 
 void Panel::ListSerialPorts()
 {
-    if (!m_options.serialDevicesGiven)
-        m_serial.SetDevices(SerialLink::SystemDevices());
-    else
-        m_serial.SetDevices(m_options.serialDevices);
+    SerialLink& port = m_session.Port();
+    port.SetDevices(m_options.serialDevicesGiven ? m_options.serialDevices
+                                                 : SerialLink::SystemDevices());
     m_state.SerialPorts.clear();
     QString problem;
-    for (int port = 1; port <= SerialLink::MaxPorts; ++port) {
-        if (m_serial.PortTest(port))
-            m_state.SerialPorts << port;
+    for (int n = 1; n <= SerialLink::MaxPorts; ++n) {
+        if (port.PortTest(n))
+            m_state.SerialPorts << n;
         else if (problem.isEmpty())
-            problem = m_serial.LastOpenProblem();
+            problem = port.LastOpenProblem();
     }
-    if (!problem.isEmpty() && m_view)
-        m_view->ShowStatus(problem);
+    if (!problem.isEmpty())
+        ShowStatus(problem);
 }
 
 bool Panel::OpenSerialPort(int port)
 {
     if (!m_state.SerialPorts.contains(port))
         return false;
-    return m_serial.Open(port);
+    return m_session.Port().Open(port);
 }
 
-void Panel::ConnectViaSerial()
+void Panel::ApplyConnection()
+{
+    m_session.SetModel(m_state.clockConnection.ClockType);
+    m_session.SetDestination(m_state.clockConnection.IPaddress);
+}
+
+void Panel::SetNetworkPassword(const QByteArray& password4)
+{
+    m_state.NetworkPassword = password4;
+    m_session.SetPassword(password4);
+}
+
+Task<void> Panel::ConnectViaSerial()
 {
     if (m_view) {
         m_view->UpdateClockLayout(false, false, false, m_state.clockConnection.ClockType);
@@ -134,81 +179,110 @@ void Panel::ConnectViaSerial()
     }
     m_state.NetworkSettingsPresent = false;
     m_state.SearchInProgress = false;
+    ApplyConnection();
     if (!OpenSerialPort(m_state.clockConnection.Comport)) {
-        if (m_view && !m_serial.LastOpenProblem().isEmpty())
-            m_view->ShowStatus(m_serial.LastOpenProblem());
-        return;
+        if (!m_session.Port().LastOpenProblem().isEmpty())
+            ShowStatus(m_session.Port().LastOpenProblem());
+        co_return;
     }
     m_state.SetTimeCountdown = 5;
     m_state.SettingsRequested = true;
-    SendSerialFrame(kRequestClockSettings);
-    Delay(20);
-    SendSerialFrame(kSecondStartUpRequest);
+    co_await m_session.SerialClock().RequestEverything();
 }
 
-void Panel::ConnectViaNetwork()
+Task<void> Panel::ConnectViaNetwork()
 {
     m_state.SearchInProgress = false;
     if (m_view)
         m_view->SetDisableNetworkConfigVisible(false);
+    ApplyConnection();
     Changed();
-    RequestSettingsViaNetwork();
+    co_await RequestSettingsViaNetwork();
 }
 
 void Panel::RequestSettingsViaSerial()
 {
-    SendSerialFrame(kRequestClockSettings);
+    m_session.SerialClock().Send(command::RequestMasterSettings{});
 }
 
-void Panel::RequestSettingsViaNetwork()
+Task<void> Panel::RequestSettingsViaNetwork()
 {
-    // A request arriving while one is running (a discovery code, a reconnect)
-    // is folded into one more round after it, instead of nesting waits without
-    // bound when such datagrams keep arriving.
-    if (m_requestRunning) {
-        m_requestAgain = true;
-        return;
+    if (m_requestRoundRunning) {
+        m_requestRoundAgain = true;
+        co_return;
     }
-    m_requestRunning = true;
+    m_requestRoundRunning = true;
+    const auto roundOver = qScopeGuard([this] { m_requestRoundRunning = false; });
     do {
-        m_requestAgain = false;
-        SendToClock(MakeDatagram(DatagramCode::RequestNetworkSettings));
-        Delay(300);
-        SendToClock(MakeDatagram(DatagramCode::RequestMasterSettings));
-        Delay(300);
-        SendToClock(MakeDatagram(DatagramCode::RequestDstDates));
-    } while (m_requestAgain);
-    m_requestRunning = false;
+        m_requestRoundAgain = false;
+        co_await m_session.NetworkClock().RequestEverything();
+    } while (m_requestRoundAgain);
+}
+
+ClockSearch* Panel::SearchForClocks(int mode, bool clearFirst)
+{
+    if (m_search && m_search->IsRunning())
+        return nullptr;
+    auto* search = new ClockSearch(*this, mode, clearFirst);
+    connect(search, &ClockSearch::Progress, this, &Panel::SearchProgress);
+    connect(search, &ClockSearch::finished, search, &QObject::deleteLater);
+    m_search = search;
+    search->Start();
+    return m_search && m_search->IsRunning() ? m_search.data() : nullptr;
+}
+
+ClockSearch* Panel::RunningSearch() const
+{
+    return m_search && m_search->IsRunning() ? m_search.data() : nullptr;
+}
+
+Task<void> Panel::SearchEnded()
+{
+    ClockSearch* running = RunningSearch();
+    if (!running)
+        co_return;
+    const QPointer<ClockSearch> search(running);
+    const auto ended = [search] { return !search || !search->IsRunning(); };
+    co_await WaitFor(running, &ClockSearch::finished, ended, -1);
+}
+
+void Panel::ClearConnections()
+{
+    tarvo::ClearConnections(m_state.Connections);
+}
+
+void Panel::AddConnection(const ClockConnection& record)
+{
+    tarvo::AddConnection(m_state.Connections, record);
+}
+
+ClockLink* Panel::LinkInUse()
+{
+    switch (m_state.clockConnection.ConnectionType) {
+    case ConnectionKind::Serial:
+        return &m_session.SerialClock();
+    case ConnectionKind::Network:
+        return &m_session.NetworkClock();
+    default:
+        return nullptr;
+    }
+}
+
+ClockLink& Panel::TimeCommandLink()
+{
+    if (m_state.clockConnection.ConnectionType == ConnectionKind::Network)
+        return m_session.NetworkClock();
+    return m_session.SerialClock();
 }
 
 void Panel::Close()
 {
-    m_closing = true;
-    m_udp.CloseNetwork();
-}
-
-void Panel::SendSerialFrame(quint8 command, const QByteArray& payload)
-{
-    SendSerialFrameAs(command, payload, m_state.clockConnection.ClockType);
-}
-
-void Panel::SendSerialFrameAs(quint8 command, const QByteArray& payload, int clockType)
-{
-    if (!m_serial.IsOpen())
-        return;
-    m_serial.Write(BuildSerialFrame(command, payload, clockType));
-}
-
-QByteArray Panel::MakeDatagram(quint8 code, QByteArrayView payload) const
-{
-    return BuildDatagram(code, m_state.NetworkPassword, payload);
-}
-
-int Panel::SendToClock(const QByteArray& datagram)
-{
-    if (m_state.NetworkAvailable != 1)
-        return -1;
-    return m_udp.SendDatagram(m_state.clockConnection.IPaddress, ClockPort, datagram);
+    if (m_search)
+        m_search->Cancel();
+    const QList<Job*> jobs = findChildren<Job*>();
+    for (Job* job : jobs)
+        job->Cancel();
+    m_session.Socket().CloseNetwork();
 }
 
 } // namespace tarvo

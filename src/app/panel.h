@@ -2,12 +2,11 @@
 
 #include "app/program_state.h"
 #include "app/settings_store.h"
-#include "link/serial_link.h"
-#include "link/serial_receiver.h"
-#include "link/udp_link.h"
+#include "session/clock_session.h"
+#include "session/task.h"
 
 #include <QObject>
-#include <QQueue>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -15,14 +14,17 @@
 namespace tarvo
 {
 
+class ClockSearch;
 class MessageBoxes;
 class PanelView;
 class SystemClock;
 
-// The program core behind the main window: the state, both links, the start-up
-// sequence, the receive paths and every command to the clock. The window is a
+// The program core behind the main window: the program state, the clock
+// session, the start-up sequence, the rules by which a received record
+// changes the state, and the connect and search sequences. The window is a
 // view of it (PanelView) and calls it from its control handlers.
-class Panel : public QObject {
+class Panel : public QObject
+{
     Q_OBJECT
 public:
     struct Options {
@@ -42,64 +44,70 @@ public:
 
     ProgramState& State() { return m_state; }
     const ProgramState& State() const { return m_state; }
-    SerialLink& Serial() { return m_serial; }
-    UdpLink& Udp() { return m_udp; }
+    ClockSession& Session() { return m_session; }
+    SerialLink& Serial() { return m_session.Port(); }
+    UdpLink& Udp() { return m_session.Socket(); }
     SettingsStore& Store() { return *m_store; }
-    const SerialReassembler& Receiver() const { return m_rx; }
+    MessageBoxes* Boxes() const { return m_boxes; }
+    PanelView* View() const { return m_view; }
 
-    // Start-up: the state of a freshly loaded window, then the first tick.
+    // Start-up: the state of a freshly loaded window, then, 300 ms later, the
+    // start-up tick: settings, ports, socket, the saved connection's requests,
+    // four seconds for an answer and, without one, a search.
     void FormLoad();
     void StartUpTick();
+    Task<void> StartUp();
     void LoadSettings();
     void ListSerialPorts();
-    void ConnectViaSerial();
-    void ConnectViaNetwork();
+    // Opens the saved port and asks the clock for its settings (1, then 43).
+    Task<void> ConnectViaSerial();
+    // Asks the clock at the saved address for all its records.
+    Task<void> ConnectViaNetwork();
     void RequestSettingsViaSerial();
-    void RequestSettingsViaNetwork();
-    // Searches the serial ports with every model, then the network. Mode 0
-    // connects the first clock found, 1 lists all, anything else only empties
-    // the list. The search window keeps the clock in use at the head of the
-    // list and so does not clear it first.
-    void SearchForClocks(int mode, bool clearFirst = true);
-    bool SearchRunning() const { return m_searchRunning; }
-    int SearchSerialPorts(int mode, int clockType);
-    int ProbeSerialPort(int clockType);
-    int SearchNetwork(int mode);
-    void ClearConnections();
-    void AddConnection(const ClockConnection& record);
-    void Close();
-
+    // Requests 0, 3 and 13. A call while a round runs is folded into one more
+    // round after it, so a clock (or a stranger) that keeps sending the
+    // discovery code cannot stack rounds without bound.
+    Task<void> RequestSettingsViaNetwork();
     // Port-open rule: only ports listed at start-up can be opened.
     bool OpenSerialPort(int port);
 
-    // The one way bytes reach the serial port; nothing when it is closed.
-    void SendSerialFrame(quint8 command, const QByteArray& payload = {});
-    // The same with the trailer of another model (a probe tries each in turn).
-    void SendSerialFrameAs(quint8 command, const QByteArray& payload, int clockType);
-    // Sends to the clock in use when the socket is ready; -1 otherwise.
-    int SendToClock(const QByteArray& datagram);
-    // A datagram with this code, the access password and the payload.
-    QByteArray MakeDatagram(quint8 code, QByteArrayView payload = {}) const;
+    // Starts a search of the serial ports with every model, then the network.
+    // Mode 0 connects the first clock found, 1 lists all, anything else only
+    // empties the list. Null when a search is running already (wait for it:
+    // RunningSearch()). The search window keeps the clock in use at the head of
+    // the list and so does not clear it first.
+    ClockSearch* SearchForClocks(int mode, bool clearFirst = true);
+    ClockSearch* RunningSearch() const;
+    // Waits for the running search, if any, to end.
+    Task<void> SearchEnded();
+    void ClearConnections();
+    void AddConnection(const ClockConnection& record);
 
-    // Receive paths (connected to the links; public for tests).
-    void OnSerialBytes(const QByteArray& bytes);
-    void ProcessDatagram(const QByteArray& datagram, int count, quint32 sender);
+    // The link the settings, defaults, resync and DST commands go out on:
+    // serial for ConnectionType 0, the network for 1, none for other values.
+    ClockLink* LinkInUse();
+    // The time commands go over the network for ConnectionType 1 and over
+    // the serial link for every other value.
+    ClockLink& TimeCommandLink();
+    // Puts the connection in use (model, address) and the access password
+    // into the session.
+    void ApplyConnection();
+    void SetNetworkPassword(const QByteArray& password4);
 
-    // The record dispatcher: 0 network settings (serial form), 1 master
-    // settings, 2 DST dates.
+    // Ends every sequence and closes the socket.
+    void Close();
+
+    // The record dispatcher: 0 network settings (the serial 768-byte form),
+    // 1 master settings, 2 DST dates.
     void ParseClockSettings(const QByteArray& settings, int dataType);
 
-    // Routines that later layers provide; the core calls them when set.
+    // Routines the window provides; the core calls them when set.
     // CheckPassword validates the clock's stored-password fields (0 off,
     // 1 valid, -1 invalid after showing why) and writes them into NetworkData.
     std::function<int()> CheckPassword;
-    std::function<void()> SendNetworkSettingsViaSerial;
-    std::function<void()> SendNetworkSettingsViaNetwork;
-    // Shows the "Updating Network Settings" window modally over the main window.
-    std::function<void()> ShowConfiguring;
-
-    MessageBoxes* Boxes() const { return m_boxes; }
-    PanelView* View() const { return m_view; }
+    // Shows the "Updating Network Settings" window over the main window and
+    // ends when it closes (15 s). Without one, the core waits as long.
+    std::function<Task<void>()> ShowConfiguring;
 
     // Time report and the computer clock.
     void HandleTimeReport(const QByteArray& report);
@@ -108,8 +116,12 @@ public:
     // The connected model refuses a time set while locked to GPS.
     bool GpsLockRuleApplies() const;
 
+    // Tells the view the state changed (the layout may have to follow).
+    void Changed();
+    void ShowStatus(const QString& text);
+
 Q_SIGNALS:
-    // A record was decoded; later layers hook their parsers here.
+    // A record was decoded and stored; the window fills its controls from it.
     void MasterSettingsReceived(const QByteArray& record);
     void NetworkSettingsReceived();
     void DstDatesReceived(const QByteArray& record);
@@ -121,44 +133,36 @@ Q_SIGNALS:
     void SearchProgress(const QString& text);
 
 private:
-    void OnSerialReadable();
-    void OnSerialError();
-    void OnDatagramReady();
-    void ReadPendingDatagrams();
-    void ScheduleDatagramProcessing();
-    void ProcessQueuedDatagram();
-    void ProcessSerialByte(quint8 b);
-    void OnDiscoveryAnswer(quint32 sender);
-    void Changed();
+    // The rules by which each record changes the state.
+    void OnTimeReport(const TimeReportRecord& record);
+    void OnMasterRecord(const MasterRecord& record, const RecordSource& source);
+    void OnNetworkRecord(const NetworkRecord& record, const RecordSource& source);
+    void OnDstRecord(const DstRecord& record, const RecordSource& source);
+    void OnIncompleteRecord();
+    void OnPasswordRefused(const RecordSource& source);
+    void OnDiscoveryCode(const RecordSource& source);
+    void OnOtherDatagram(const RecordSource& source);
+    // What every datagram does before and after its own rule; false when the
+    // datagram was a discovery answer and nothing else is to be done.
+    bool DatagramArrives(const RecordSource& source);
+    void DatagramHandled();
+    void StoreNetworkSettings(const NetworkRecord& record);
 
     Options m_options;
     ProgramState m_state;
-    SerialLink m_serial;
-    UdpLink m_udp;
-    SerialReassembler m_rx;
+    ClockSession m_session;
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<SystemClock> m_ownClock;
     SystemClock* m_clock = nullptr;
     PanelView* m_view = nullptr;
     MessageBoxes* m_boxes = nullptr;
 
-    struct ReceivedDatagram {
-        QByteArray bytes;
-        int count = 0;
-        quint32 sender = 0;
-    };
-    // Datagrams read from the socket and not yet handled. Reading drains the
-    // system's buffer at once so a reply behind a burst of noise is not dropped
-    // there; the bound (8 MB at most) keeps a flood from growing it further.
-    static constexpr int kMaxQueuedDatagrams = 32768;
-    QQueue<ReceivedDatagram> m_datagramQueue;
-    bool m_inSerialHandler = false;
-    bool m_serialPending = false;
-    bool m_datagramScheduled = false;
-    bool m_requestRunning = false;
-    bool m_searchRunning = false;
-    bool m_closing = false;
-    bool m_requestAgain = false;
+    QPointer<ClockSearch> m_search;
+    // A round of network requests is on its way; another one was asked for
+    // meanwhile.
+    bool m_requestRoundRunning = false;
+    bool m_requestRoundAgain = false;
+    // The missing right to set the computer clock is told once.
     bool m_clockProblemShown = false;
     bool m_clockFailed = false;
 };

@@ -1,12 +1,11 @@
 #include "app/settings_commands.h"
 
 #include "app/message_boxes.h"
+#include "app/network_config.h"
 #include "app/panel.h"
 #include "clock/master_record.h"
-#include "clock/time_commands.h"
-#include "link/delay.h"
 
-#include <QCoreApplication>
+#include <QScopeGuard>
 
 namespace tarvo
 {
@@ -14,156 +13,90 @@ namespace tarvo
 namespace
 {
 
-void Send(Panel& panel, const SerialCommand& command)
+// The password-gated commands stop on invalid stored-password fields where
+// the link carries a password; the check has already told the operator why.
+bool PasswordFieldsRefused(Panel& panel, const ClockLink& link)
 {
-    panel.SendSerialFrame(command.command, command.payload);
-}
-
-bool OnNetworkLink(const Panel& panel)
-{
-    return panel.State().clockConnection.ConnectionType == ConnectionKind::Network;
-}
-
-bool OnSerialLink(const Panel& panel)
-{
-    return panel.State().clockConnection.ConnectionType == ConnectionKind::Serial;
-}
-
-// The network forms of the password-gated commands stop on invalid password
-// fields; the check has already told the operator why.
-bool PasswordFieldsRefused(Panel& panel)
-{
-    return panel.CheckPassword && panel.CheckPassword() == -1;
+    return link.CarriesPassword() && panel.CheckPassword && panel.CheckPassword() == -1;
 }
 
 } // namespace
 
-void SendClockSettingsViaSerial(Panel& panel, int clockType, const QString& phoneText)
-{
-    for (const SerialCommand& command :
-         MasterSettingsSerialFrames(panel.State().clockSettings, clockType, phoneText))
-        Send(panel, command);
-}
-
-void SendClockSettingsViaNetwork(Panel& panel, int clockType, int secondOffsetPosition)
+Task<void> SendAllSettings(Panel& panel, SettingsSendInput input)
 {
     ProgramState& s = panel.State();
-    const QByteArray record =
-        ComposeMasterRecord(s.clockSettings, clockType, secondOffsetPosition, s.ClockSettingsCopy);
-    if (s.ClockSettingsCopy.size() < NetworkMasterRecordLength)
-        s.ClockSettingsCopy.resize(SerialMasterRecordLength, '\0');
-    s.ClockSettingsCopy.replace(0, record.size(), record);
-    panel.SendToClock(MasterSettingsDatagram(s.NetworkPassword, record));
-}
-
-void SendAllSettings(Panel& panel, const SettingsSendInput& input)
-{
-    ProgramState& s = panel.State();
-    if (s.FormLoading || !s.ClockFound)
-        return;
-    const int clockType = s.clockConnection.ClockType;
-    if (OnSerialLink(panel)) {
-        SendClockSettingsViaSerial(panel, clockType, input.phoneText);
+    s.SendingSettings = true;
+    const auto done = qScopeGuard([&s] { s.SendingSettings = false; });
+    ClockLink* link = panel.LinkInUse();
+    if (s.FormLoading || !s.ClockFound || !link)
+        co_return;
+    link->Send(command::MasterSettings{s.clockSettings, input.phoneText,
+                                       input.secondOffsetPosition, s.ClockSettingsCopy});
+    if (link->Kind() == LinkKind::Network) {
+        // The record sent is the one the next network send starts from.
+        const QByteArray sent = ComposeMasterRecord(s.clockSettings, link->Model(),
+                                                    input.secondOffsetPosition,
+                                                    s.ClockSettingsCopy);
+        if (s.ClockSettingsCopy.size() < SerialMasterRecordLength)
+            s.ClockSettingsCopy.resize(SerialMasterRecordLength, '\0');
+        s.ClockSettingsCopy.replace(0, sent.size(), sent);
+    }
+    if (link->Kind() == LinkKind::Serial) {
         if (!s.NetworkSettingsPresent)
-            return;
+            co_return;
         panel.RequestSettingsViaSerial();
         if (s.NetworkSettingsChanged) {
             s.NetworkSettingsChanged = false;
-            if (panel.SendNetworkSettingsViaSerial)
-                panel.SendNetworkSettingsViaSerial();
-            QCoreApplication::processEvents();
-            if (panel.ShowConfiguring)
-                panel.ShowConfiguring();
+            SendNetworkSettingsViaSerial(panel);
+            co_await ShowConfiguring(panel);
         }
-    } else if (OnNetworkLink(panel)) {
-        SendClockSettingsViaNetwork(panel, clockType, input.secondOffsetPosition);
-        if (s.NetworkSettingsChanged) {
-            s.NetworkSettingsChanged = false;
-            if (panel.SendNetworkSettingsViaNetwork)
-                panel.SendNetworkSettingsViaNetwork();
-        }
+        co_return;
+    }
+    if (s.NetworkSettingsChanged) {
+        s.NetworkSettingsChanged = false;
+        co_await SendNetworkSettingsViaNetwork(panel, input.shownAddress);
     }
 }
 
-void RestoreFactoryDefaults(Panel& panel)
+Task<void> RestoreFactoryDefaults(Panel& panel)
 {
     // Without a way to ask, nothing as drastic as a reset is done.
     MessageBoxes* boxes = panel.Boxes();
-    if (!boxes || !boxes->AskYesNo(FactoryDefaultsTitle, FactoryDefaultsQuestion))
-        return;
+    if (!boxes)
+        co_return;
+    const bool yes = co_await boxes->AskYesNo(FactoryDefaultsTitle, FactoryDefaultsQuestion);
+    if (!yes)
+        co_return;
     const ProgramState& s = panel.State();
-    if (s.FormLoading || !s.ClockFound)
-        return;
-    if (OnSerialLink(panel)) {
-        for (const SerialCommand& command : FactoryDefaultsSerialCommands())
-            Send(panel, command);
-    } else if (OnNetworkLink(panel)) {
-        if (PasswordFieldsRefused(panel))
-            return;
-        panel.SendToClock(FactoryDefaultsDatagram(s.NetworkPassword));
-        Delay(1000);
-        panel.SendToClock(RequestMasterSettingsDatagram(panel.State().NetworkPassword));
-    }
+    ClockLink* link = panel.LinkInUse();
+    if (s.FormLoading || !s.ClockFound || !link || PasswordFieldsRefused(panel, *link))
+        co_return;
+    co_await link->RestoreFactoryDefaults();
 }
 
 void ResyncNow(Panel& panel)
 {
-    const ProgramState& s = panel.State();
-    if (!s.ClockFound)
+    ClockLink* link = panel.LinkInUse();
+    if (!panel.State().ClockFound || !link || PasswordFieldsRefused(panel, *link))
         return;
-    if (OnSerialLink(panel)) {
-        Send(panel, ResyncSerialCommand());
-    } else if (OnNetworkLink(panel)) {
-        if (PasswordFieldsRefused(panel))
-            return;
-        panel.SendToClock(ResyncDatagram(s.NetworkPassword));
-    }
-}
-
-void SendTimeAndDateViaSerial(Panel& panel)
-{
-    const ProgramState& s = panel.State();
-    for (const SerialCommand& command : TimeAndDateSerialCommands(s.timeData, s.dateData))
-        Send(panel, command);
-}
-
-void SendTimeAndDateViaNetwork(Panel& panel)
-{
-    const ProgramState& s = panel.State();
-    panel.SendToClock(TimeAndDateDatagram(s.NetworkPassword, s.timeData, s.dateData));
+    link->Send(command::Resync{});
 }
 
 void SendTimeAndDate(Panel& panel)
 {
-    if (OnNetworkLink(panel))
-        SendTimeAndDateViaNetwork(panel);
-    else
-        SendTimeAndDateViaSerial(panel);
-}
-
-void SendTimeAdjustViaSerial(Panel& panel, int adjustType, int adjustDirection)
-{
-    Send(panel, TimeAdjustSerialCommand(adjustType, adjustDirection));
-}
-
-void SendTimeAdjustViaNetwork(Panel& panel, int adjustType, int adjustDirection)
-{
-    panel.SendToClock(
-        TimeAdjustDatagram(panel.State().NetworkPassword, adjustType, adjustDirection));
+    const ProgramState& s = panel.State();
+    panel.TimeCommandLink().Send(command::SetTimeAndDate{s.timeData, s.dateData});
 }
 
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection)
 {
-    if (OnNetworkLink(panel))
-        SendTimeAdjustViaNetwork(panel, adjustType, adjustDirection);
-    else
-        SendTimeAdjustViaSerial(panel, adjustType, adjustDirection);
+    panel.TimeCommandLink().Send(command::AdjustTime{adjustType, adjustDirection});
 }
 
 void ModemSyncNow(Panel& panel)
 {
     if (panel.State().ClockFound)
-        Send(panel, ModemUpdateNowSerialCommand());
+        panel.Session().SerialClock().Send(command::ModemUpdateNow{});
 }
 
 } // namespace tarvo

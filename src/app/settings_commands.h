@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/task.h"
+
 #include <QString>
 
 namespace tarvo
@@ -7,33 +9,29 @@ namespace tarvo
 
 class Panel;
 
-// The commands behind the clock-settings buttons. Each picks the link by the
-// connection in use and reads the working settings and the time to send from
-// the program state; the window only moves the focus and gathers the few
-// values that live in its controls.
+// The commands behind the clock-settings buttons. Each goes out on the link
+// in use and reads the working settings and the time to send from the program
+// state; the window only moves the focus and gathers the few values that live
+// in its controls.
 
 // What the send button needs from the controls besides the working settings.
 struct SettingsSendInput {
     QString phoneText;             // the modem page's phone number as typed
     int secondOffsetPosition = -1; // selected position of the second-offset list
+    QString shownAddress;          // the clock's address as the Network page shows it
 };
 
-void SendClockSettingsViaSerial(Panel& panel, int clockType, const QString& phoneText);
-// Composes the record in ClockSettingsCopy and sends it in one datagram.
-void SendClockSettingsViaNetwork(Panel& panel, int clockType, int secondOffsetPosition);
 // The send button after the focus moved: the settings over the link in use,
-// then the network settings when one of them changed.
-void SendAllSettings(Panel& panel, const SettingsSendInput& input);
+// then, over the serial link, the request for the settings when the clock has
+// network settings, and the network settings when one of them changed.
+// SendingSettings is raised while it runs.
+Task<void> SendAllSettings(Panel& panel, SettingsSendInput input);
 
 // Asks first; then resets the clock and asks it for its settings again.
-void RestoreFactoryDefaults(Panel& panel);
+Task<void> RestoreFactoryDefaults(Panel& panel);
 void ResyncNow(Panel& panel);
 
-void SendTimeAndDateViaSerial(Panel& panel);
-void SendTimeAndDateViaNetwork(Panel& panel);
 void SendTimeAndDate(Panel& panel);
-void SendTimeAdjustViaSerial(Panel& panel, int adjustType, int adjustDirection);
-void SendTimeAdjustViaNetwork(Panel& panel, int adjustType, int adjustDirection);
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection);
 // The modem's "update now" always goes over the serial line.
 void ModemSyncNow(Panel& panel);

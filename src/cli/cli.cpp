@@ -27,7 +27,7 @@ void OnStopSignal(int)
 
 struct Command {
     const char* name;
-    int (*run)(CliContext&);
+    Task<int> (*run)(CliContext&);
 };
 
 constexpr Command kCommands[] = {
@@ -81,7 +81,7 @@ bool IsCliCommand(const QString& command)
     return false;
 }
 
-int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& err)
+Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -127,7 +127,7 @@ int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& e
         args += steps;
     }
     if (!parser.parse(args))
-        return BadArguments(c, parser.errorText());
+        co_return BadArguments(c, parser.errorText());
     const QStringList positional = parser.positionalArguments();
     c.command = positional.value(0);
     c.arguments = positional.mid(1);
@@ -135,20 +135,20 @@ int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& e
     if (parser.isSet(help) || c.command == u"help") {
         const QString topic = c.command == u"help" ? c.arguments.value(0) : c.command;
         if (!topic.isEmpty() && !IsCliCommand(topic))
-            return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(topic));
+            co_return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(topic));
         out << CliHelp(topic);
         out.flush();
-        return ExitCode::Done;
+        co_return ExitCode::Done;
     }
     if (parser.isSet(version)) {
         out << "tarvo-clock " << QStringLiteral(TARVO_VERSION) << '\n';
         out.flush();
-        return ExitCode::Done;
+        co_return ExitCode::Done;
     }
     if (c.command.isEmpty())
-        return BadArguments(c, QStringLiteral("No command given."));
+        co_return BadArguments(c, QStringLiteral("No command given."));
     if (!IsCliCommand(c.command))
-        return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(c.command));
+        co_return BadArguments(c, QStringLiteral("'%1' is not a command.").arg(c.command));
 
     c.json = parser.isSet(json);
     c.port = parser.value(port);
@@ -164,52 +164,53 @@ int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& e
     TrafficLog::SetEnabled(parser.isSet(logTraffic));
 
     if (!c.port.isEmpty() && !c.host.isEmpty())
-        return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
+        co_return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
     if (parser.isSet(model)) {
         c.clockType = ModelCodeForNumber(parser.value(model).toInt());
         if (c.clockType == 0)
-            return BadArguments(c, QStringLiteral("--model must be 226, 229, 207 or 222."));
+            co_return BadArguments(c, QStringLiteral("--model must be 226, 229, 207 or 222."));
     }
     const NetworkPasswordInput typed = NetworkPasswordFromText(
         parser.isSet(password) ? parser.value(password)
                                : QString::fromLatin1(DefaultNetworkPassword()));
     if (!typed.ok())
-        return BadArguments(c, QStringLiteral("--password: ") + typed.error);
+        co_return BadArguments(c, QStringLiteral("--password: ") + typed.error);
     c.password = typed.bytes;
     if (parser.isSet(timeout)) {
         bool ok = false;
         c.timeoutMs = parser.value(timeout).toInt(&ok);
         if (!ok || c.timeoutMs < 100 || c.timeoutMs > 60000)
-            return BadArguments(c, QStringLiteral("--timeout must be 100 to 60000 milliseconds."));
+            co_return BadArguments(c, QStringLiteral("--timeout must be 100 to 60000 milliseconds."));
     }
     if (parser.isSet(count)) {
         bool ok = false;
         c.count = parser.value(count).toInt(&ok);
         if (!ok || c.count < 1)
-            return BadArguments(c, QStringLiteral("--count must be a whole number from 1."));
+            co_return BadArguments(c, QStringLiteral("--count must be a whole number from 1."));
     }
     if (parser.isSet(startYear)) {
         bool ok = false;
         const int year = parser.value(startYear).toInt(&ok);
         if (!ok || year < 2005 || year > 2100)
-            return BadArguments(c, QStringLiteral("--start-year must be 2005 to 2100."));
+            co_return BadArguments(c, QStringLiteral("--start-year must be 2005 to 2100."));
         c.startYear = year - 2000;
     }
     for (const Command& known : kCommands) {
         if (c.command == QLatin1String(known.name)) {
-            const int status = known.run(c);
+            const int status = co_await known.run(c);
             out.flush();
             err.flush();
-            return status;
+            co_return status;
         }
     }
-    return ExitCode::BadArguments;
+    co_return ExitCode::BadArguments;
 }
 
-int ConnectClock(CliContext& c, ClockClient& client)
+Task<int> ConnectClock(CliContext& c, ClockClient& client)
 {
     if (c.port.isEmpty() && c.host.isEmpty())
-        return BadArguments(c, QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
+        co_return BadArguments(c,
+                               QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
     client.SetClockType(c.clockType);
     client.SetPassword(c.password);
     client.SetReplyTimeout(c.timeoutMs);
@@ -218,17 +219,18 @@ int ConnectClock(CliContext& c, ClockClient& client)
         c.port.isEmpty() ? client.OpenNetwork(c.host, &error) : client.OpenSerial(c.port, &error);
     if (!opened) {
         c.err << error << '\n';
-        return ExitCode::NoAnswer;
+        co_return ExitCode::NoAnswer;
     }
-    const int status = ReportOutcome(c, client.Identify(), {});
+    const ClockClient::Outcome outcome = co_await client.Identify();
+    const int status = ReportOutcome(c, outcome, {});
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     if (client.ClockType() == 0) {
         c.err << "The clock at " << client.Where()
               << " did not name its model; give it with --model.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
 int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& what)

@@ -5,6 +5,7 @@
 // clock is reached, answered and reported on.
 
 #include "cli/clock_client.h"
+#include "session/task.h"
 
 #include <QJsonValue>
 #include <QStringList>
@@ -46,36 +47,36 @@ struct CliContext {
     int startYear = 0; // years after 2000; 0 = this year
 };
 
-// Runs one invocation; `arguments` starts with the program name. Returns the
+// Runs one invocation; `arguments` starts with the program name. Ends with the
 // exit status.
-int RunTarvoClock(const QStringList& arguments, QTextStream& out, QTextStream& err);
+Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err);
 
 // The help of one subcommand, or of the whole program for an empty name.
 QString CliHelp(const QString& command);
 bool IsCliCommand(const QString& command);
 
-// Opens the link of --port or --host and learns the model. Returns
+// Opens the link of --port or --host and learns the model. Ends with
 // ExitCode::Done when the clock answered.
-int ConnectClock(CliContext& c, ClockClient& client);
+Task<int> ConnectClock(CliContext& c, ClockClient& client);
 // The exit status for a request that was not answered, with its message.
 int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& what);
 // Prints data as indented JSON with --json, else as "path: value" lines.
 void PrintData(CliContext& c, const QJsonValue& data);
 
-int RunDiscover(CliContext& c);
-int RunStatus(CliContext& c);
-int RunGet(CliContext& c);
-int RunSet(CliContext& c);
-int RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& input);
-int RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input);
-int RunSetTime(CliContext& c);
-int RunDst(CliContext& c);
-int RunNudge(CliContext& c);
-int RunResync(CliContext& c);
-int RunFactoryDefaults(CliContext& c);
-int RunModemUpdate(CliContext& c);
-int RunWatch(CliContext& c);
-int RunFeedChrony(CliContext& c);
+Task<int> RunDiscover(CliContext& c);
+Task<int> RunStatus(CliContext& c);
+Task<int> RunGet(CliContext& c);
+Task<int> RunSet(CliContext& c);
+Task<int> RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& input);
+Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input);
+Task<int> RunSetTime(CliContext& c);
+Task<int> RunDst(CliContext& c);
+Task<int> RunNudge(CliContext& c);
+Task<int> RunResync(CliContext& c);
+Task<int> RunFactoryDefaults(CliContext& c);
+Task<int> RunModemUpdate(CliContext& c);
+Task<int> RunWatch(CliContext& c);
+Task<int> RunFeedChrony(CliContext& c);
 
 // Set by SIGINT and SIGTERM in the program; watch and feed-chrony end cleanly.
 bool StopRequested();

@@ -1,16 +1,14 @@
 #pragma once
 
-// One clock reached over one link, for the command-line tool: opens the serial
-// device or the UDP socket, sends the same frames and datagrams as the window
-// and waits, with the event loop running, for the record each request brings.
-// It keeps no window state: the last record of each kind and the time reports.
+// One clock reached over one link, for the command-line tool: a clock session
+// on the serial device or the network address, and the waits for the record
+// each request brings. It keeps no window state: the last record of each kind
+// and the time reports.
 
-#include "clock/serial_command.h"
 #include "clock/time_report.h"
 #include "dst/dst_record.h"
-#include "link/serial_link.h"
-#include "link/serial_receiver.h"
-#include "link/udp_link.h"
+#include "session/clock_session.h"
+#include "session/task.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -39,14 +37,17 @@ public:
     bool OpenSerial(const QString& device, QString* error);
     // Prepares the socket for `host` (dotted address or name).
     bool OpenNetwork(const QString& host, QString* error);
-    bool IsSerial() const { return m_isSerial; }
+    // The link commands go out on; its kind names the link in output.
+    ClockLink& Link() { return m_session.LinkFor(m_kind); }
+    bool IsSerial() const { return m_kind == LinkKind::Serial; }
     QString Where() const { return m_where; }
+    ClockSession& Session() { return m_session; }
 
     // Model code 1..4 (0 = not known yet); it picks the trailer of every frame.
     int ClockType() const { return m_clockType; }
-    void SetClockType(int clockType) { m_clockType = clockType; }
+    void SetClockType(int clockType);
     // The four bytes every datagram carries.
-    void SetPassword(const QByteArray& password4) { m_password = password4; }
+    void SetPassword(const QByteArray& password4);
     const QByteArray& Password() const { return m_password; }
     // How long a request waits for its answer (it is sent twice in that time
     // over the network, where a datagram can be lost).
@@ -56,23 +57,26 @@ public:
     // answers only a request carrying its own model's trailer, so each model
     // is tried in turn (a second each, as the window's probe); over the network
     // the network settings name the model.
-    Outcome Identify();
+    Task<Outcome> Identify();
 
     // The master record: 41 bytes over the serial link, 16 over the network.
-    Outcome ReadMaster(QByteArray* record);
+    Task<Outcome> ReadMaster(QByteArray* record);
     // The 128-byte network settings record; `present` is false when the clock
     // sent only zeros (no network option).
-    Outcome ReadNetwork(QByteArray* networkData, bool* present);
-    Outcome ReadDst(DstTables* tables);
+    Task<Outcome> ReadNetwork(QByteArray* networkData, bool* present);
+    Task<Outcome> ReadDst(DstTables* tables);
+    // Waits for the settings record that a request already sent brings (the
+    // one after a factory reset), asking again if it does not come.
+    Task<Outcome> AwaitMaster(QByteArray* record);
 
-    void SendSerial(const QList<SerialCommand>& commands);
-    // False when the datagram could not go out.
-    bool SendDatagram(const QByteArray& datagram);
+    // Sends a command on the link in use: the frames or datagrams that went out.
+    int Send(const ClockCommand& command);
 
     // The next time report to arrive within `ms`; nullopt when none came.
-    std::optional<ReceivedTimeReport> NextTimeReport(int ms);
-    // Runs the event loop until `done` holds or `ms` pass.
-    bool WaitFor(const std::function<bool()>& done, int ms);
+    Task<std::optional<ReceivedTimeReport>> NextTimeReport(int ms);
+    // Goes on when `done` holds or `ms` pass; true when it held.
+    Task<bool> WaitFor(std::function<bool()> done, int ms);
+    Task<void> Pause(int ms);
     // True when the serial port reported an error since it was opened.
     bool PortFailed() const { return m_portFailed; }
 
@@ -83,23 +87,16 @@ public:
     int MasterCount() const { return m_masterCount; }
 
 Q_SIGNALS:
-    void TimeReportReceived(const ReceivedTimeReport& report);
-    void SomethingReceived();
+    void TimeReportReceived(const tarvo::ReceivedTimeReport& report);
 
 private:
-    void OnSerialReadable();
-    void OnDatagramReady();
-    void HandleFrame(const SerialReassembler::EndOfFrame& end, qint64 arrivalUs);
-    void HandleDatagram(const QByteArray& datagram, int count);
-    // Sends with `send` until the counter moves or the password is refused.
-    Outcome Request(const std::function<void()>& send, const int& counter);
+    // Sends with `send` until `counter` moves or the password is refused.
+    Task<Outcome> Request(std::function<void()> send, const int* counter);
+    void NoteSent(bool onlyNetworkAndDstRequest);
 
-    SerialLink m_serial;
-    UdpLink m_udp;
-    SerialReassembler m_rx;
-    bool m_isSerial = false;
+    ClockSession m_session;
+    LinkKind m_kind = LinkKind::Serial;
     QString m_where;
-    quint32 m_hostAddress = 0;
     int m_clockType = 0;
     QByteArray m_password;
     int m_timeoutMs = 2000;
@@ -115,8 +112,10 @@ private:
     int m_dstCount = 0;
     int m_refusedCount = 0;
     int m_reportCount = 0;
-    // The DST record count when request 43 was the last thing sent; -1 once
-    // anything else went out (new tables, say), so an old answer is not reused.
+    // Over the serial link request 43 brings the network settings and then the
+    // DST tables: the DST record count when it was the last thing sent; -1
+    // once anything else went out (new tables, say), so an old answer is not
+    // reused.
     int m_dstCountBefore43 = -1;
     ReceivedTimeReport m_lastReport;
 };

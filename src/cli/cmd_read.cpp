@@ -4,9 +4,11 @@
 #include "cli/dst_script.h"
 #include "cli/network_json.h"
 #include "cli/settings_json.h"
+#include "clock/clock_model.h"
 #include "link/datagram.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <memory>
@@ -18,13 +20,29 @@ namespace tarvo
 namespace
 {
 constexpr int kProbeMs = 1000;
+
+// Checks `done` every few milliseconds until it holds or `ms` pass: the
+// answers come from several ports, each with a session of its own.
+Task<bool> PollUntil(std::function<bool()> done, int ms)
+{
+    constexpr int kPollMs = 20;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < ms) {
+        if (done())
+            co_return true;
+        co_await Sleep(kPollMs);
+    }
+    co_return done();
+}
+
 constexpr int kListenMs = 1000;
 constexpr int kReportWaitMs = 1500;
 
 // Every serial port is asked at once, one model after the other: a clock
 // answers only the request with its own model's trailer, and asking the ports
 // side by side keeps the search at four seconds however many ports there are.
-QJsonArray DiscoverSerial(CliContext& c)
+Task<QJsonArray> DiscoverSerial(CliContext& c)
 {
     QStringList devices = c.serialPorts.isEmpty() ? SerialLink::SystemDevices() : c.serialPorts;
     std::vector<std::unique_ptr<ClockClient>> clients;
@@ -38,12 +56,14 @@ QJsonArray DiscoverSerial(CliContext& c)
     }
     QJsonArray found;
     std::vector<int> modelOf(clients.size(), 0);
-    for (int type = 1; type <= 4; ++type) {
+    for (const ClockModel& model : AllModels()) {
+        if (clients.empty())
+            break;
         std::vector<int> before(clients.size());
         for (size_t i = 0; i < clients.size(); ++i) {
             before[i] = clients[i]->MasterCount();
             if (modelOf[i] == 0)
-                clients[i]->SendProbe(type);
+                clients[i]->SendProbe(model.code);
         }
         const auto allAnswered = [&] {
             for (size_t i = 0; i < clients.size(); ++i) {
@@ -52,12 +72,10 @@ QJsonArray DiscoverSerial(CliContext& c)
             }
             return true;
         };
-        if (clients.empty())
-            break;
-        clients.front()->WaitFor(allAnswered, kProbeMs);
+        co_await PollUntil(allAnswered, kProbeMs);
         for (size_t i = 0; i < clients.size(); ++i) {
             if (modelOf[i] == 0 && clients[i]->MasterCount() != before[i])
-                modelOf[i] = type;
+                modelOf[i] = model.code;
         }
     }
     for (size_t i = 0; i < clients.size(); ++i) {
@@ -66,31 +84,31 @@ QJsonArray DiscoverSerial(CliContext& c)
                                      {QStringLiteral("port"), clients[i]->Where()},
                                      {QStringLiteral("model"), ModelNumberFor(modelOf[i])}});
     }
-    return found;
+    co_return found;
 }
 
-QJsonArray DiscoverNetwork(CliContext& c)
+Task<QJsonArray> DiscoverNetwork(CliContext& c)
 {
-    UdpLink udp;
+    // One session hears every sender for the listening second: any answer
+    // is a clock.
+    ClockSession listener;
+    listener.HearEveryone(true);
     QList<quint32> senders;
-    QObject::connect(&udp, &UdpLink::DatagramReady, &udp, [&] {
-        QByteArray buffer(ReceiveLimit, '\0');
-        quint32 sender = 0;
-        while (udp.ReceiveDatagram(buffer, sender) > 0) {
-            if (!senders.contains(sender))
-                senders.append(sender);
-        }
-    });
-    if (udp.InitializeNetwork(c.localAddresses) != 1) {
+    QObject::connect(&listener, &ClockSession::Received, &listener,
+                     [&senders](const Incoming& incoming) {
+                         if (!senders.contains(incoming.source.address))
+                             senders.append(incoming.source.address);
+                     });
+    if (listener.InitializeNetwork(c.localAddresses) != 1) {
         c.err << "No network address to search from.\n";
-        return {};
+        co_return QJsonArray{};
     }
+    UdpLink& udp = listener.Socket();
     QStringList targets = udp.BroadcastAddresses() + udp.SubnetBroadcastAddresses();
     targets.removeDuplicates();
     for (const QString& target : std::as_const(targets))
         udp.SendDatagram(target, ClockPort, BuildDiscoveryDatagram());
-    ClockClient waiter;
-    waiter.WaitFor([] { return false; }, kListenMs);
+    co_await Sleep(kListenMs);
 
     QJsonArray found;
     for (quint32 sender : std::as_const(senders)) {
@@ -101,13 +119,15 @@ QJsonArray DiscoverNetwork(CliContext& c)
         QJsonObject entry{{QStringLiteral("link"), QStringLiteral("network")},
                           {QStringLiteral("host"), AddressToString(sender)}};
         int model = 0;
-        if (client.OpenNetwork(AddressToString(sender), nullptr) &&
-            client.Identify() == ClockClient::Outcome::Answered)
-            model = ModelNumberFor(client.ClockType());
+        if (client.OpenNetwork(AddressToString(sender), nullptr)) {
+            const ClockClient::Outcome outcome = co_await client.Identify();
+            if (outcome == ClockClient::Outcome::Answered)
+                model = ModelNumberFor(client.ClockType());
+        }
         entry[u"model"] = model != 0 ? QJsonValue(model) : QJsonValue(QJsonValue::Null);
         found.append(entry);
     }
-    return found;
+    co_return found;
 }
 
 QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
@@ -127,44 +147,47 @@ QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
 }
 
 // Reads what `what` names from a connected clock into `data`.
-int ReadInto(CliContext& c, ClockClient& client, const QString& what, QJsonObject& data)
+Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject& data)
 {
     if (what == u"settings") {
         QByteArray record;
-        const int status =
-            ReportOutcome(c, client.ReadMaster(&record), QStringLiteral("its settings"));
+        const ClockClient::Outcome outcome = co_await client.ReadMaster(&record);
+        const int status = ReportOutcome(c, outcome, QStringLiteral("its settings"));
         if (status == ExitCode::Done)
             data[what] = SettingsToJson(ScriptSettingsFromRecord(record, client.ClockType()));
-        return status;
+        co_return status;
     }
     if (what == u"network") {
         QByteArray record;
         bool present = false;
-        const int status = ReportOutcome(c, client.ReadNetwork(&record, &present),
-                                         QStringLiteral("its network settings"));
+        const ClockClient::Outcome outcome = co_await client.ReadNetwork(&record, &present);
+        const int status = ReportOutcome(c, outcome, QStringLiteral("its network settings"));
         if (status == ExitCode::Done)
             data[what] = present ? QJsonValue(NetworkToJson(record, client.ClockType()))
                                  : QJsonValue(QJsonValue::Null);
-        return status;
+        co_return status;
     }
     DstTables tables;
-    const int status = ReportOutcome(c, client.ReadDst(&tables), QStringLiteral("its DST dates"));
+    const ClockClient::Outcome outcome = co_await client.ReadDst(&tables);
+    const int status = ReportOutcome(c, outcome, QStringLiteral("its DST dates"));
     if (status == ExitCode::Done)
         data[what] = DstToJson(tables);
-    return status;
+    co_return status;
 }
 
 } // namespace
 
-int RunDiscover(CliContext& c)
+Task<int> RunDiscover(CliContext& c)
 {
     QJsonArray found;
     if (!c.noSerial) {
-        for (const QJsonValue& v : DiscoverSerial(c))
+        const QJsonArray serial = co_await DiscoverSerial(c);
+        for (const QJsonValue& v : serial)
             found.append(v);
     }
     if (!c.noNetwork) {
-        for (const QJsonValue& v : DiscoverNetwork(c))
+        const QJsonArray network = co_await DiscoverNetwork(c);
+        for (const QJsonValue& v : network)
             found.append(v);
     }
     if (c.json) {
@@ -181,68 +204,70 @@ int RunDiscover(CliContext& c)
     }
     if (found.isEmpty()) {
         c.err << "No clock found.\n";
-        return ExitCode::NoAnswer;
+        co_return ExitCode::NoAnswer;
     }
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
-int RunStatus(CliContext& c)
+Task<int> RunStatus(CliContext& c)
 {
     if (!c.arguments.isEmpty()) {
         c.err << "status takes no arguments.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     QJsonObject data;
     data[u"link"] = client.IsSerial() ? QStringLiteral("serial") : QStringLiteral("network");
     data[client.IsSerial() ? QStringLiteral("port") : QStringLiteral("host")] = client.Where();
     data[u"model"] = ModelNumberFor(client.ClockType());
     // Only the serial link carries the running time.
-    if (client.IsSerial())
-        data[u"time"] = TimeJson(client.NextTimeReport(kReportWaitMs));
-    else
+    if (client.Link().CarriesTimeReports()) {
+        const auto report = co_await client.NextTimeReport(kReportWaitMs);
+        data[u"time"] = TimeJson(report);
+    } else {
         data[u"time"] = QJsonValue::Null;
+    }
     for (const QString& what :
          {QStringLiteral("settings"), QStringLiteral("network"), QStringLiteral("dst")}) {
-        status = ReadInto(c, client, what, data);
+        status = co_await ReadInto(c, client, what, data);
         if (status != ExitCode::Done)
-            return status;
+            co_return status;
     }
     // The rules say what the 48 years of dates are; `get dst` lists them.
     QJsonObject dst = data[u"dst"].toObject();
     dst.remove(u"changes");
     data[u"dst"] = dst;
     PrintData(c, data);
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
-int RunGet(CliContext& c)
+Task<int> RunGet(CliContext& c)
 {
     const QString what = c.arguments.value(0);
     if (c.arguments.size() != 1 || (what != u"settings" && what != u"network" && what != u"dst")) {
         c.err << "get needs one of: settings, network, dst.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     QJsonObject data;
-    status = ReadInto(c, client, what, data);
+    status = co_await ReadInto(c, client, what, data);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     if (data[what].isNull() && !c.json) {
         c.out << "The clock has no network option.\n";
-        return ExitCode::Done;
+        co_return ExitCode::Done;
     }
     if (data[what].isNull())
         c.out << "null\n";
     else
         PrintData(c, data[what]);
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
 } // namespace tarvo

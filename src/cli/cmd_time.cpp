@@ -4,6 +4,7 @@
 #include "cli/chrony_feed.h"
 #include "cli/cli.h"
 #include "cli/settings_json.h"
+#include "clock/clock_model.h"
 #include "clock/master_record.h"
 #include "clock/time_commands.h"
 
@@ -57,45 +58,48 @@ int NeedsSerial(CliContext& c)
 // Waits up to kVerifyMs for a report whose time is `expected` (moved on by the
 // time since `sent`) within the tolerance; the difference of the last report
 // seen otherwise.
-std::optional<double> CheckReportedTime(ClockClient& client, const QDateTime& expected,
-                                        const QElapsedTimer& sent, bool* matched)
+struct TimeCheck {
+    bool matched = false;
+    std::optional<double> difference;
+};
+
+Task<TimeCheck> CheckReportedTime(ClockClient& client, QDateTime expected, const QElapsedTimer* sent)
 {
-    *matched = false;
-    std::optional<double> last;
+    TimeCheck check;
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kVerifyMs) {
-        const auto r = client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
+        const auto r = co_await client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
         if (!r)
             break;
         const auto clock = ClockTime(r->report);
         if (!clock)
             continue;
         const double difference =
-            (clock->toMSecsSinceEpoch() - expected.addMSecs(sent.elapsed()).toMSecsSinceEpoch()) /
+            (clock->toMSecsSinceEpoch() - expected.addMSecs(sent->elapsed()).toMSecsSinceEpoch()) /
             1000.0;
-        last = difference;
+        check.difference = difference;
         if (std::abs(difference) <= kTimeToleranceSeconds) {
-            *matched = true;
-            return difference;
+            check.matched = true;
+            co_return check;
         }
     }
-    return last;
+    co_return check;
 }
 
-int RefuseWhenGpsLocked(CliContext& c, ClockClient& client)
+Task<int> RefuseWhenGpsLocked(CliContext& c, ClockClient& client)
 {
-    const auto r = client.NextTimeReport(kReportWaitMs);
+    const auto r = co_await client.NextTimeReport(kReportWaitMs);
     if (r && r->report.valid && r->report.gpsLocked) {
         c.err << GpsLockedTip << ".\nNothing was sent.\n";
-        return ExitCode::ReadBackDiffers;
+        co_return ExitCode::ReadBackDiffers;
     }
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
 } // namespace
 
-int RunSetTime(CliContext& c)
+Task<int> RunSetTime(CliContext& c)
 {
     const QString text = c.arguments.value(1);
     const bool now = text == u"now";
@@ -108,19 +112,22 @@ int RunSetTime(CliContext& c)
     if (c.arguments.size() != 2 || (!now && (!target.isValid() || target.date().year() < 2000 ||
                                              target.date().year() > 2099))) {
         c.err << "set time needs now, or a local time \"YYYY-MM-DD HH:MM:SS\" from 2000 to 2099.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    if (client.IsSerial() && (status = RefuseWhenGpsLocked(c, client)) != ExitCode::Done)
-        return status;
+        co_return status;
+    const bool reportsTime = client.Link().CarriesTimeReports();
+    if (reportsTime) {
+        status = co_await RefuseWhenGpsLocked(c, client);
+        if (status != ExitCode::Done)
+            co_return status;
+    }
     if (now) {
         // The clock takes whole seconds: sent at the start of a second, the
         // time it is given is right to within the frame's travel time.
-        const int toNextSecond = 1000 - QTime::currentTime().msec();
-        client.WaitFor([] { return false; }, toNextSecond);
+        co_await client.Pause(1000 - QTime::currentTime().msec());
         target = QDateTime::currentDateTime();
         target.setTime(QTime(target.time().hour(), target.time().minute(), target.time().second()));
     }
@@ -128,35 +135,33 @@ int RunSetTime(CliContext& c)
     sent.start();
     const TimeData time = TimeDataFrom(target.time());
     const DateData date = DateDataFrom(target.date());
-    if (client.IsSerial()) {
-        client.SendSerial(TimeAndDateSerialCommands(time, date));
-    } else if (!client.SendDatagram(TimeAndDateDatagram(client.Password(), time, date))) {
+    if (client.Send(command::SetTimeAndDate{time, date}) == 0) {
         c.err << "The time could not be sent to " << client.Where() << ".\n";
-        return ExitCode::NoAnswer;
+        co_return ExitCode::NoAnswer;
     }
     const QString when = target.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!client.IsSerial()) {
-        status = ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer"));
+    if (!reportsTime) {
+        const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
+        status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
         if (status == ExitCode::Done)
             c.out << "Set the clock to " << when
                   << "; it answered. (The network carries no time report, so its time was not "
                      "read back.)\n";
-        return status;
+        co_return status;
     }
-    bool matched = false;
-    const auto difference = CheckReportedTime(client, target, sent, &matched);
-    if (matched) {
+    const TimeCheck check = co_await CheckReportedTime(client, target, &sent);
+    if (check.matched) {
         c.out << "Set the clock to " << when << "; it reports that time.\n";
-        return ExitCode::Done;
+        co_return ExitCode::Done;
     }
-    if (!difference)
-        return ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
-    c.err << "The clock reports a time " << QString::number(*difference, 'f', 1)
+    if (!check.difference)
+        co_return ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
+    c.err << "The clock reports a time " << QString::number(*check.difference, 'f', 1)
           << " s from the time it was set to.\n";
-    return ExitCode::ReadBackDiffers;
+    co_return ExitCode::ReadBackDiffers;
 }
 
-int RunNudge(CliContext& c)
+Task<int> RunNudge(CliContext& c)
 {
     const QString step = c.arguments.value(0);
     int type = 0, direction = 0;
@@ -166,46 +171,44 @@ int RunNudge(CliContext& c)
         type = AdjustType::Subsecond;
     if (c.arguments.size() != 1 || type == 0) {
         c.err << "nudge needs one of: +1h, -1h, +5ms, -5ms.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     direction = step.startsWith(u'+') ? AdjustDirection::Advance : AdjustDirection::Retard;
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
+    const bool reportsTime = client.Link().CarriesTimeReports();
     std::optional<ReceivedTimeReport> before;
-    if (client.IsSerial())
-        before = client.NextTimeReport(kReportWaitMs);
+    if (reportsTime)
+        before = co_await client.NextTimeReport(kReportWaitMs);
     QElapsedTimer sent;
     sent.start();
-    if (client.IsSerial())
-        client.SendSerial({TimeAdjustSerialCommand(type, direction)});
-    else
-        client.SendDatagram(TimeAdjustDatagram(client.Password(), type, direction));
+    client.Send(command::AdjustTime{type, direction});
 
     const auto beforeTime = before ? ClockTime(before->report) : std::nullopt;
     if (type == AdjustType::Hour && beforeTime) {
         const int hours = direction == AdjustDirection::Advance ? 1 : -1;
-        bool matched = false;
-        const auto difference =
-            CheckReportedTime(client, beforeTime->addSecs(3600 * hours), sent, &matched);
-        if (matched) {
+        const TimeCheck check =
+            co_await CheckReportedTime(client, beforeTime->addSecs(3600 * hours), &sent);
+        if (check.matched) {
             c.out << "Moved the clock " << step << "; it reports the new hour.\n";
-            return ExitCode::Done;
+            co_return ExitCode::Done;
         }
-        if (difference)
-            c.err << "The clock reports a time " << QString::number(*difference, 'f', 1)
+        if (check.difference)
+            c.err << "The clock reports a time " << QString::number(*check.difference, 'f', 1)
                   << " s from the one expected after the nudge.\n";
-        return difference ? ExitCode::ReadBackDiffers
-                          : ReportOutcome(c, ClockClient::Outcome::Silent,
-                                          QStringLiteral("a time report"));
+        co_return check.difference ? ExitCode::ReadBackDiffers
+                                   : ReportOutcome(c, ClockClient::Outcome::Silent,
+                                                   QStringLiteral("a time report"));
     }
     // A 5 ms step cannot be seen in whole-second reports, and the network
     // carries none: the clock's answer to a request shows it is there.
-    status = ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer"));
+    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
+    status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
     if (status == ExitCode::Done)
         c.out << "Sent the nudge " << step << "; the clock answered.\n";
-    return status;
+    co_return status;
 }
 
 namespace
@@ -214,22 +217,23 @@ namespace
 // Hands each time report to `onReport` until stopped, until `--count` reports
 // were counted (those for which `onReport` returns true), or until the clock
 // stops reporting.
-int FollowReports(CliContext& c, ClockClient& client,
-                  const std::function<bool(const ReceivedTimeReport&)>& onReport)
+Task<int> FollowReports(CliContext& c, ClockClient& client,
+                        std::function<bool(const ReceivedTimeReport&)> onReport)
 {
     int counted = 0;
     QElapsedTimer silence;
     silence.start();
     while (!StopRequested() && (c.count == 0 || counted < c.count)) {
-        const auto r = client.NextTimeReport(kPollMs);
+        const auto r = co_await client.NextTimeReport(kPollMs);
         if (client.PortFailed()) {
             c.err << "The serial port " << client.Where() << " stopped working.\n";
-            return ExitCode::NoAnswer;
+            co_return ExitCode::NoAnswer;
         }
         if (!r) {
             if (silence.elapsed() > kReportSilenceMs) {
-                c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
-                return ExitCode::NoAnswer;
+                c.err << "No time report from the clock for " << kReportSilenceMs / 1000
+                      << " s.\n";
+                co_return ExitCode::NoAnswer;
             }
             continue;
         }
@@ -237,20 +241,20 @@ int FollowReports(CliContext& c, ClockClient& client,
         if (onReport(*r))
             ++counted;
     }
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
 } // namespace
 
-int RunWatch(CliContext& c)
+Task<int> RunWatch(CliContext& c)
 {
     if (c.host.size() > 0)
-        return NeedsSerial(c);
+        co_return NeedsSerial(c);
     ClockClient client;
-    const int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
+        co_return status;
+    const auto show = [&c](const ReceivedTimeReport& r) {
         const auto clock = ClockTime(r.report);
         const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
         const double offset = instant ? ReportOffsetSeconds(*instant, r.arrivalUs) : 0;
@@ -275,28 +279,30 @@ int RunWatch(CliContext& c)
         }
         c.out.flush();
         return true;
-    });
+    };
+    status = co_await FollowReports(c, client, show);
+    co_return status;
 }
 
-int RunFeedChrony(CliContext& c)
+Task<int> RunFeedChrony(CliContext& c)
 {
     if (c.host.size() > 0)
-        return NeedsSerial(c);
+        co_return NeedsSerial(c);
     if (c.arguments.size() != 1) {
         c.err << "feed-chrony needs the path of chronyd's SOCK socket.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     const QString path = c.arguments[0];
     ClockClient client;
-    const int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     ChronySocket socket(path);
     c.out << "Feeding " << path << " from the model " << ModelNumberFor(client.ClockType())
           << " clock on " << client.Where() << ".\n";
     c.out.flush();
     QString lastProblem;
-    return FollowReports(c, client, [&](const ReceivedTimeReport& r) {
+    const auto feed = [&](const ReceivedTimeReport& r) {
         const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
         if (!instant)
             return false;
@@ -317,7 +323,9 @@ int RunFeedChrony(CliContext& c)
             c.out.flush();
         }
         return true;
-    });
+    };
+    status = co_await FollowReports(c, client, feed);
+    co_return status;
 }
 
 } // namespace tarvo

@@ -6,6 +6,7 @@
 #include "cli/json_text.h"
 #include "cli/network_json.h"
 #include "cli/settings_json.h"
+#include "clock/clock_model.h"
 #include "clock/master_record.h"
 #include "clock/password.h"
 #include "clock/time_commands.h"
@@ -26,7 +27,6 @@ namespace
 // A clock on the network is given this long to take a record before it is
 // asked for it again, as the window spaces its requests.
 constexpr int kSettleMs = 300;
-constexpr int kDefaultsSettleMs = 1000;
 // A clock that applies new network settings restarts its network; it is asked
 // again until it answers or this time has passed.
 constexpr int kNetworkRestartMs = 30000;
@@ -87,115 +87,104 @@ int ReportChange(CliContext& c, int sent, const QStringList& differences, const 
     return ExitCode::ReadBackDiffers;
 }
 
-QList<SerialCommand> AsCommands(const QList<std::pair<quint8, QByteArray>>& frames)
-{
-    QList<SerialCommand> commands;
-    for (const auto& [command, payload] : frames)
-        commands.append({command, payload});
-    return commands;
-}
 
 } // namespace
 
-int RunSet(CliContext& c)
+Task<int> RunSet(CliContext& c)
 {
     const QString what = c.arguments.value(0);
-    if (what == u"time")
-        return RunSetTime(c);
+    if (what == u"time") {
+        const int status = co_await RunSetTime(c);
+        co_return status;
+    }
     if ((what != u"settings" && what != u"network") || c.arguments.size() != 2) {
         c.err << "set needs: settings FILE, network FILE or time now|\"YYYY-MM-DD HH:MM:SS\".\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     // The file is read before the clock is reached: a broken file sends nothing.
     QJsonObject input;
     int status = ReadJsonFile(c, c.arguments[1], &input);
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     ClockClient client;
-    status = ConnectClock(c, client);
+    status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    return what == u"settings" ? RunSetSettings(c, client, input) : RunSetNetwork(c, client, input);
+        co_return status;
+    if (what == u"settings")
+        status = co_await RunSetSettings(c, client, input);
+    else
+        status = co_await RunSetNetwork(c, client, input);
+    co_return status;
 }
 
-int RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& input)
+Task<int> RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& input)
 {
     QByteArray record;
-    int status = ReportOutcome(c, client.ReadMaster(&record), QStringLiteral("its settings"));
+    ClockClient::Outcome outcome = co_await client.ReadMaster(&record);
+    int status = ReportOutcome(c, outcome, QStringLiteral("its settings"));
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     const ScriptSettings current = ScriptSettingsFromRecord(record, client.ClockType());
     const SettingsParse wanted = SettingsFromJson(input, current);
     if (!wanted.errors.isEmpty())
-        return RefuseInput(c, wanted.errors);
+        co_return RefuseInput(c, wanted.errors);
 
-    int sent = 0;
-    if (client.IsSerial()) {
-        const QList<SerialCommand> changed = ChangedSerialCommands(wanted.value, current);
-        client.SendSerial(changed);
-        sent = static_cast<int>(changed.size());
-    } else {
-        // The network carries the settings as one record: it goes whole or not at all.
-        const QByteArray after = SettingsNetworkRecord(wanted.value, record);
-        if (after != SettingsNetworkRecord(current, record)) {
-            if (!client.SendDatagram(MasterSettingsDatagram(client.Password(), after))) {
-                c.err << "The settings could not be sent to " << client.Where() << ".\n";
-                return ExitCode::NoAnswer;
-            }
-            sent = 1;
-            client.WaitFor([] { return false; }, kSettleMs);
-        }
-    }
-    if (sent == 0)
-        return ReportChange(
+    // Over the serial link only the settings that differ go out; the network
+    // carries the settings as one record, whole or not at all.
+    command::SettingsChange change;
+    change.serialCommands = ChangedSerialCommands(wanted.value, current);
+    const QByteArray after = SettingsNetworkRecord(wanted.value, record);
+    if (after != SettingsNetworkRecord(current, record))
+        change.networkRecord = after;
+    if (client.Link().FramesFor(change) == 0)
+        co_return ReportChange(
             c, 0, {}, QStringLiteral("The clock already has these settings; nothing was sent."));
+    const int sent = client.Send(change);
+    if (sent == 0) {
+        c.err << "The settings could not be sent to " << client.Where() << ".\n";
+        co_return ExitCode::NoAnswer;
+    }
+    co_await client.Pause(client.Link().SettleMs());
 
     QByteArray readBack;
-    status = ReportOutcome(c, client.ReadMaster(&readBack), QStringLiteral("its settings back"));
+    outcome = co_await client.ReadMaster(&readBack);
+    status = ReportOutcome(c, outcome, QStringLiteral("its settings back"));
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     const QStringList differences =
         SettingsDifferences(wanted.value, ScriptSettingsFromRecord(readBack, client.ClockType()));
-    return ReportChange(
+    co_return ReportChange(
         c, sent, differences,
         QStringLiteral("Sent %1 change%2; the clock reads back every setting as asked.")
             .arg(sent)
             .arg(sent == 1 ? "" : "s"));
 }
 
-int RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
+Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
 {
     QByteArray record;
     bool present = false;
-    int status = ReportOutcome(c, client.ReadNetwork(&record, &present),
-                               QStringLiteral("its network settings"));
+    ClockClient::Outcome outcome = co_await client.ReadNetwork(&record, &present);
+    int status = ReportOutcome(c, outcome, QStringLiteral("its network settings"));
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     if (!present) {
         c.err << "The clock has no network option.\nNothing was sent.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     const NetworkParse wanted = NetworkFromJson(input, record, client.ClockType());
     if (!wanted.errors.isEmpty())
-        return RefuseInput(c, wanted.errors);
+        co_return RefuseInput(c, wanted.errors);
     if (wanted.record == record)
-        return ReportChange(
+        co_return ReportChange(
             c, 0, {},
             QStringLiteral("The clock already has these network settings; nothing was sent."));
 
     const QString oldAddress = NetworkAddressOf(record);
     const QString newAddress = NetworkAddressOf(wanted.record);
-    if (client.IsSerial()) {
-        for (const SerialCommand& frame : NetworkSettingsSerialFrames(wanted.record))
-            client.SendSerial({{frame.command, frame.payload}});
-    } else {
-        for (const QByteArray& datagram :
-             NetworkSettingsDatagrams(wanted.record, client.Password())) {
-            if (!client.SendDatagram(datagram)) {
-                c.err << "The network settings could not be sent to " << client.Where() << ".\n";
-                return ExitCode::NoAnswer;
-            }
-        }
+    if (client.Send(command::NetworkSettings{wanted.record}) == 0) {
+        c.err << "The network settings could not be sent to " << client.Where() << ".\n";
+        co_return ExitCode::NoAnswer;
     }
 
     // Over the network the clock answers at its new address, and with a new
@@ -206,7 +195,7 @@ int RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
         QString error;
         if (!moved.OpenNetwork(newAddress, &error)) {
             c.err << error << '\n';
-            return ExitCode::NoAnswer;
+            co_return ExitCode::NoAnswer;
         }
         moved.SetClockType(client.ClockType());
         moved.SetReplyTimeout(c.timeoutMs);
@@ -218,30 +207,30 @@ int RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
     QElapsedTimer waited;
     waited.start();
     QByteArray readBack;
-    ClockClient::Outcome outcome = ClockClient::Outcome::Silent;
+    outcome = ClockClient::Outcome::Silent;
     while (waited.elapsed() < kNetworkRestartMs) {
-        client.WaitFor([] { return false; }, kSettleMs);
-        outcome = reader->ReadNetwork(&readBack, &present);
+        co_await client.Pause(kSettleMs);
+        outcome = co_await reader->ReadNetwork(&readBack, &present);
         if (outcome != ClockClient::Outcome::Silent)
             break;
     }
     status = ReportOutcome(c, outcome, QStringLiteral("its network settings back"));
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     const QStringList differences =
         JsonDifferences(NetworkToJson(wanted.record, client.ClockType()),
                         NetworkToJson(readBack, client.ClockType()));
     QString done = QStringLiteral("Sent the network settings; the clock reads them back as asked.");
     if (newAddress != oldAddress)
         done += QStringLiteral(" It now answers at %1.").arg(newAddress);
-    return ReportChange(c, 1, differences, done);
+    co_return ReportChange(c, 1, differences, done);
 }
 
-int RunDst(CliContext& c)
+Task<int> RunDst(CliContext& c)
 {
     if (!c.arguments.isEmpty() || c.spring.isEmpty() || c.fall.isEmpty()) {
         c.err << "dst needs --spring RULE and --fall RULE, as in --spring \"2nd Sun Mar 2:00\".\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     QString springError, fallError;
     const auto spring = ParseDstRule(c.spring, &springError);
@@ -252,96 +241,89 @@ int RunDst(CliContext& c)
     if (!fall)
         errors.append(QStringLiteral("--fall: ") + fallError);
     if (!errors.isEmpty())
-        return RefuseInput(c, errors);
+        co_return RefuseInput(c, errors);
     const int startYear = c.startYear != 0 ? c.startYear : QDate::currentDate().year() - 2000;
     const DstPlan plan = PlanDst(*spring, *fall, startYear);
 
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    if (client.IsSerial()) {
-        client.SendSerial(AsCommands(
-            DstSerialFrames(plan.springDates, plan.fallDates, plan.spring, plan.fall, startYear)));
-    } else {
-        if (!client.SendDatagram(DstDatagram(client.Password(), plan.springDates, plan.fallDates,
-                                             plan.spring, plan.fall, startYear))) {
-            c.err << "The dates could not be sent to " << client.Where() << ".\n";
-            return ExitCode::NoAnswer;
-        }
-        client.WaitFor([] { return false; }, kSettleMs);
+        co_return status;
+    const command::DstTables tables{plan.springDates, plan.fallDates, plan.spring, plan.fall,
+                                    startYear};
+    if (client.Send(tables) == 0) {
+        c.err << "The dates could not be sent to " << client.Where() << ".\n";
+        co_return ExitCode::NoAnswer;
     }
-    DstTables tables;
-    status = ReportOutcome(c, client.ReadDst(&tables), QStringLiteral("its DST dates back"));
+    co_await client.Pause(client.Link().SettleMs());
+    DstTables readBack;
+    const ClockClient::Outcome outcome = co_await client.ReadDst(&readBack);
+    status = ReportOutcome(c, outcome, QStringLiteral("its DST dates back"));
     if (status != ExitCode::Done)
-        return status;
-    return ReportChange(c, 1, DstDifferences(plan, tables),
-                        QStringLiteral("The clock's DST dates now follow spring %1 and fall %2, "
-                                       "%3 to %4.")
-                            .arg(DstRuleText(plan.spring), DstRuleText(plan.fall))
-                            .arg(2000 + startYear)
-                            .arg(2000 + startYear + DstTableYears - 1));
+        co_return status;
+    co_return ReportChange(c, 1, DstDifferences(plan, readBack),
+                           QStringLiteral("The clock's DST dates now follow spring %1 and fall "
+                                          "%2, %3 to %4.")
+                               .arg(DstRuleText(plan.spring), DstRuleText(plan.fall))
+                               .arg(2000 + startYear)
+                               .arg(2000 + startYear + DstTableYears - 1));
 }
 
-int RunResync(CliContext& c)
+Task<int> RunResync(CliContext& c)
 {
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    if (client.IsSerial())
-        client.SendSerial({ResyncSerialCommand()});
-    else
-        client.SendDatagram(ResyncDatagram(client.Password()));
+        co_return status;
+    client.Send(command::Resync{});
     // The clock does not answer a resync; asking for its settings afterwards
     // shows it is still there and took the password.
-    status =
-        ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer after the resync"));
+    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
+    status = ReportOutcome(c, outcome, QStringLiteral("an answer after the resync"));
     if (status == ExitCode::Done)
-        return ReportChange(c, 1, {}, QStringLiteral("Resync sent; the clock answered."));
-    return status;
+        co_return ReportChange(c, 1, {}, QStringLiteral("Resync sent; the clock answered."));
+    co_return status;
 }
 
-int RunFactoryDefaults(CliContext& c)
+Task<int> RunFactoryDefaults(CliContext& c)
 {
     if (!c.yes) {
         c.err << "factory-defaults resets every setting of the clock; add --yes to do it.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    if (client.IsSerial()) {
-        client.SendSerial({FactoryDefaultsSerialCommands().first()});
-    } else {
-        client.SendDatagram(FactoryDefaultsDatagram(client.Password()));
-        client.WaitFor([] { return false; }, kDefaultsSettleMs);
-    }
+        co_return status;
+    // The reset, then the request for the settings it leaves, as the window
+    // sends them.
+    co_await client.Link().RestoreFactoryDefaults();
     QByteArray record;
-    status = ReportOutcome(c, client.ReadMaster(&record), QStringLiteral("its settings back"));
+    const ClockClient::Outcome outcome = co_await client.AwaitMaster(&record);
+    status = ReportOutcome(c, outcome, QStringLiteral("its settings back"));
     if (status != ExitCode::Done)
-        return status;
+        co_return status;
     PrintData(c, SettingsToJson(ScriptSettingsFromRecord(record, client.ClockType())));
-    return ExitCode::Done;
+    co_return ExitCode::Done;
 }
 
-int RunModemUpdate(CliContext& c)
+Task<int> RunModemUpdate(CliContext& c)
 {
     ClockClient client;
-    int status = ConnectClock(c, client);
+    int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
-        return status;
-    if (!client.IsSerial() || client.ClockType() != 4) {
+        co_return status;
+    const ClockModel* model = FindModel(client.ClockType());
+    if (!model || !model->modem || client.Send(command::ModemUpdateNow{}) == 0) {
         c.err << "modem-update is for the model 222 on its serial port.\n";
-        return ExitCode::BadArguments;
+        co_return ExitCode::BadArguments;
     }
-    client.SendSerial({ModemUpdateNowSerialCommand()});
-    status = ReportOutcome(c, client.ReadMaster(nullptr), QStringLiteral("an answer"));
+    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
+    status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
     if (status == ExitCode::Done)
-        return ReportChange(c, 1, {},
-                            QStringLiteral("Modem update requested; the clock answered."));
-    return status;
+        co_return ReportChange(c, 1, {},
+                               QStringLiteral("Modem update requested; the clock answered."));
+    co_return status;
 }
 
 } // namespace tarvo

@@ -88,6 +88,9 @@ public:
     // nothing could be sent (the port is closed, the socket is not ready, no
     // address) or when nothing differed.
     virtual int Send(const ClockCommand& command) = 0;
+    // How many frames or datagrams the command would take on this link; 0 for
+    // a command the link does not carry or a change with nothing in it.
+    virtual int FramesFor(const ClockCommand& command) const = 0;
     // The requests that bring every record, spaced as the clock needs them:
     // serial 1 then 43 after 20 ms; network 0, 3 and 13, 300 ms apart.
     virtual Task<void> RequestEverything() = 0;
@@ -99,6 +102,9 @@ public:
     virtual bool CarriesPassword() const = 0;
     // Only the serial link carries the clock's running time.
     virtual bool CarriesTimeReports() const = 0;
+    // How long the clock is given to take a record before it is asked for it
+    // again: the serial line delivers in order, a datagram needs a moment.
+    virtual int SettleMs() const = 0;
 };
 
 } // namespace tarvo

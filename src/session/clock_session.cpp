@@ -17,6 +17,9 @@ constexpr int kMaxQueued = 1024;
 constexpr qint64 kMaxQueuedAgeMs = 1000;
 // Handled per turn of the event loop before the window gets its turn.
 constexpr int kHandledPerTurn = 32;
+// Reading stops for a turn of the event loop after this long: a sender as
+// fast as the reading must not keep the window from its other work.
+constexpr qint64 kReadingPerTurnMs = 20;
 
 qint64 SystemTimeUs()
 {
@@ -39,6 +42,9 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setInterval(0);
     connect(&m_drainTimer, &QTimer::timeout, this, &ClockSession::Drain);
+    m_readTimer.setSingleShot(true);
+    m_readTimer.setInterval(0);
+    connect(&m_readTimer, &QTimer::timeout, this, &ClockSession::ReadSocket);
 }
 
 ClockSession::~ClockSession() = default;
@@ -73,12 +79,48 @@ void ClockSession::OnSerialReadable()
 {
     // Stamped before anything else is done, so the time of arrival is not
     // moved by the decoding.
+    const qint64 arrivalUs = SystemTimeUs();
+    HandleSerialBytes(m_port.ReadAll(), arrivalUs);
+}
+
+void ClockSession::HandleSerialBytes(QByteArrayView bytes, qint64 arrivalUs)
+{
     RecordSource source;
     source.link = LinkKind::Serial;
-    source.arrivalUs = SystemTimeUs();
-    const QByteArray bytes = m_port.ReadAll();
+    source.arrivalUs = arrivalUs;
     for (ClockRecord& record : m_serialDecoder.Feed(bytes))
         Deliver(Incoming{source, std::move(record)});
+}
+
+void ClockSession::InjectSerialBytes(QByteArrayView bytes)
+{
+    HandleSerialBytes(bytes, SystemTimeUs());
+}
+
+void ClockSession::InjectDatagram(QByteArrayView datagram, quint32 sender, quint16 senderPort)
+{
+    if (const auto incoming = Accept(datagram, datagram.size(), sender, senderPort))
+        Deliver(*incoming);
+}
+
+std::optional<Incoming> ClockSession::Accept(QByteArrayView datagram, qint64 size,
+                                             quint32 sender, quint16 senderPort)
+{
+    if (size > DatagramReceiveLimit || datagram.isEmpty() || !Hears(sender, senderPort)) {
+        NoteDropped();
+        return std::nullopt;
+    }
+    auto record = DecodeDatagram(datagram);
+    if (!record) {
+        NoteDropped();
+        return std::nullopt;
+    }
+    RecordSource source;
+    source.link = LinkKind::Network;
+    source.address = sender;
+    source.port = senderPort;
+    source.arrivalUs = SystemTimeUs();
+    return Incoming{source, std::move(*record)};
 }
 
 void ClockSession::OnSerialError()
@@ -94,42 +136,37 @@ void ClockSession::OnSerialError()
 
 bool ClockSession::Hears(quint32 address, quint16 port) const
 {
-    if (m_hearEveryone)
+    if (HearsEveryone())
         return true;
     return m_clockAddress != InvalidAddress && address == m_clockAddress && port == ClockPort;
 }
 
 void ClockSession::ReadSocket()
 {
-    // Everything waiting is read now, so the socket's read notification is
-    // never left waiting for a read that does not come.
+    // The socket is read until it is empty, a turn of the event loop at a
+    // time, so its read notification is never left waiting for a read that
+    // does not come.
     QByteArray buffer(DatagramReceiveLimit, '\0');
+    const qint64 started = MonotonicMs();
     while (m_socket.HasPendingDatagram()) {
+        if (MonotonicMs() - started >= kReadingPerTurnMs) {
+            m_readTimer.start();
+            break;
+        }
         const qint64 size = m_socket.PendingDatagramSize();
         quint32 sender = 0;
         quint16 senderPort = 0;
         const int count = m_socket.ReceiveDatagram(buffer, sender, &senderPort);
         if (count < 0)
             break;
-        if (size > DatagramReceiveLimit || count == 0 || !Hears(sender, senderPort)) {
-            NoteDropped();
+        auto incoming = Accept(QByteArrayView(buffer).first(count), size, sender, senderPort);
+        if (!incoming)
             continue;
-        }
-        const auto record = DecodeDatagram(QByteArrayView(buffer).first(count));
-        if (!record) {
-            NoteDropped();
-            continue;
-        }
-        RecordSource source;
-        source.link = LinkKind::Network;
-        source.address = sender;
-        source.port = senderPort;
-        source.arrivalUs = SystemTimeUs();
         if (m_queue.size() >= kMaxQueued) {
             m_queue.dequeue();
             NoteDropped();
         }
-        m_queue.enqueue({Incoming{source, *record}, MonotonicMs()});
+        m_queue.enqueue({std::move(*incoming), MonotonicMs()});
     }
     ScheduleDrain();
 }

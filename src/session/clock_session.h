@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
+#include <functional>
 
 namespace tarvo
 {
@@ -46,9 +47,14 @@ public:
     // The clock's network address: datagrams go there, and outside a search
     // only its datagrams (from port 10000) are heard.
     void SetDestination(const QString& host);
-    // While a search listens for answers, every sender is heard.
-    void HearEveryone(bool everyone) { m_hearEveryone = everyone; }
-    bool HearsEveryone() const { return m_hearEveryone; }
+    // While a search listens for answers, every sender is heard. The rule is
+    // asked for every datagram, so it can follow the owner's own state.
+    void HearEveryone(bool everyone)
+    {
+        m_hearEveryone = [everyone] { return everyone; };
+    }
+    void HearEveryoneWhile(std::function<bool()> rule) { m_hearEveryone = std::move(rule); }
+    bool HearsEveryone() const { return m_hearEveryone && m_hearEveryone(); }
     // Datagrams dropped because they came from another sender, or were empty
     // or longer than a record can be.
     quint64 DroppedDatagrams() const { return m_dropped; }
@@ -56,6 +62,12 @@ public:
     // Reads whatever the socket holds now. The socket's signal does this; it is
     // public for the fault tests.
     void ReadSocket();
+    // Bytes and datagrams handled as if the port or the socket had delivered
+    // them (the sender's datagram passes the same filter), for tests and
+    // fuzzing. Records are delivered before these return.
+    void InjectSerialBytes(QByteArrayView bytes);
+    void InjectDatagram(QByteArrayView datagram, quint32 sender, quint16 senderPort = 10000);
+    const SerialDecoder& Decoder() const { return m_serialDecoder; }
 
 Q_SIGNALS:
     // One signal per kind of record, in arrival order, and one for any record.
@@ -77,6 +89,11 @@ Q_SIGNALS:
 
 private:
     void OnSerialReadable();
+    void HandleSerialBytes(QByteArrayView bytes, qint64 arrivalUs);
+    // The record of a datagram read from `sender`, or nothing when it is
+    // dropped (another sender, empty, oversize).
+    std::optional<Incoming> Accept(QByteArrayView datagram, qint64 size, quint32 sender,
+                                   quint16 senderPort);
     void OnSerialError();
     void Deliver(const Incoming& incoming);
     void ScheduleDrain();
@@ -91,7 +108,7 @@ private:
     NetworkClockLink m_networkClock{m_socket};
     int m_networkAvailable = 0;
     quint32 m_clockAddress = InvalidAddress;
-    bool m_hearEveryone = false;
+    std::function<bool()> m_hearEveryone;
 
     // Datagrams read and not yet handled. The socket is always read to the
     // end, so the system's buffer never holds a reply behind noise; what is
@@ -103,6 +120,7 @@ private:
     };
     QQueue<Queued> m_queue;
     QTimer m_drainTimer;
+    QTimer m_readTimer;
     quint64 m_dropped = 0;
     quint64 m_droppedLogged = 0;
     qint64 m_lastDropLogMs = 0;

@@ -31,10 +31,15 @@ public:
     QString Where() const override { return m_host; }
     int Model() const override { return m_model; }
     int Send(const ClockCommand& command) override;
+    int FramesFor(const ClockCommand& command) const override
+    {
+        return static_cast<int>(DatagramsFor(command).size());
+    }
     Task<void> RequestEverything() override;
     Task<void> RestoreFactoryDefaults() override;
     bool CarriesPassword() const override { return true; }
     bool CarriesTimeReports() const override { return false; }
+    int SettleMs() const override { return 300; }
 
     // The datagrams of a command; empty for a command the network does not carry.
     QList<QByteArray> DatagramsFor(const ClockCommand& command) const;

@@ -20,10 +20,15 @@ public:
     QString Where() const override;
     int Model() const override { return m_model; }
     int Send(const ClockCommand& command) override;
+    int FramesFor(const ClockCommand& command) const override
+    {
+        return static_cast<int>(CommandsFor(command).size());
+    }
     Task<void> RequestEverything() override;
     Task<void> RestoreFactoryDefaults() override;
     bool CarriesPassword() const override { return false; }
     bool CarriesTimeReports() const override { return true; }
+    int SettleMs() const override { return 0; }
 
     // The frames of a command, for the record and for tests.
     QList<SerialCommand> CommandsFor(const ClockCommand& command) const;

@@ -123,6 +123,12 @@ void Job::DestroyFrames()
     root.destroy();
 }
 
+Task<void> Sleep(int ms)
+{
+    detail::SleepAwaiter awaiter(ms);
+    co_await awaiter;
+}
+
 Job* Spawn(QObject* parent, Task<void> task)
 {
     auto* job = new Job(parent);

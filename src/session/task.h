@@ -194,46 +194,47 @@ private:
 // the task has ended. Returns the Job, to connect to or to cancel.
 Job* Spawn(QObject* parent, Task<void> task);
 
-// co_await Sleep(ms): resumes after `ms` milliseconds (monotonic, precise timer).
-struct Sleep {
+namespace detail
+{
+// The awaiters below are only ever used as named locals of the functions that
+// follow: GCC 12 destroys some temporaries of a co_await expression twice
+// (closures above all), so a co_await never holds a lambda or an awaiter
+// built in place.
+struct SleepAwaiter {
     int ms = 0;
-    detail::Alive alive = std::make_shared<bool>(true);
+    Alive alive = std::make_shared<bool>(true);
 
-    explicit Sleep(int milliseconds) : ms(milliseconds) {}
-    Sleep(Sleep&&) = default;
-    ~Sleep()
-    {
-        if (alive)
-            *alive = false;
-    }
+    explicit SleepAwaiter(int milliseconds) : ms(milliseconds) {}
+    SleepAwaiter(const SleepAwaiter&) = delete;
+    SleepAwaiter& operator=(const SleepAwaiter&) = delete;
+    ~SleepAwaiter() { *alive = false; }
     bool await_ready() const noexcept { return false; }
     template <typename P>
     void await_suspend(std::coroutine_handle<P> h)
     {
-        detail::PostResume(h.promise().job, h, alive, ms < 0 ? 0 : ms);
+        PostResume(h.promise().job, h, alive, ms < 0 ? 0 : ms);
     }
     void await_resume() const noexcept {}
 };
+} // namespace detail
 
-// co_await WaitFor(sender, &Class::signal, predicate, timeoutMs): true as soon
-// as the predicate holds (checked at once and after every emission of the
-// signal), false when `timeoutMs` passed first. Without a predicate it waits
-// for the next emission. A timeout below 0 waits without limit.
+// co_await Sleep(ms): goes on after `ms` milliseconds (monotonic, precise timer).
+Task<void> Sleep(int ms);
+
+namespace detail
+{
 template <typename Sender, typename Signal>
-class WaitFor
+class WaitForAwaiter
 {
 public:
-    WaitFor(const Sender* sender, Signal signal, std::function<bool()> predicate, int timeoutMs)
+    WaitForAwaiter(const Sender* sender, Signal signal, std::function<bool()> predicate, int timeoutMs)
         : m_sender(sender), m_signal(signal), m_predicate(std::move(predicate)),
           m_timeoutMs(timeoutMs)
     {
     }
-    WaitFor(const Sender* sender, Signal signal, int timeoutMs)
-        : m_sender(sender), m_signal(signal), m_timeoutMs(timeoutMs)
-    {
-    }
-    WaitFor(WaitFor&&) = default;
-    ~WaitFor() { Disarm(); }
+    WaitForAwaiter(const WaitForAwaiter&) = delete;
+    WaitForAwaiter& operator=(const WaitForAwaiter&) = delete;
+    ~WaitForAwaiter() { Disarm(); }
 
     bool await_ready()
     {
@@ -298,5 +299,21 @@ private:
     QMetaObject::Connection m_connection;
     std::unique_ptr<QTimer> m_timer;
 };
+} // namespace detail
+
+// co_await WaitFor(sender, &Class::signal, predicate, timeoutMs): true as soon
+// as the predicate holds (checked at once and after every emission of the
+// signal), false when `timeoutMs` passed first. An empty predicate waits for
+// the next emission. A timeout below 0 waits without limit. Give the predicate
+// as a named variable (see above).
+template <typename Sender, typename Signal>
+Task<bool> WaitFor(const Sender* sender, Signal signal, std::function<bool()> predicate,
+                   int timeoutMs)
+{
+    detail::WaitForAwaiter<Sender, Signal> awaiter(sender, signal, std::move(predicate),
+                                                   timeoutMs);
+    const bool held = co_await awaiter;
+    co_return held;
+}
 
 } // namespace tarvo

@@ -133,14 +133,20 @@ void frmSearch::InializeGrid()
 
 void frmSearch::Search()
 {
+    if (m_searching)
+        return;
     m_searching = true;
     ShowStatus(SearchingStatusText());
     SetButtonsEnabled(false);
     m_scgSearch->setRowCount(0);
     m_lblProgress->clear();
     m_busy->show();
+    Spawn(this, RunSearch());
+}
 
-    RunConnectionSearch(m_panel);
+Task<void> frmSearch::RunSearch()
+{
+    co_await RunConnectionSearch(m_panel);
 
     m_filling = true;
     const QList<ClockConnection>& list = m_panel.State().Connections;
@@ -214,7 +220,7 @@ bool frmSearch::ConnectSelected()
 
 void frmSearch::reject()
 {
-    // The search runs inside this window; it cannot be left half way.
+    // The search fills this window's list; it is not left half way.
     if (!m_searching)
         QDialog::reject();
 }

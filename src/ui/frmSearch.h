@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/task.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -42,6 +44,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Task<void> RunSearch();
     void OnItemChanged(QTableWidgetItem* item);
     void SetButtonsEnabled(bool enabled);
     void ShowStatus(const QString& text);

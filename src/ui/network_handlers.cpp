@@ -50,8 +50,6 @@ void ShowRefused(QLineEdit* box, bool refused)
 NetworkPages::~NetworkPages()
 {
     // The hooks capture this window; the core may outlive it.
-    m_panel.SendNetworkSettingsViaSerial = nullptr;
-    m_panel.SendNetworkSettingsViaNetwork = nullptr;
     m_panel.ShowConfiguring = nullptr;
 }
 

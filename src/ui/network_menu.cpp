@@ -10,6 +10,7 @@
 #include "ui/network_pages.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -35,30 +36,36 @@ void NetworkPages::BuildMenu()
     QAction* add = menu->addAction(QStringLiteral("Add Network Connection"));
     add->setObjectName(QStringLiteral("mnuAddNetworkConnection"));
 
+    // The windows are modal for the main window but opened without a nested
+    // event loop: the clock keeps being heard while they are up.
     connect(search, &QAction::triggered, this, [this] {
-        frmSearch dialog(m_panel, &m_window);
-        CentreOver(dialog, m_window);
-        dialog.exec();
+        auto* dialog = new frmSearch(m_panel, &m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        CentreOver(*dialog, m_window);
+        dialog->open();
     });
     connect(add, &QAction::triggered, this, [this] {
-        frmAddNetworkConnection dialog(m_panel, &m_window);
-        dialog.adjustSize();
-        CentreOver(dialog, m_window);
-        dialog.exec();
+        auto* dialog = new frmAddNetworkConnection(m_panel, &m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->adjustSize();
+        CentreOver(*dialog, m_window);
+        dialog->open();
     });
 }
 
 void NetworkPages::SetHooks()
 {
-    m_panel.SendNetworkSettingsViaSerial = [this] { tarvo::SendNetworkSettingsViaSerial(m_panel); };
-    m_panel.SendNetworkSettingsViaNetwork = [this] {
-        tarvo::SendNetworkSettingsViaNetwork(m_panel, m_ipIPAddress->text());
-    };
-    m_panel.ShowConfiguring = [this] {
-        frmConfiguring dialog(&m_window);
-        dialog.CentreOver(&m_window);
-        dialog.exec();
-    };
+    m_panel.ShowConfiguring = [this]() -> Task<void> { return ShowConfiguringWindow(m_window); };
+}
+
+Task<void> ShowConfiguringWindow(QWidget& owner)
+{
+    QPointer<frmConfiguring> dialog = new frmConfiguring(&owner);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->CentreOver(&owner);
+    dialog->open();
+    const auto closed = [dialog] { return !dialog || !dialog->isVisible(); };
+    co_await WaitFor(dialog.data(), &QDialog::finished, closed, -1);
 }
 
 } // namespace tarvo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/task.h"
+
 #include <QObject>
 #include <array>
 
@@ -7,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace tarvo
 {
@@ -64,5 +67,8 @@ private:
     QLineEdit* m_txtServerPort2 = nullptr;
     QLineEdit* m_txtMinutesUpdate = nullptr;
 };
+
+// Shows "Updating Network Settings ...." over `owner` and ends when it closes.
+Task<void> ShowConfiguringWindow(QWidget& owner);
 
 } // namespace tarvo

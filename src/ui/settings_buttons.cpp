@@ -7,6 +7,7 @@
 #include "clock/time_commands.h"
 #include "ui/frmControlPanel.h"
 #include "ui/image_button.h"
+#include "ui/ip_address_edit.h"
 #include "ui/settings_controls.h"
 
 #include <QCheckBox>
@@ -21,11 +22,6 @@ namespace tarvo
 
 namespace
 {
-
-bool OnNetwork(Panel& panel)
-{
-    return panel.State().clockConnection.ConnectionType == ConnectionKind::Network;
-}
 
 void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
 {
@@ -47,7 +43,8 @@ void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
     for (const auto& nudge : nudges) {
         QObject::connect(nudge.button, &QPushButton::clicked, nudge.button,
                          [&panel, dtpTime, type = nudge.type, direction = nudge.direction] {
-                             if (OnNetwork(panel))
+                             // The network form moves the focus first.
+                             if (panel.TimeCommandLink().Kind() == LinkKind::Network)
                                  dtpTime->setFocus();
                              SendTimeAdjust(panel, type, direction);
                          });
@@ -61,19 +58,20 @@ void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
     Panel& panel = window.Core();
     QObject::connect(c.imageBTNSend, &QPushButton::clicked, c.imageBTNSend, [&window, c] {
         Panel& core = window.Core();
-        ProgramState& s = core.State();
-        s.SendingSettings = true;
+        const ProgramState& s = core.State();
         c.dtpTime->setFocus();
         if (!s.FormLoading && s.ClockFound &&
             s.clockConnection.ConnectionType == ConnectionKind::Serial) {
             if (auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkUpdatePC")))
                 box->setFocus();
         }
-        SendAllSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex()});
-        s.SendingSettings = false;
+        auto* address = window.findChild<IpAddressEdit*>(QStringLiteral("ipIPAddress"));
+        Spawn(&core, SendAllSettings(core, {c.txtPhoneNumber->text(),
+                                            c.cmbSecondOffset->currentIndex(),
+                                            address ? address->text() : QString()}));
     });
     QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
-                     [&panel] { RestoreFactoryDefaults(panel); });
+                     [&panel] { Spawn(&panel, RestoreFactoryDefaults(panel)); });
     QObject::connect(c.imageBTNsync, &QPushButton::clicked, c.imageBTNsync,
                      [&panel] { ResyncNow(panel); });
 }
@@ -113,7 +111,7 @@ void ConnectPasswordPrompt(frmControlPanel& window)
         return;
     cmdConnect->setToolTip(QStringLiteral("Asks the clock again with this password"));
     QObject::connect(cmdConnect, &QPushButton::clicked, cmdConnect, [&panel] {
-        panel.ConnectViaNetwork();
+        Spawn(&panel, panel.ConnectViaNetwork());
         panel.State().PasswordPromptShown = false;
     });
     QObject::connect(txtPassword, &QLineEdit::returnPressed, cmdConnect, &QPushButton::click);
@@ -128,7 +126,7 @@ void ConnectPasswordPrompt(frmControlPanel& window)
                              return;
                          }
                          txtPassword->setToolTip(QString());
-                         window.Core().State().NetworkPassword = input.bytes;
+                         window.Core().SetNetworkPassword(input.bytes);
                      });
 }
 

@@ -209,6 +209,7 @@ private Q_SLOTS:
             return true;
         });
         add->trigger();
+        QVERIFY(Harness::WaitFor([&] { return !title.isEmpty(); }, 3000));
         QCOMPARE(title, QStringLiteral("Add Network Connection"));
         QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.204.20"));
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 3000));

@@ -3,7 +3,8 @@
 #include "support/test_registry.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
-#include "link/delay.h"
+#include "app/network_config.h"
+#include "support/run_task.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
 #include "ui/ip_address_edit.h"
@@ -88,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(h.State().NetworkData.mid(20, 2), QByteArray("\x10\x27", 2));
 
         QSignalSpy applied(&clock, &SimulatedClock::FrameApplied);
-        h.Core().SendNetworkSettingsViaSerial();
+        QVERIFY(SendNetworkSettingsViaSerial(h.Core()));
         QVERIFY(Harness::WaitFor(
             [&] {
                 for (const QList<QVariant>& a : applied)
@@ -102,7 +103,7 @@ private Q_SLOTS:
         // Read back: the clock reports what it was sent.
         TypeInto(frequency, "3");
         QSignalSpy received(&h.Core(), &Panel::NetworkSettingsReceived);
-        h.Core().SendSerialFrame(43);
+        h.Core().Session().SerialClock().Send(command::RequestNetworkSettings{});
         QVERIFY(received.wait(3000));
         QCOMPARE(frequency->text(), QStringLiteral("15"));
         QCOMPARE(AddressText(w, "ipBroadcast2"), QStringLiteral("127.0.71.255"));
@@ -131,11 +132,12 @@ private Q_SLOTS:
 
         // The clock keeps its address, so no restart wait is needed here.
         int waits = 0;
-        h.Core().ShowConfiguring = [&] {
+        h.Core().ShowConfiguring = [&]() -> Task<void> {
             ++waits;
-            Delay(300);
+            return tarvo::test::Pause(300);
         };
-        h.Core().SendNetworkSettingsViaNetwork();
+        QVERIFY(tarvo::test::RunTask(
+            SendNetworkSettingsViaNetwork(h.Core(), AddressText(w, "ipIPAddress"))));
         QCOMPARE(waits, 1);
         QVERIFY(Harness::WaitFor(
             [&] {
@@ -148,7 +150,7 @@ private Q_SLOTS:
 
         TypeInto(Find<QLineEdit>(w, "txtMinutesUpdate"), "1");
         QSignalSpy received(&h.Core(), &Panel::NetworkSettingsReceived);
-        h.Core().RequestSettingsViaNetwork();
+        Spawn(&h.Core(), h.Core().RequestSettingsViaNetwork());
         QVERIFY(received.count() > 0 || received.wait(3000));
         QCOMPARE(Find<QLineEdit>(w, "txtMinutesUpdate")->text(), QStringLiteral("30"));
         QCOMPARE(AddressText(w, "ipServer1").section('.', 3), QStringLiteral("99"));

@@ -172,9 +172,9 @@ private Q_SLOTS:
         h.State().clockDst = DstTables{};
         h.State().LastDstRecord.clear();
         if (network)
-            h.Core().RequestSettingsViaNetwork();
+            Spawn(&h.Core(), h.Core().RequestSettingsViaNetwork());
         else
-            h.Core().ConnectViaSerial();
+            Spawn(&h.Core(), h.Core().ConnectViaSerial());
         QVERIFY(Harness::WaitFor([&] { return h.State().clockDst.present; }, 5000));
 
         editor = OpenEditor(w);

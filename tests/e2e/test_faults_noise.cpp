@@ -118,7 +118,7 @@ private Q_SLOTS:
                 shown << h.State().ClockTimeText;
         });
         connect(&h.Core(), &Panel::DstDatesReceived, this, [&](const QByteArray& record) {
-            if (record == DstRecord(UsDstTables(20)))
+            if (record == SimDstRecord(UsDstTables(20)))
                 ++dstRecords;
         });
 
@@ -127,7 +127,7 @@ private Q_SLOTS:
         qInfo("noise seed %u", seed);
         QRandomGenerator rng(seed);
         const QByteArray dstFrame =
-            BuildIncomingFrame(FrameByte::EndDstDates, DstRecord(UsDstTables(20)));
+            BuildIncomingFrame(FrameByte::EndDstDates, SimDstRecord(UsDstTables(20)));
         const quint8 starts[] = {FrameByte::StartA, FrameByte::StartB, FrameByte::StartC,
                                  FrameByte::StartD};
         QStringList sent;

@@ -87,7 +87,7 @@ private Q_SLOTS:
         // The operator reconnects (the saved connection names the same port)
         // and the clock is found again, with its time shown.
         h.State().ClockFound = false;
-        h.Core().ConnectViaSerial();
+        Spawn(&h.Core(), h.Core().ConnectViaSerial());
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
         const int after = reports;
         QVERIFY(Harness::WaitFor([&] { return reports >= after + 2; }, 3000));
@@ -130,7 +130,7 @@ private Q_SLOTS:
         // shows the setting the clock applied, which is the operator's.
         clock.SetSilent(false);
         QVERIFY(Harness::WaitFor([&] { return reports >= 2; }, 3000));
-        h.Core().ConnectViaSerial();
+        Spawn(&h.Core(), h.Core().ConnectViaSerial());
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
         Harness::WaitFor([] { return false; }, 1000);
         QCOMPARE(zone->currentIndex(), edited);

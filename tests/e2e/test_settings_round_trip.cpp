@@ -75,7 +75,7 @@ void SettingsRoundTrip::serialSendThenReconnectShowsTheClocksValues()
     QVERIFY(ChooseEntry(w, "cmbTimeZone", "+1"));
     QVERIFY(ChooseEntry(w, "cmbSMPTEmode", "SMPTE Drop Frame"));
     Control<QLineEdit>(w, "txtPhoneNumber")->clear();
-    h.Core().ConnectViaSerial();
+    Spawn(&h.Core(), h.Core().ConnectViaSerial());
     QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone") == "+5.5"; }, 3000));
     QCOMPARE(ShownEntry(w, "cmbSecondOffset"), QStringLiteral("-3"));
     QCOMPARE(ShownEntry(w, "cmbSMPTEmode"), QStringLiteral("EBU"));
@@ -113,7 +113,7 @@ void SettingsRoundTrip::networkSendThenRequestShowsTheClocksValues()
 
     QTest::mouseClick(Control<QRadioButton>(w, "optRisingEdge"), Qt::LeftButton);
     QVERIFY(ChooseEntry(w, "cmbSubSecondOffset", "0"));
-    h.Core().RequestSettingsViaNetwork();
+    Spawn(&h.Core(), h.Core().RequestSettingsViaNetwork());
     QVERIFY(Harness::WaitFor([&] { return Ticked(w, "optFallingEdge"); }, 3000));
     QCOMPARE(ShownEntry(w, "cmbSubSecondOffset"), QStringLiteral("-120"));
     QVERIFY(Ticked(w, "optDisplay12Hour"));

@@ -193,7 +193,7 @@ void TestSimLinks::serialAnswersOnlyItsModel()
              ModelIdentifier(own));
     const auto dst = client.Wait(FrameByte::EndDstDates);
     QVERIFY(dst);
-    QCOMPARE(dst->payload, DstRecord(clock->State().Dst()));
+    QCOMPARE(dst->payload, SimDstRecord(clock->State().Dst()));
 }
 
 void TestSimLinks::serialSettingsRoundTrip()
@@ -235,7 +235,7 @@ void TestSimLinks::serialSettingsRoundTrip()
     QCOMPARE(decoded.toHex(' '), record.toHex(' '));
     const auto dst = client.Wait(FrameByte::EndDstDates);
     QVERIFY(dst);
-    QCOMPARE(dst->payload.toHex(' '), DstRecord(tables).toHex(' '));
+    QCOMPARE(dst->payload.toHex(' '), SimDstRecord(tables).toHex(' '));
 }
 
 void TestSimLinks::serialWithoutNetworkOption()

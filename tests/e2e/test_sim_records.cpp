@@ -91,7 +91,7 @@ void TestSimRecords::dstLayoutsBothWays()
     SimDstTables tables = UsDstTables(26);
     tables.springHour = 1;
     tables.fallHour = 23;
-    const QByteArray record = DstRecord(tables);
+    const QByteArray record = SimDstRecord(tables);
     QCOMPARE(record.size(), SimDstRecordLength);
     QCOMPARE(record.first(7), Bytes({26, 1, 23, 3, 11, 8, 1}));
     QCOMPARE(ByteAt(record, 5 + 2 * 47), tables.springDays[47]);

@@ -10,10 +10,10 @@
 
 using namespace tarvo;
 
-bool ScriptedBoxes::AskYesNo(const QString& title, const QString& text)
+Task<bool> ScriptedBoxes::AskYesNo(const QString& title, const QString& text)
 {
     shown << title + QLatin1Char('|') + text;
-    return answers.isEmpty() ? false : answers.takeFirst();
+    co_return answers.isEmpty() ? false : answers.takeFirst();
 }
 
 void ScriptedBoxes::Inform(const QString& title, const QString& text)

@@ -20,7 +20,7 @@ class ScriptedBoxes final : public MessageBoxes {
 public:
     QStringList shown;    // "title|text" of every box, in order
     QList<bool> answers;  // answers to AskYesNo, consumed in order (default No)
-    bool AskYesNo(const QString& title, const QString& text) override;
+    Task<bool> AskYesNo(const QString& title, const QString& text) override;
     void Inform(const QString& title, const QString& text) override;
     void Critical(const QString& title, const QString& text) override;
 };

@@ -70,6 +70,9 @@ QByteArray Report(int h, int m, int s, int day, int month, int year, int gps = 0
     return r;
 }
 
+// The clock the datagram tests talk to: 127.0.0.9.
+constexpr quint32 kClockAddress = 0x7F000009;
+
 QByteArray Frame(quint8 end, const QByteArray& payload)
 {
     return BuildIncomingFrame(end, payload);
@@ -99,15 +102,15 @@ private Q_SLOTS:
 
     void timeReportNeedsTwelveBytes()
     {
-        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
+        m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
         QCOMPARE(m_view.incoming, QStringLiteral(" 03-07-2006  14:05:09 "));
         QVERIFY(m_view.incomingValid);
         m_view.incoming.clear();
-        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6).left(11)));
+        m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6).left(11)));
         QVERIFY(m_view.incoming.isEmpty());
         // While a search probes, time reports are not shown.
         m_panel->State().SearchInProgress = true;
-        m_panel->OnSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
+        m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
         QVERIFY(m_view.incoming.isEmpty());
     }
 
@@ -117,7 +120,7 @@ private Q_SLOTS:
         QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
         QByteArray record(41, '\x05');
         // Not requested: only noted.
-        m_panel->OnSerialBytes(Frame(0xFC, record));
+        m_panel->Session().InjectSerialBytes(Frame(0xFC, record));
         QVERIFY(s.ClockAnswered);
         QVERIFY(!s.ClockFound);
         QCOMPARE(master.count(), 0);
@@ -125,7 +128,7 @@ private Q_SLOTS:
         s.ClockAnswered = false;
         s.SettingsRequested = true;
         s.clockConnection.Comport = 3;
-        m_panel->OnSerialBytes(Frame(0xFC, record + QByteArray(5, '\x01')));
+        m_panel->Session().InjectSerialBytes(Frame(0xFC, record + QByteArray(5, '\x01')));
         QCOMPARE(master.count(), 1);
         QCOMPARE(master.at(0).at(0).toByteArray(), record);
         QVERIFY(s.ClockFound);
@@ -134,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 3"));
         QCOMPARE(m_panel->Store().Load().connection.Comport, qint16(3));
         // A second frame is not applied again.
-        m_panel->OnSerialBytes(Frame(0xFC, record));
+        m_panel->Session().InjectSerialBytes(Frame(0xFC, record));
         QCOMPARE(master.count(), 1);
         QVERIFY(s.ClockAnswered);
     }
@@ -143,10 +146,10 @@ private Q_SLOTS:
     {
         ProgramState& s = m_panel->State();
         s.SettingsRequested = true;
-        m_panel->OnSerialBytes(QByteArray("\x01\x02\xFC", 3));
+        m_panel->Session().InjectSerialBytes(QByteArray("\x01\x02\xFC", 3));
         QVERIFY(s.SettingsRequested);
         QVERIFY(!s.ClockAnswered);
-        QCOMPARE(m_panel->Receiver().RxCount(), 0);
+        QCOMPARE(m_panel->Session().Decoder().Reassembler().RxCount(), 0);
     }
 
     void settingsFrameWhileSending()
@@ -155,7 +158,7 @@ private Q_SLOTS:
         s.SettingsRequested = true;
         s.SendingSettings = true;
         QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
-        m_panel->OnSerialBytes(Frame(0xFC, QByteArray(41, '\0')));
+        m_panel->Session().InjectSerialBytes(Frame(0xFC, QByteArray(41, '\0')));
         QCOMPARE(master.count(), 0);
         QVERIFY(s.ClockAnswered);
         QVERIFY(!s.SettingsRequested);
@@ -166,14 +169,14 @@ private Q_SLOTS:
         ProgramState& s = m_panel->State();
         s.SearchInProgress = true;
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
-        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
         QVERIFY(s.ClockAnswered);
         QCOMPARE(dst.count(), 0);
         s.SearchInProgress = false;
-        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
         QCOMPARE(dst.count(), 1);
         QVERIFY(s.ClockFound);
-        m_panel->OnSerialBytes(BuildIncomingFrame(0xF8, QByteArray(100, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(100, '\x03'), 0xF9));
         QCOMPARE(dst.count(), 1);
     }
 
@@ -188,7 +191,7 @@ private Q_SLOTS:
         payload[183] = 0xE;
         payload[256] = 0x1; // first e-mail byte
         s.clockConnection.Comport = 2;
-        m_panel->OnSerialBytes(Frame(0xFA, payload));
+        m_panel->Session().InjectSerialBytes(Frame(0xFA, payload));
         QCOMPARE(quint8(s.NetworkData[0]), quint8(192));
         QCOMPARE(quint8(s.NetworkData[91]), quint8(229));
         QCOMPARE(quint8(s.Email1Data[0]), quint8(1));
@@ -196,7 +199,7 @@ private Q_SLOTS:
         QVERIFY(s.ClockFound);
         QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 2"));
         // All zero: the clock has no network option.
-        m_panel->OnSerialBytes(Frame(0xFA, QByteArray(768, '\0')));
+        m_panel->Session().InjectSerialBytes(Frame(0xFA, QByteArray(768, '\0')));
         QVERIFY(!s.NetworkSettingsPresent);
     }
 
@@ -204,9 +207,10 @@ private Q_SLOTS:
     {
         ProgramState& s = m_panel->State();
         s.clockConnection.IPaddress = QStringLiteral("127.0.0.9");
+        m_panel->ApplyConnection();
         QByteArray d(256, '\0');
         d[0] = char(0xFF);
-        m_panel->ProcessDatagram(d, 131, 0);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QVERIFY(s.ClockFound);
         QVERIFY(s.PasswordRefused);
         QVERIFY(!s.PasswordPromptShown);
@@ -216,7 +220,7 @@ private Q_SLOTS:
         d[0] = 3;
         for (int i = 0; i < 16; ++i)
             d[5 + i] = char(i + 1);
-        m_panel->ProcessDatagram(d, 131, 0);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QVERIFY(!s.PasswordRefused);
         QCOMPARE(master.count(), 1);
         QCOMPARE(master.at(0).at(0).toByteArray().size(), 16);
@@ -227,18 +231,20 @@ private Q_SLOTS:
         d[5 + 91] = char(207);
         d[5 + 125] = char(0x55);
         s.NetworkData[126] = char(0x66);
-        m_panel->ProcessDatagram(d, 131, 0);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QVERIFY(!s.PasswordRefused);
         QCOMPARE(s.clockConnection.ClockType, qint16(3));
         QCOMPARE(quint8(s.NetworkData[125]), quint8(0x55));
         QCOMPARE(quint8(s.NetworkData[126]), quint8(0x66));
         d[5 + 91] = char(222);
-        m_panel->ProcessDatagram(d, 131, 0);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QCOMPARE(s.clockConnection.ClockType, qint16(3));
     }
 
     void dstDatagramHeaderIsReversed()
     {
+        m_panel->State().clockConnection.IPaddress = QStringLiteral("127.0.0.9");
+        m_panel->ApplyConnection();
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
         QByteArray d(256, '\0');
         d[0] = 0x0D;
@@ -246,7 +252,7 @@ private Q_SLOTS:
             d[i] = char(i);
         d[10] = 9;
         d[105] = 2;
-        m_panel->ProcessDatagram(d, 131, 0);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QCOMPARE(dst.count(), 1);
         const QByteArray record = dst.at(0).at(0).toByteArray();
         QCOMPARE(record.size(), 101);
@@ -262,29 +268,23 @@ private Q_SLOTS:
         QSignalSpy discovery(m_panel.get(), &Panel::DiscoveryAnswer);
         QByteArray d(256, '\0');
         d[0] = 3;
-        m_panel->ProcessDatagram(d, 131, 0x7F000005);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), 0x7F000005, 40000);
         QCOMPARE(discovery.count(), 1);
         QCOMPARE(discovery.at(0).at(0).toUInt(), 0x7F000005u);
         QVERIFY(!s.ClockFound);
-        m_panel->ProcessDatagram(d, 0, 0x7F000005);
+        m_panel->Session().InjectDatagram(QByteArrayView(d).first(0), 0x7F000005, 40000);
         QCOMPARE(discovery.count(), 1);
     }
 
     void secondSearchIsRefusedWhileOneRuns()
     {
-        // The search waits with the event loop running; a search started from
-        // inside that wait must not run its own probes on top of the first.
+        // A search started while another runs must not probe on top of it.
         QSignalSpy progress(m_panel.get(), &Panel::SearchProgress);
-        int innerStarted = 0;
-        QTimer::singleShot(200, m_panel.get(), [&] {
-            QVERIFY(m_panel->SearchRunning());
-            ++innerStarted;
-            m_panel->SearchForClocks(1);
-        });
-        m_panel->SearchForClocks(1);
-        QCOMPARE(innerStarted, 1);
+        QVERIFY(m_panel->SearchForClocks(1));
+        QVERIFY(m_panel->RunningSearch());
+        QVERIFY(!m_panel->SearchForClocks(1));
+        QVERIFY(QTest::qWaitFor([&] { return !m_panel->RunningSearch(); }, 10000));
         QCOMPARE(progress.count(), 1); // one listening window only
-        QVERIFY(!m_panel->SearchRunning());
         QVERIFY(!m_panel->State().SearchInProgress);
     }
 

@@ -7,8 +7,10 @@
 #include "connect/network_settings.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
+#include "support/run_task.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QNetworkDatagram>
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -16,6 +18,7 @@
 #include <memory>
 
 using namespace tarvo;
+using tarvo::test::RunTask;
 
 namespace
 {
@@ -45,10 +48,11 @@ struct Rig {
         panel->SetView(&view);
         panel->State().FormLoading = false;
         if (!clockAddress.isEmpty()) {
-            panel->State().NetworkAvailable = panel->Udp().InitializeNetwork(o.localAddresses);
+            panel->State().NetworkAvailable = panel->Session().InitializeNetwork(o.localAddresses);
             clock.bind(QHostAddress(clockAddress), ClockPort);
             panel->State().clockConnection.ConnectionType = 1;
             panel->State().clockConnection.IPaddress = clockAddress;
+            panel->ApplyConnection();
         }
     }
 
@@ -67,6 +71,11 @@ struct Rig {
         return out;
     }
 };
+
+Task<void> Nothing()
+{
+    co_return;
+}
 
 ClockConnection Network(const char* address)
 {
@@ -153,17 +162,16 @@ private Q_SLOTS:
         s.clockConnection = Network("127.0.93.7");
         s.ClockFound = true;
         s.Connections = {Network("127.0.93.50")}; // a stale list
-        RunConnectionSearch(*rig.panel);
+        RunTask(RunConnectionSearch(*rig.panel));
         QCOMPARE(s.Connections, QList<ClockConnection>{Network("127.0.93.7")});
         QVERIFY(s.SearchDone);
         QVERIFY(!s.SearchInProgress);
 
         // A second opening shows the stored list without searching again.
         s.Connections << Network("127.0.93.60");
-        QElapsedTimer t;
-        t.start();
-        RunConnectionSearch(*rig.panel);
-        QVERIFY(t.elapsed() < 500);
+        QSignalSpy searched(rig.panel.get(), &Panel::SearchProgress);
+        RunTask(RunConnectionSearch(*rig.panel));
+        QCOMPARE(searched.count(), 0);
         QCOMPARE(s.Connections.size(), 2);
     }
 
@@ -173,7 +181,7 @@ private Q_SLOTS:
         ProgramState& s = rig.panel->State();
         s.ClockFound = false;
         s.Connections = {Network("127.0.93.50")};
-        RunConnectionSearch(*rig.panel);
+        RunTask(RunConnectionSearch(*rig.panel));
         QVERIFY(s.Connections.isEmpty());
     }
 
@@ -189,8 +197,11 @@ private Q_SLOTS:
         Rig rig(QStringLiteral("127.0.93.7"));
         int configuring = 0;
         rig.panel->CheckPassword = [] { return -1; };
-        rig.panel->ShowConfiguring = [&] { ++configuring; };
-        const bool sent = network ? SendNetworkSettingsViaNetwork(*rig.panel, "127.0.93.8")
+        rig.panel->ShowConfiguring = [&]() -> Task<void> {
+            ++configuring;
+            return Nothing();
+        };
+        const bool sent = network ? RunTask(SendNetworkSettingsViaNetwork(*rig.panel, "127.0.93.8"))
                                   : SendNetworkSettingsViaSerial(*rig.panel);
         QVERIFY(!sent);
         QCOMPARE(configuring, 0);
@@ -208,8 +219,11 @@ private Q_SLOTS:
         int checks = 0;
         rig.panel->CheckPassword = [&] { return ++checks, 1; };
         int configuring = 0;
-        rig.panel->ShowConfiguring = [&] { ++configuring; };
-        QVERIFY(SendNetworkSettingsViaNetwork(*rig.panel, QStringLiteral(" 127.0.93.7 ")));
+        rig.panel->ShowConfiguring = [&]() -> Task<void> {
+            ++configuring;
+            return Nothing();
+        };
+        QVERIFY(RunTask(SendNetworkSettingsViaNetwork(*rig.panel, QStringLiteral(" 127.0.93.7 "))));
         QCOMPARE(checks, 1);
         QCOMPARE(configuring, 1);
         const QList<QByteArray> heard = rig.Heard(2);
@@ -229,11 +243,12 @@ private Q_SLOTS:
         ProgramState& s = rig.panel->State();
         s.ClockFound = true;
         bool foundWhileWaiting = true;
-        rig.panel->ShowConfiguring = [&] {
+        rig.panel->ShowConfiguring = [&]() -> Task<void> {
             foundWhileWaiting = s.ClockFound;
             s.ClockFound = true; // the clock answered meanwhile
+            return Nothing();
         };
-        QVERIFY(SendNetworkSettingsViaNetwork(*rig.panel, QStringLiteral("127.0.93.8")));
+        QVERIFY(RunTask(SendNetworkSettingsViaNetwork(*rig.panel, QStringLiteral("127.0.93.8"))));
         QVERIFY(!foundWhileWaiting);
         QCOMPARE(rig.view.statuses.value(0),
                  QStringLiteral("Waiting for response from 127.0.93.8"));

@@ -47,8 +47,8 @@ Task<void> Steps(QStringList* log)
 
 Task<void> WaitForValue(Source* source, int wanted, int timeoutMs, int* result)
 {
-    const bool held = co_await WaitFor(
-        source, &Source::Changed, [source, wanted] { return source->value == wanted; }, timeoutMs);
+    const auto reached = [source, wanted] { return source->value == wanted; };
+    const bool held = co_await WaitFor(source, &Source::Changed, reached, timeoutMs);
     *result = held ? 1 : 0;
 }
 

@@ -1,0 +1,160 @@
+#include "app/clock_search.h"
+
+#include "app/panel.h"
+#include "clock/clock_model.h"
+#include "connect/connections.h"
+#include "link/datagram.h"
+
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace tarvo
+{
+
+namespace
+{
+constexpr int kProbeMs = 1000;
+constexpr int kListenMs = 1000;
+} // namespace
+
+ClockSearch::ClockSearch(Panel& panel, int mode, bool clearFirst)
+    : QObject(&panel), m_panel(panel), m_mode(mode), m_clearFirst(clearFirst)
+{
+}
+
+ClockSearch::~ClockSearch()
+{
+    if (m_job)
+        m_job->Cancel();
+}
+
+void ClockSearch::Start()
+{
+    m_job = new Job(this);
+    connect(m_job, &Job::finished, this, &ClockSearch::finished);
+    connect(m_job, &Job::cancelled, this, &ClockSearch::finished);
+    m_job->Start(Run());
+}
+
+void ClockSearch::Cancel()
+{
+    if (m_job)
+        m_job->Cancel();
+}
+
+void ClockSearch::SetSearchInProgress(bool on)
+{
+    m_panel.State().SearchInProgress = on;
+}
+
+Task<void> ClockSearch::Run()
+{
+    // However the search ends, it leaves no search state behind.
+    const auto over = qScopeGuard([this] { SetSearchInProgress(false); });
+    if (m_clearFirst)
+        m_panel.ClearConnections();
+    if (m_mode == 0) {
+        for (const ClockModel& model : AllModels()) {
+            const int found = co_await SearchSerialPorts(0, model.code);
+            if (found > 0) {
+                m_panel.Changed();
+                co_return;
+            }
+        }
+        co_await SearchNetwork(0);
+    } else if (m_mode == 1) {
+        for (const ClockModel& model : AllModels())
+            co_await SearchSerialPorts(1, model.code);
+        co_await SearchNetwork(1);
+    }
+    m_panel.Changed();
+}
+
+Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
+{
+    ProgramState& state = m_panel.State();
+    SetSearchInProgress(true);
+    if (state.SerialPorts.isEmpty()) {
+        SetSearchInProgress(false);
+        co_return 0;
+    }
+    int count = 0;
+    // A copy: a connect made by the search rebuilds nothing, but the list must
+    // not change under the loop.
+    const QList<int> ports = state.SerialPorts;
+    for (int port : ports) {
+        m_panel.Serial().Close();
+        if (!m_panel.OpenSerialPort(port))
+            continue;
+        const int answered = co_await ProbeSerialPort(clockType);
+        if (answered == 0)
+            continue;
+        ++count;
+        const ClockConnection found = SerialFindConnection(port, clockType);
+        m_panel.AddConnection(found);
+        if (mode == 0) {
+            state.clockConnection = found;
+            m_panel.ApplyConnection();
+            m_panel.Store().SaveConnectionSettings(found);
+            SetSearchInProgress(false);
+            co_await m_panel.ConnectViaSerial();
+            co_return count;
+        }
+    }
+    SetSearchInProgress(false);
+    co_return count;
+}
+
+Task<int> ClockSearch::ProbeSerialPort(int clockType)
+{
+    SerialLink& serial = m_panel.Serial();
+    if (!serial.IsOpen())
+        co_return 0;
+    const int port = serial.CurrentPort();
+    m_panel.ShowStatus(QStringLiteral("Searching for Clock on Comport ") + QString::number(port));
+    Q_EMIT Progress(QStringLiteral("Asking Comport %1 for a model %2 clock ...")
+                        .arg(port)
+                        .arg(ModelOrFallback(clockType).number));
+    // The probe closes its port however it ends, cancelled included.
+    const auto closePort = qScopeGuard([&serial] { serial.Close(); });
+    m_panel.State().ClockAnswered = false;
+    m_panel.Session().SerialClock().Probe(clockType);
+    co_await Sleep(kProbeMs);
+    co_return m_panel.State().ClockAnswered ? 1 : 0;
+}
+
+Task<int> ClockSearch::SearchNetwork(int mode)
+{
+    ProgramState& state = m_panel.State();
+    const QByteArray discovery = BuildDiscoveryDatagram();
+    SetSearchInProgress(true);
+    int result = -1;
+    if (state.NetworkAvailable == 1) {
+        UdpLink& udp = m_panel.Udp();
+        QStringList targets = udp.BroadcastAddresses();
+        targets += udp.SubnetBroadcastAddresses();
+        for (const QString& address : std::as_const(targets))
+            udp.SendDatagram(address, ClockPort, discovery);
+        result = 1;
+    }
+    Q_EMIT Progress(QStringLiteral("Listening for clocks on the network ..."));
+    co_await Sleep(kListenMs);
+    SetSearchInProgress(false);
+    if (mode == 0) {
+        const auto first =
+            std::find_if(state.Connections.cbegin(), state.Connections.cend(),
+                         [](const ClockConnection& c) {
+                             return c.ConnectionType == ConnectionKind::Network;
+                         });
+        if (first != state.Connections.cend()) {
+            state.clockConnection = *first;
+            m_panel.ApplyConnection();
+            m_panel.Store().SaveConnectionSettings(state.clockConnection);
+            co_await m_panel.ConnectViaNetwork();
+        }
+    }
+    m_panel.Changed();
+    co_return result;
+}
+
+} // namespace tarvo
