@@ -83,5 +83,9 @@ bool Harness::WaitFor(F done, int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(2);
     }
+    // The window follows a change of state on its next turn (the layout is
+    // applied from a zero-time timer); that turn runs before the test goes on,
+    // so the test sees the window as the operator would.
+    QCoreApplication::processEvents();
     return true;
 }
