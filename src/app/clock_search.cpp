@@ -11,12 +11,6 @@
 namespace tarvo
 {
 
-namespace
-{
-constexpr int kProbeMs = 1000;
-constexpr int kListenMs = 1000;
-} // namespace
-
 ClockSearch::ClockSearch(Panel& panel, int mode, bool clearFirst)
     : QObject(&panel), m_panel(panel), m_mode(mode), m_clearFirst(clearFirst)
 {
@@ -119,7 +113,7 @@ Task<int> ClockSearch::ProbeSerialPort(int clockType)
     const auto closePort = qScopeGuard([&serial] { serial.Close(); });
     m_panel.State().ClockAnswered = false;
     m_panel.Session().SerialClock().Probe(clockType);
-    co_await Sleep(kProbeMs);
+    co_await Sleep(ProbeAnswerMs);
     co_return m_panel.State().ClockAnswered ? 1 : 0;
 }
 
@@ -138,7 +132,7 @@ Task<int> ClockSearch::SearchNetwork(int mode)
         result = 1;
     }
     Q_EMIT Progress(QStringLiteral("Listening for clocks on the network ..."));
-    co_await Sleep(kListenMs);
+    co_await Sleep(DiscoveryListenMs);
     SetSearchInProgress(false);
     if (mode == 0) {
         const auto first =

@@ -9,7 +9,7 @@ namespace tarvo
 namespace
 {
 
-int& FieldOf(DSTRule& rule, DstField field)
+int& FieldOf(DstRule& rule, DstField field)
 {
     switch (field) {
     case DstField::WOM:
@@ -74,16 +74,16 @@ void UpdateDates(DstEditorState& editor)
                    editor.fall.WOM);
 }
 
-void ChooseRuleItem(DSTRule& rule, DstField field, int index)
+void ChooseRuleItem(DstRule& rule, DstField field, int index)
 {
     if (index < 0 || index >= DstFieldItems(field).size())
         return;
     FieldOf(rule, field) = index + FirstValue(field);
 }
 
-QString RuleCaption(const DSTRule& rule, DstField field)
+QString RuleCaption(const DstRule& rule, DstField field)
 {
-    DSTRule copy = rule;
+    DstRule copy = rule;
     return DstFieldItems(field).value(FieldOf(copy, field) - FirstValue(field));
 }
 

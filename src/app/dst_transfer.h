@@ -21,8 +21,8 @@ struct ProgramState;
 // computes (years after 2000) and the two tables computed from the rules.
 struct DstEditorState {
     int StartYear = 0;
-    DSTRule spring;
-    DSTRule fall;
+    DstRule spring;
+    DstRule fall;
     DstDateTable sDates{};
     DstDateTable fDates{};
 };
@@ -45,13 +45,13 @@ void UpdateDates(DstEditorState& editor);
 
 // A list choice: week of month, day of week and month take the item index + 1,
 // the hour the index itself. An index outside the list changes nothing.
-void ChooseRuleItem(DSTRule& rule, DstField field, int index);
+void ChooseRuleItem(DstRule& rule, DstField field, int index);
 
 // The items of the editor's list for a field.
 QStringList DstFieldItems(DstField field);
 
 // The list item a field shows; empty when the field is outside its list.
-QString RuleCaption(const DSTRule& rule, DstField field);
+QString RuleCaption(const DstRule& rule, DstField field);
 
 // Always 48 grid rows: the display rows of the two tables, and an empty 48th row
 // when the tables pair into only 47, so nothing of an earlier display remains.

@@ -2,6 +2,7 @@
 
 #include "connect/clock_connection.h"
 #include "clock/master_settings.h"
+#include "clock/password.h"
 #include "clock/time_commands.h"
 #include "dst/dst_record.h"
 
@@ -34,7 +35,7 @@ struct ProgramState {
     bool SearchDone = false;
 
     // Four bytes carried in bytes 1 to 4 of every datagram except discovery.
-    QByteArray NetworkPassword = QByteArrayLiteral("7315");
+    QByteArray NetworkPassword = DefaultNetworkPassword();
     qint16 SetTimeCountdown = 5;
     // 1 when the UDP socket is ready; every datagram send requires exactly 1.
     int NetworkAvailable = 0;

@@ -23,6 +23,9 @@ inline constexpr int PasswordRefused = 3; // the clock refused the access passwo
 inline constexpr int ReadBackDiffers = 4; // the clock does not hold what was sent
 } // namespace ExitCode
 
+// How long a command waits for the clock's next time report (one a second).
+inline constexpr int ReportWaitMs = 1500;
+
 struct CliContext {
     CliContext(QTextStream& output, QTextStream& errors) : out(output), err(errors) {}
     QTextStream& out;

@@ -9,7 +9,6 @@ namespace tarvo
 
 namespace
 {
-constexpr int kProbeMs = 1000;
 constexpr int kNetworkIdentifierOffset = 91;
 } // namespace
 
@@ -132,7 +131,7 @@ Task<ClockClient::Outcome> ClockClient::Identify()
             const int before = m_masterCount;
             SendProbe(model.code);
             const auto answered = [this, before] { return m_masterCount != before; };
-            const bool heard = co_await WaitFor(answered, kProbeMs);
+            const bool heard = co_await WaitFor(answered, ProbeAnswerMs);
             if (heard) {
                 SetClockType(model.code);
                 co_return Outcome::Answered;

@@ -19,7 +19,6 @@ namespace tarvo
 
 namespace
 {
-constexpr int kProbeMs = 1000;
 
 // Checks `done` every few milliseconds until it holds or `ms` pass: the
 // answers come from several ports, each with a session of its own.
@@ -36,8 +35,6 @@ Task<bool> PollUntil(std::function<bool()> done, int ms)
     co_return done();
 }
 
-constexpr int kListenMs = 1000;
-constexpr int kReportWaitMs = 1500;
 
 // Every serial port is asked at once, one model after the other: a clock
 // answers only the request with its own model's trailer, and asking the ports
@@ -72,7 +69,7 @@ Task<QJsonArray> DiscoverSerial(CliContext& c)
             }
             return true;
         };
-        co_await PollUntil(allAnswered, kProbeMs);
+        co_await PollUntil(allAnswered, ProbeAnswerMs);
         for (size_t i = 0; i < clients.size(); ++i) {
             if (modelOf[i] == 0 && clients[i]->MasterCount() != before[i])
                 modelOf[i] = model.code;
@@ -108,7 +105,7 @@ Task<QJsonArray> DiscoverNetwork(CliContext& c)
     targets.removeDuplicates();
     for (const QString& target : std::as_const(targets))
         udp.SendDatagram(target, ClockPort, BuildDiscoveryDatagram());
-    co_await Sleep(kListenMs);
+    co_await Sleep(DiscoveryListenMs);
 
     QJsonArray found;
     for (quint32 sender : std::as_const(senders)) {
@@ -225,7 +222,7 @@ Task<int> RunStatus(CliContext& c)
     data[u"model"] = ModelNumberFor(client.ClockType());
     // Only the serial link carries the running time.
     if (client.Link().CarriesTimeReports()) {
-        const auto report = co_await client.NextTimeReport(kReportWaitMs);
+        const auto report = co_await client.NextTimeReport(ReportWaitMs);
         data[u"time"] = TimeJson(report);
     } else {
         data[u"time"] = QJsonValue::Null;

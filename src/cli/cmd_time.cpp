@@ -21,7 +21,6 @@ namespace tarvo
 
 namespace
 {
-constexpr int kReportWaitMs = 1500;
 // A report is due every second; after this long without one the clock is
 // taken to have stopped reporting.
 constexpr int kReportSilenceMs = 5000;
@@ -89,7 +88,7 @@ Task<TimeCheck> CheckReportedTime(ClockClient& client, QDateTime expected, const
 
 Task<int> RefuseWhenGpsLocked(CliContext& c, ClockClient& client)
 {
-    const auto r = co_await client.NextTimeReport(kReportWaitMs);
+    const auto r = co_await client.NextTimeReport(ReportWaitMs);
     if (r && r->report.valid && r->report.gpsLocked) {
         c.err << GpsLockedTip << ".\nNothing was sent.\n";
         co_return ExitCode::ReadBackDiffers;
@@ -181,7 +180,7 @@ Task<int> RunNudge(CliContext& c)
     const bool reportsTime = client.Link().CarriesTimeReports();
     std::optional<ReceivedTimeReport> before;
     if (reportsTime)
-        before = co_await client.NextTimeReport(kReportWaitMs);
+        before = co_await client.NextTimeReport(ReportWaitMs);
     QElapsedTimer sent;
     sent.start();
     client.Send(command::AdjustTime{type, direction});

@@ -48,10 +48,10 @@ QString DateText(const QDate& date, int hour)
 
 } // namespace
 
-std::optional<DSTRule> ParseDstRule(const QString& text, QString* error)
+std::optional<DstRule> ParseDstRule(const QString& text, QString* error)
 {
     const QStringList words = text.simplified().split(u' ', Qt::SkipEmptyParts);
-    const auto fail = [&](const QString& why) -> std::optional<DSTRule> {
+    const auto fail = [&](const QString& why) -> std::optional<DstRule> {
         if (error)
             *error = why;
         return std::nullopt;
@@ -60,7 +60,7 @@ std::optional<DSTRule> ParseDstRule(const QString& text, QString* error)
         return fail(QStringLiteral("\"%1\" is not a rule: write week, day, month and hour, as in "
                                    "\"2nd Sun Mar 2:00\"")
                         .arg(text));
-    DSTRule rule;
+    DstRule rule;
     const int week = static_cast<int>(WeekWords().indexOf(words[0].toLower()));
     if (week < 0)
         return fail(
@@ -86,7 +86,7 @@ std::optional<DSTRule> ParseDstRule(const QString& text, QString* error)
     return rule;
 }
 
-QString DstRuleText(const DSTRule& rule)
+QString DstRuleText(const DstRule& rule)
 {
     const QString week = WeekWords().value(rule.WOM - 1, QStringLiteral("?"));
     QString day = DayNames().value(rule.DOW - 1, QStringLiteral("?")).left(3);
@@ -96,7 +96,7 @@ QString DstRuleText(const DSTRule& rule)
     return QStringLiteral("%1 %2 %3 %4:00").arg(week, day, month).arg(rule.Hour);
 }
 
-DstPlan PlanDst(const DSTRule& spring, const DSTRule& fall, int startYear)
+DstPlan PlanDst(const DstRule& spring, const DstRule& fall, int startYear)
 {
     DstPlan plan;
     plan.startYear = startYear;

@@ -17,18 +17,18 @@ namespace tarvo
 // ("Jan".."Dec" or the full name) and the hour of the change ("2:00", 0 to 23;
 // the clock changes on the hour). Case does not matter. On failure `error`
 // says which word is wrong and why.
-std::optional<DSTRule> ParseDstRule(const QString& text, QString* error);
-QString DstRuleText(const DSTRule& rule);
+std::optional<DstRule> ParseDstRule(const QString& text, QString* error);
+QString DstRuleText(const DstRule& rule);
 
 // The two tables a pair of rules gives, 48 years from 2000 + startYear.
 struct DstPlan {
     int startYear = 0; // years after 2000
-    DSTRule spring;
-    DSTRule fall;
+    DstRule spring;
+    DstRule fall;
     DstDateTable springDates{};
     DstDateTable fallDates{};
 };
-DstPlan PlanDst(const DSTRule& spring, const DSTRule& fall, int startYear);
+DstPlan PlanDst(const DstRule& spring, const DstRule& fall, int startYear);
 
 // The clock's tables: the rules they follow and every year's two dates.
 QJsonObject DstToJson(const DstTables& tables);

@@ -42,7 +42,7 @@ public:
         m_errors.append(field + QStringLiteral(": ") + reason);
     }
 
-    void Address(const QString& field, const QJsonValue& v, AddressEntry entry)
+    void Address(const QString& field, const QJsonValue& v, AddressField entry)
     {
         const auto octets = ParseDotted(v);
         if (!octets)
@@ -52,14 +52,14 @@ public:
             ApplyAddressFieldChange(m_record, entry, position, (*octets)[position - 1]);
     }
 
-    void Number(const QString& field, const QJsonValue& v, NumberBox box)
+    void Number(const QString& field, const QJsonValue& v, NumberField box)
     {
         const double n = v.toDouble(-1);
         if (!v.isDouble() || std::floor(n) != n || n < 0 || n > 65535)
             return Error(
                 field,
                 QStringLiteral("%1 is not a whole number from 0 to 65535").arg(JsonValueText(v)));
-        ApplyNumberBoxChange(m_record, box, QString::number(static_cast<int>(n)));
+        ApplyNumberFieldChange(m_record, box, QString::number(static_cast<int>(n)));
     }
 
 private:
@@ -72,8 +72,8 @@ void WriteServers(Writer& w, const QJsonValue& v)
     if (!v.isArray() || v.toArray().size() != 2)
         return w.Error(QStringLiteral("servers"),
                        QStringLiteral("must be a list of 2 time servers"));
-    const AddressEntry entries[2] = {AddressEntry::ipServer1, AddressEntry::ipServer2};
-    const NumberBox ports[2] = {NumberBox::txtServerPort1, NumberBox::txtServerPort2};
+    const AddressField entries[2] = {AddressField::Server1, AddressField::Server2};
+    const NumberField ports[2] = {NumberField::Server1Port, NumberField::Server2Port};
     const QJsonArray list = v.toArray();
     for (int i = 0; i < 2; ++i) {
         const QString field = QStringLiteral("servers[%1]").arg(i);
@@ -148,30 +148,30 @@ QJsonObject NetworkToJson(QByteArrayView record, int clockType)
 {
     const NetworkSettingsView view = DecodeNetworkSettings(record, clockType);
     QJsonObject o;
-    o[u"ipAddress"] = view.ipIPAddress;
-    o[u"subnetMask"] = view.cmbNetmaskIndex >= 0
-                           ? QJsonValue(NetmaskCaptions().at(view.cmbNetmaskIndex))
+    o[u"ipAddress"] = view.clockAddress;
+    o[u"subnetMask"] = view.netmaskIndex >= 0
+                           ? QJsonValue(NetmaskCaptions().at(view.netmaskIndex))
                            : QJsonValue(QJsonValue::Null);
-    o[u"gateway"] = view.ipGateway;
-    o[u"dns"] = view.ipDNS;
-    o[u"serverPort"] = view.txtServerPort.toInt();
-    o[u"configLocked"] = view.chkDisableNetworkConfig;
+    o[u"gateway"] = view.gateway;
+    o[u"dns"] = view.dns;
+    o[u"serverPort"] = view.serverPort.toInt();
+    o[u"configLocked"] = view.configLocked;
     o[u"password"] =
-        view.chkEnablePassword ? QJsonValue(view.txtEditPassword) : QJsonValue(QJsonValue::Null);
+        view.passwordEnabled ? QJsonValue(view.passwordText) : QJsonValue(QJsonValue::Null);
     if (view.group == NetworkModelGroup::Servers) {
         o[u"servers"] =
-            QJsonArray{QJsonObject{{QStringLiteral("address"), view.ipServer1},
-                                   {QStringLiteral("port"), view.txtServerPort1.toInt()}},
-                       QJsonObject{{QStringLiteral("address"), view.ipServer2},
-                                   {QStringLiteral("port"), view.txtServerPort2.toInt()}}};
-        o[u"updateMinutes"] = view.txtMinutesUpdate.toInt();
+            QJsonArray{QJsonObject{{QStringLiteral("address"), view.server1},
+                                   {QStringLiteral("port"), view.server1Port.toInt()}},
+                       QJsonObject{{QStringLiteral("address"), view.server2},
+                                   {QStringLiteral("port"), view.server2Port.toInt()}}};
+        o[u"updateMinutes"] = view.minutesBetweenUpdates.toInt();
     } else if (view.group == NetworkModelGroup::Broadcast) {
         QJsonArray list;
         for (int k = 0; k < 3; ++k)
-            list.append(QJsonObject{{QStringLiteral("enabled"), view.chkBroadcastEnable[k]},
-                                    {QStringLiteral("address"), view.ipBroadcast[k]}});
+            list.append(QJsonObject{{QStringLiteral("enabled"), view.broadcastEnabled[k]},
+                                    {QStringLiteral("address"), view.broadcast[k]}});
         o[u"broadcast"] = list;
-        o[u"broadcastMinutes"] = view.txtBroadcastFrequency.toInt();
+        o[u"broadcastMinutes"] = view.broadcastInterval.toInt();
     }
     return o;
 }
@@ -187,11 +187,11 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
         const QString key = it.key();
         const QJsonValue v = it.value();
         if (key == u"ipAddress") {
-            w.Address(key, v, AddressEntry::ipIPAddress);
+            w.Address(key, v, AddressField::ClockAddress);
         } else if (key == u"gateway") {
-            w.Address(key, v, AddressEntry::ipGateway);
+            w.Address(key, v, AddressField::Gateway);
         } else if (key == u"dns") {
-            w.Address(key, v, AddressEntry::ipDNS);
+            w.Address(key, v, AddressField::Dns);
         } else if (key == u"subnetMask") {
             const int index = static_cast<int>(NetmaskCaptions().indexOf(v.toString()));
             // A record without a mask reads as null; writing that back changes nothing.
@@ -207,7 +207,7 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
             else
                 ApplyNetmaskSelection(result.record, index);
         } else if (key == u"serverPort") {
-            w.Number(key, v, NumberBox::txtServerPort);
+            w.Number(key, v, NumberField::ServerPort);
         } else if (key == u"configLocked") {
             if (v.isBool())
                 ApplyDisableNetworkConfig(result.record, v.toBool());
@@ -224,11 +224,11 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
         } else if (key == u"servers" && group == NetworkModelGroup::Servers) {
             WriteServers(w, v);
         } else if (key == u"updateMinutes" && group == NetworkModelGroup::Servers) {
-            w.Number(key, v, NumberBox::txtMinutesUpdate);
+            w.Number(key, v, NumberField::MinutesBetweenUpdates);
         } else if (key == u"broadcast" && group == NetworkModelGroup::Broadcast) {
             WriteBroadcast(w, result.record, v);
         } else if (key == u"broadcastMinutes" && group == NetworkModelGroup::Broadcast) {
-            w.Number(key, v, NumberBox::txtBroadcastFrequency);
+            w.Number(key, v, NumberField::BroadcastInterval);
         } else if (key == u"servers" || key == u"updateMinutes" || key == u"broadcast" ||
                    key == u"broadcastMinutes") {
             w.Error(key, QStringLiteral("this clock model has no such setting"));

@@ -21,7 +21,7 @@ bool AllLatin1(const QString& text)
 
 QByteArray DefaultNetworkPassword()
 {
-    return QByteArrayLiteral("7315");
+    return QByteArray(DefaultNetworkPasswordText);
 }
 
 PasswordCheck CheckPassword(bool enabled, const QString& editText, const QString& reenterText)

@@ -22,7 +22,8 @@ inline const QString PasswordCharacterMessage =
     QStringLiteral("The password may only contain characters with codes 0 to 255.");
 
 // The access password a clock on the network is sent before any was typed.
-QByteArray DefaultNetworkPassword(); // "7315"
+inline constexpr char DefaultNetworkPasswordText[] = "7315";
+QByteArray DefaultNetworkPassword();
 
 // Outcome of checking the stored-password fields. `result` is 0 when the password
 // is switched off, 1 when the fields are valid and -1 when they are not (show

@@ -21,59 +21,59 @@ void EnsureFullLength(QByteArray& record)
 
 } // namespace
 
-int AddressEntryBase(AddressEntry entry)
+int AddressFieldBase(AddressField entry)
 {
     switch (entry) {
-    case AddressEntry::ipIPAddress:
+    case AddressField::ClockAddress:
         return NetworkOffset::IPAddress - 1;
-    case AddressEntry::ipGateway:
+    case AddressField::Gateway:
         return NetworkOffset::Gateway - 1;
-    case AddressEntry::ipServer1:
+    case AddressField::Server1:
         return NetworkOffset::Server1 - 1;
-    case AddressEntry::ipDNS:
+    case AddressField::Dns:
         return NetworkOffset::DNS - 1;
-    case AddressEntry::ipServer2:
+    case AddressField::Server2:
         return NetworkOffset::Server2 - 1;
-    case AddressEntry::ipBroadcast1:
+    case AddressField::Broadcast1:
         return NetworkOffset::Broadcast1 - 1;
-    case AddressEntry::ipBroadcast2:
+    case AddressField::Broadcast2:
         return NetworkOffset::Broadcast2 - 1;
-    case AddressEntry::ipBroadcast3:
+    case AddressField::Broadcast3:
         return NetworkOffset::Broadcast3 - 1;
     }
     return NetworkOffset::IPAddress - 1;
 }
 
-bool ApplyAddressFieldChange(QByteArray& record, AddressEntry entry, int position, int value)
+bool ApplyAddressFieldChange(QByteArray& record, AddressField entry, int position, int value)
 {
     if (position < 1 || position > 4 || value < 0 || value > 255)
         return false;
     EnsureFullLength(record);
-    SetByte(record, AddressEntryBase(entry) + position, value);
+    SetByte(record, AddressFieldBase(entry) + position, value);
     return true;
 }
 
-int NumberBoxOffset(NumberBox box)
+int NumberFieldOffset(NumberField field)
 {
-    switch (box) {
-    case NumberBox::txtServerPort:
+    switch (field) {
+    case NumberField::ServerPort:
         return NetworkOffset::ServerPort;
-    case NumberBox::txtServerPort1:
+    case NumberField::Server1Port:
         return NetworkOffset::ServerPort1;
-    case NumberBox::txtServerPort2:
+    case NumberField::Server2Port:
         return NetworkOffset::ServerPort2;
-    case NumberBox::txtMinutesUpdate:
-    case NumberBox::txtBroadcastFrequency:
+    case NumberField::MinutesBetweenUpdates:
+    case NumberField::BroadcastInterval:
         return NetworkOffset::UpdateInterval;
     }
     return NetworkOffset::ServerPort;
 }
 
-NumberBoxEdit ApplyNumberBoxChange(QByteArray& record, NumberBox box, const QString& text)
+NumberFieldEdit ApplyNumberFieldChange(QByteArray& record, NumberField field, const QString& text)
 {
-    NumberBoxEdit edit;
+    NumberFieldEdit edit;
     double v = NumericValue(text);
-    if (box == NumberBox::txtBroadcastFrequency) {
+    if (field == NumberField::BroadcastInterval) {
         if (v > Largest16BitValue) {
             edit.replacementText = QStringLiteral("0");
             v = 0.0;
@@ -91,7 +91,7 @@ NumberBoxEdit ApplyNumberBoxChange(QByteArray& record, NumberBox box, const QStr
 
     EnsureFullLength(record);
     const int value = static_cast<int>(*whole);
-    const int offset = NumberBoxOffset(box);
+    const int offset = NumberFieldOffset(field);
     SetByte(record, offset, value % 256);
     SetByte(record, offset + 1, value / 256);
     edit.written = true;

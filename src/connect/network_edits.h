@@ -14,36 +14,38 @@ namespace tarvo
 // Marking the settings as changed stays with the window, which knows whether it
 // is filling its controls from a received record.
 
-enum class AddressEntry {
-    ipIPAddress,
-    ipGateway,
-    ipServer1,
-    ipDNS,
-    ipServer2,
-    ipBroadcast1,
-    ipBroadcast2,
-    ipBroadcast3,
+// The address fields of the record that an address entry edits.
+enum class AddressField {
+    ClockAddress,
+    Gateway,
+    Server1,
+    Dns,
+    Server2,
+    Broadcast1,
+    Broadcast2,
+    Broadcast3,
 };
 
 // Field position 1 to 4 of the entry lands at record offset base + position.
-int AddressEntryBase(AddressEntry entry);
+int AddressFieldBase(AddressField entry);
 
 // Writes one octet field. Returns false, writing nothing, for a position outside
 // 1..4 or a value outside 0..255.
-bool ApplyAddressFieldChange(QByteArray& record, AddressEntry entry, int position, int value);
+bool ApplyAddressFieldChange(QByteArray& record, AddressField entry, int position, int value);
 
-enum class NumberBox {
-    txtServerPort,
-    txtServerPort1,
-    txtServerPort2,
-    txtMinutesUpdate,
-    txtBroadcastFrequency,
+// The 16-bit fields of the record that a number box edits.
+enum class NumberField {
+    ServerPort,
+    Server1Port,
+    Server2Port,
+    MinutesBetweenUpdates,
+    BroadcastInterval,
 };
 
 // Offset of the low byte; the high byte follows it.
-int NumberBoxOffset(NumberBox box);
+int NumberFieldOffset(NumberField field);
 
-struct NumberBoxEdit {
+struct NumberFieldEdit {
     bool written = false; // the record now holds `value`
     bool refused = false; // out of range: nothing written, the box needs a visible cue
     int value = 0;        // the value written, 0..65535
@@ -58,7 +60,7 @@ struct NumberBoxEdit {
 // low byte first. A negative value, or one above 65535, is refused rather than
 // wrapped into a different port or interval; txtBroadcastFrequency instead
 // resets its text to "0" above 65535 and writes 0.
-NumberBoxEdit ApplyNumberBoxChange(QByteArray& record, NumberBox box, const QString& text);
+NumberFieldEdit ApplyNumberFieldChange(QByteArray& record, NumberField field, const QString& text);
 
 // A click in the subnet mask list: offset 6 = index + 1. Returns false, writing
 // nothing, for an index outside the list (-1 is "nothing selected").

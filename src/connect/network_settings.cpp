@@ -120,33 +120,33 @@ NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)
     using namespace NetworkOffset;
     NetworkSettingsView view;
     view.group = NetworkGroupFor(clockType);
-    view.ipIPAddress = DottedAddressAt(record, IPAddress);
-    view.ipGateway = DottedAddressAt(record, Gateway);
-    view.ipDNS = DottedAddressAt(record, DNS);
-    view.txtServerPort = QString::number(Word16At(record, ServerPort));
+    view.clockAddress = DottedAddressAt(record, IPAddress);
+    view.gateway = DottedAddressAt(record, Gateway);
+    view.dns = DottedAddressAt(record, DNS);
+    view.serverPort = QString::number(Word16At(record, ServerPort));
 
     if (view.group == NetworkModelGroup::Servers) {
-        view.ipServer1 = DottedAddressAt(record, Server1);
-        view.txtServerPort1 = QString::number(Word16At(record, ServerPort1));
-        view.ipServer2 = DottedAddressAt(record, Server2);
-        view.txtServerPort2 = QString::number(Word16At(record, ServerPort2));
-        view.txtMinutesUpdate = QString::number(Word16At(record, UpdateInterval));
+        view.server1 = DottedAddressAt(record, Server1);
+        view.server1Port = QString::number(Word16At(record, ServerPort1));
+        view.server2 = DottedAddressAt(record, Server2);
+        view.server2Port = QString::number(Word16At(record, ServerPort2));
+        view.minutesBetweenUpdates = QString::number(Word16At(record, UpdateInterval));
     } else if (view.group == NetworkModelGroup::Broadcast) {
         for (size_t k = 0; k < BroadcastOffsets.size(); ++k) {
             const auto octets = OctetsAt(record, BroadcastOffsets[k]);
-            view.ipBroadcast[k] = DottedAddressAt(record, BroadcastOffsets[k]);
-            view.chkBroadcastEnable[k] =
+            view.broadcast[k] = DottedAddressAt(record, BroadcastOffsets[k]);
+            view.broadcastEnabled[k] =
                 std::any_of(octets.cbegin(), octets.cend(), [](quint8 o) { return o != 0; });
         }
-        view.txtBroadcastFrequency = QString::number(Word16At(record, UpdateInterval));
+        view.broadcastInterval = QString::number(Word16At(record, UpdateInterval));
     }
 
-    view.chkDisableNetworkConfig = ByteAt(record, ConfigLocked) != 0;
-    view.cmbNetmaskIndex = NetmaskIndexForCode(ByteAt(record, SubnetMaskCode));
+    view.configLocked = ByteAt(record, ConfigLocked) != 0;
+    view.netmaskIndex = NetmaskIndexForCode(ByteAt(record, SubnetMaskCode));
 
     for (int i = 0; i < PasswordLength; ++i)
-        view.chkEnablePassword = view.chkEnablePassword || ByteAt(record, Password + i) != 0;
-    view.txtEditPassword = PasswordTextAt(record);
+        view.passwordEnabled = view.passwordEnabled || ByteAt(record, Password + i) != 0;
+    view.passwordText = PasswordTextAt(record);
     return view;
 }
 

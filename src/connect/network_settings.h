@@ -90,29 +90,29 @@ int ClockTypeFromIdentifier(quint8 id, int current);
 struct NetworkSettingsView {
     NetworkModelGroup group = NetworkModelGroup::None;
 
-    QString ipIPAddress;
-    QString ipGateway;
-    QString ipDNS;
-    QString txtServerPort;
+    QString clockAddress;
+    QString gateway;
+    QString dns;
+    QString serverPort;
 
     // Servers group
-    QString ipServer1;
-    QString txtServerPort1;
-    QString ipServer2;
-    QString txtServerPort2;
-    QString txtMinutesUpdate;
+    QString server1;
+    QString server1Port;
+    QString server2;
+    QString server2Port;
+    QString minutesBetweenUpdates;
 
-    // Broadcast group; each address entry is enabled exactly when its box is checked
-    std::array<QString, 3> ipBroadcast;
-    std::array<bool, 3> chkBroadcastEnable = {false, false, false};
-    QString txtBroadcastFrequency;
+    // Broadcast group; each address is edited exactly when it is enabled
+    std::array<QString, 3> broadcast;
+    std::array<bool, 3> broadcastEnabled = {false, false, false};
+    QString broadcastInterval;
 
-    bool chkDisableNetworkConfig = false;
-    int cmbNetmaskIndex = -1; // -1: no item selected
+    bool configLocked = false;
+    int netmaskIndex = -1; // -1: no item selected
 
-    bool chkEnablePassword = false;
-    // Shown in both password boxes; a zero byte gives a NUL character.
-    QString txtEditPassword;
+    bool passwordEnabled = false;
+    // The stored password's four characters; a zero byte gives a NUL character.
+    QString passwordText;
 };
 
 NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType);

@@ -50,9 +50,9 @@ bool LastOfTheMonthChosen(const DstDateTable& Dates)
     return true;
 }
 
-DSTRule RecoverRule(const DstDateTable& Dates, int Hour)
+DstRule RecoverRule(const DstDateTable& Dates, int Hour)
 {
-    DSTRule rule;
+    DstRule rule;
     rule.Hour = Hour;
     if (!Dates[0].isValid())
         return rule;

@@ -25,15 +25,14 @@ inline constexpr int DstLastWeek = 5;
 
 // One transition rule. Ranges match the editor's lists: WOM 1..5 (5 = Last),
 // DOW 1..7 (1 = Sunday), Month 1..12, Hour 0..23.
-struct DSTRule {
+struct DstRule {
     int WOM = 1;
     int DOW = 1;
     int Month = 1;
     int Hour = 0;
 
-    bool operator==(const DSTRule&) const = default;
+    bool operator==(const DstRule&) const = default;
 };
-using DstRule = DSTRule;
 
 // Day of week counted Sunday = 1 .. Saturday = 7, the clock's convention
 // (QDate counts Monday = 1 .. Sunday = 7). 0 for an invalid date.
@@ -56,7 +55,7 @@ bool LastOfTheMonthChosen(const DstDateTable& Dates);
 // decided over the whole table: "Last" only if every year is a last occurrence.
 // The hour is not in the table; it is passed through. An invalid entry 0 (no
 // table yet) gives the first item of every list so the editor can still show it.
-DSTRule RecoverRule(const DstDateTable& Dates, int Hour);
+DstRule RecoverRule(const DstDateTable& Dates, int Hour);
 
 // "January" .. "December" for 1..12, empty for anything else.
 QString GetMonthName(int n);

@@ -20,6 +20,11 @@
 namespace tarvo
 {
 
+// How long a search waits for a port's answer to one model's request, and
+// for answers to the discovery broadcast.
+inline constexpr int ProbeAnswerMs = 1000;
+inline constexpr int DiscoveryListenMs = 1000;
+
 namespace command
 {
 struct RequestMasterSettings {};
@@ -55,8 +60,8 @@ struct Resync {};
 struct DstTables {
     DstDateTable spring{};
     DstDateTable fall{};
-    DSTRule springRule;
-    DSTRule fallRule;
+    DstRule springRule;
+    DstRule fallRule;
     int startYear = 0; // years after 2000
 };
 struct NetworkSettings {

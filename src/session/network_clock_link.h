@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock/password.h"
 #include "session/clock_link.h"
 
 #include <QByteArray>
@@ -49,7 +50,7 @@ public:
 private:
     UdpLink& m_socket;
     QString m_host;
-    QByteArray m_password = QByteArrayLiteral("7315");
+    QByteArray m_password = DefaultNetworkPassword();
     int m_model = 0;
     int m_available = 0;
 };

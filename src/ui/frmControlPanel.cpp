@@ -80,20 +80,20 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
 
     // The computer time changes once a second; the label is refreshed just
     // after each change of second instead of polling a hundred times a second.
-    m_tmrDisplayUpdate = new QTimer(this);
-    m_tmrDisplayUpdate->setObjectName(QStringLiteral("tmrDisplayUpdate"));
-    m_tmrDisplayUpdate->setSingleShot(true);
-    m_tmrDisplayUpdate->setTimerType(Qt::PreciseTimer);
-    connect(m_tmrDisplayUpdate, &QTimer::timeout, this, &frmControlPanel::OnDisplayTick);
+    m_computerTimeTimer = new QTimer(this);
+    m_computerTimeTimer->setObjectName(QStringLiteral("tmrDisplayUpdate"));
+    m_computerTimeTimer->setSingleShot(true);
+    m_computerTimeTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_computerTimeTimer, &QTimer::timeout, this, &frmControlPanel::OnDisplayTick);
     OnDisplayTick();
 
     // The layout follows the state as soon as it changes: the core reports
     // every change, and this coalesces a burst of them into one pass.
-    m_tmrCheckClockStatus = new QTimer(this);
-    m_tmrCheckClockStatus->setObjectName(QStringLiteral("tmrCheckClockStatus"));
-    m_tmrCheckClockStatus->setSingleShot(true);
-    m_tmrCheckClockStatus->setInterval(0);
-    connect(m_tmrCheckClockStatus, &QTimer::timeout, this, [this] {
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setObjectName(QStringLiteral("tmrCheckClockStatus"));
+    m_layoutTimer->setSingleShot(true);
+    m_layoutTimer->setInterval(0);
+    connect(m_layoutTimer, &QTimer::timeout, this, [this] {
         const ProgramState& s = m_panel.State();
         UpdateClockLayout(s.ClockFound, s.NetworkSettingsPresent, s.PasswordRefused,
                           s.clockConnection.ClockType);
@@ -351,15 +351,15 @@ void frmControlPanel::StateChanged()
 
 void frmControlPanel::ScheduleLayout()
 {
-    if (m_tmrCheckClockStatus && !m_tmrCheckClockStatus->isActive())
-        m_tmrCheckClockStatus->start();
+    if (m_layoutTimer && !m_layoutTimer->isActive())
+        m_layoutTimer->start();
 }
 
 void frmControlPanel::OnDisplayTick()
 {
     const QDateTime now = QDateTime::currentDateTime();
     m_lblComputerTime->setText(ComputerTimeText(now));
-    m_tmrDisplayUpdate->start(1000 - now.time().msec() + 1);
+    m_computerTimeTimer->start(1000 - now.time().msec() + 1);
 }
 
 void frmControlPanel::closeEvent(QCloseEvent* event)

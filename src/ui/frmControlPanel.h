@@ -77,7 +77,7 @@ public:
     void HideWindow();
     void ShowHelp();
     bool TrayAvailable() const;
-    QPushButton* HideLink() const { return m_lblHide; }
+    QPushButton* HideLink() const { return m_hideLink; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,10 +106,10 @@ private:
     QPushButton* m_cmdSendTime = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTimer* m_tmrStartUp = nullptr;
-    QTimer* m_tmrDisplayUpdate = nullptr;
-    QTimer* m_tmrCheckClockStatus = nullptr;
+    QTimer* m_computerTimeTimer = nullptr;
+    QTimer* m_layoutTimer = nullptr;
     bool m_closed = false;
-    QPushButton* m_lblHide = nullptr;
+    QPushButton* m_hideLink = nullptr;
     QLabel* m_lblStatus = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
 };

@@ -203,7 +203,7 @@ void frmDST::LoadInitialDateInfo(const DstTables& clock, int currentYear)
 void frmDST::UpdateEntry()
 {
     for (int p = 0; p < kPickers; ++p) {
-        const DSTRule& rule = p < 4 ? m_editor.spring : m_editor.fall;
+        const DstRule& rule = p < 4 ? m_editor.spring : m_editor.fall;
         m_pickers[p]->SetCaption(RuleCaption(rule, FieldOf(p)));
     }
 }

@@ -87,11 +87,11 @@ void NetworkPages::ConnectHandlers()
 
 void NetworkPages::OnAddressField(IpAddressEdit* entry, int position, int value)
 {
-    static const std::pair<const char*, AddressEntry> kEntries[] = {
-        {"ipIPAddress", AddressEntry::ipIPAddress},   {"ipGateway", AddressEntry::ipGateway},
-        {"ipServer1", AddressEntry::ipServer1},       {"ipDNS", AddressEntry::ipDNS},
-        {"ipServer2", AddressEntry::ipServer2},       {"ipBroadcast1", AddressEntry::ipBroadcast1},
-        {"ipBroadcast2", AddressEntry::ipBroadcast2}, {"ipBroadcast3", AddressEntry::ipBroadcast3},
+    static const std::pair<const char*, AddressField> kEntries[] = {
+        {"ipIPAddress", AddressField::ClockAddress},   {"ipGateway", AddressField::Gateway},
+        {"ipServer1", AddressField::Server1},       {"ipDNS", AddressField::Dns},
+        {"ipServer2", AddressField::Server2},       {"ipBroadcast1", AddressField::Broadcast1},
+        {"ipBroadcast2", AddressField::Broadcast2}, {"ipBroadcast3", AddressField::Broadcast3},
     };
     for (const auto& [name, kind] : kEntries) {
         if (entry->objectName() != QLatin1String(name))
@@ -104,18 +104,18 @@ void NetworkPages::OnAddressField(IpAddressEdit* entry, int position, int value)
 
 void NetworkPages::OnNumberBox(QLineEdit* box)
 {
-    static const std::pair<const char*, NumberBox> kBoxes[] = {
-        {"txtServerPort", NumberBox::txtServerPort},
-        {"txtServerPort1", NumberBox::txtServerPort1},
-        {"txtServerPort2", NumberBox::txtServerPort2},
-        {"txtMinutesUpdate", NumberBox::txtMinutesUpdate},
-        {"txtBroadcastFrequency", NumberBox::txtBroadcastFrequency},
+    static const std::pair<const char*, NumberField> kBoxes[] = {
+        {"txtServerPort", NumberField::ServerPort},
+        {"txtServerPort1", NumberField::Server1Port},
+        {"txtServerPort2", NumberField::Server2Port},
+        {"txtMinutesUpdate", NumberField::MinutesBetweenUpdates},
+        {"txtBroadcastFrequency", NumberField::BroadcastInterval},
     };
     for (const auto& [name, kind] : kBoxes) {
         if (box->objectName() != QLatin1String(name))
             continue;
-        const NumberBoxEdit edit =
-            ApplyNumberBoxChange(m_panel.State().NetworkData, kind, box->text());
+        const NumberFieldEdit edit =
+            ApplyNumberFieldChange(m_panel.State().NetworkData, kind, box->text());
         if (!edit.unitLabel.isEmpty())
             m_lblBroadcastFreqMinutes->setText(edit.unitLabel);
         ShowRefused(box, edit.refused);
@@ -148,41 +148,41 @@ void NetworkPages::ParseNetworkSettings()
     const NetworkSettingsView view =
         DecodeNetworkSettings(state.NetworkData, state.clockConnection.ClockType);
 
-    m_ipIPAddress->setText(view.ipIPAddress);
-    m_ipGateway->setText(view.ipGateway);
-    m_ipDNS->setText(view.ipDNS);
-    m_txtServerPort->setText(view.txtServerPort);
+    m_ipIPAddress->setText(view.clockAddress);
+    m_ipGateway->setText(view.gateway);
+    m_ipDNS->setText(view.dns);
+    m_txtServerPort->setText(view.serverPort);
 
     switch (view.group) {
     case NetworkModelGroup::Servers:
-        m_ipServer1->setText(view.ipServer1);
-        m_txtServerPort1->setText(view.txtServerPort1);
-        m_ipServer2->setText(view.ipServer2);
-        m_txtServerPort2->setText(view.txtServerPort2);
-        m_txtMinutesUpdate->setText(view.txtMinutesUpdate);
+        m_ipServer1->setText(view.server1);
+        m_txtServerPort1->setText(view.server1Port);
+        m_ipServer2->setText(view.server2);
+        m_txtServerPort2->setText(view.server2Port);
+        m_txtMinutesUpdate->setText(view.minutesBetweenUpdates);
         break;
     case NetworkModelGroup::Broadcast:
         for (int k = 0; k < 3; ++k) {
-            m_ipBroadcast[k]->setText(view.ipBroadcast[k]);
-            m_chkBroadcastEnable[k]->setChecked(view.chkBroadcastEnable[k]);
-            m_ipBroadcast[k]->setEnabled(view.chkBroadcastEnable[k]);
+            m_ipBroadcast[k]->setText(view.broadcast[k]);
+            m_chkBroadcastEnable[k]->setChecked(view.broadcastEnabled[k]);
+            m_ipBroadcast[k]->setEnabled(view.broadcastEnabled[k]);
         }
-        m_txtBroadcastFrequency->setText(view.txtBroadcastFrequency);
+        m_txtBroadcastFrequency->setText(view.broadcastInterval);
         break;
     case NetworkModelGroup::None:
         break;
     }
 
-    m_chkDisableNetworkConfig->setChecked(view.chkDisableNetworkConfig);
-    m_cmbNetmask->setCurrentIndex(view.cmbNetmaskIndex);
+    m_chkDisableNetworkConfig->setChecked(view.configLocked);
+    m_cmbNetmask->setCurrentIndex(view.netmaskIndex);
 
     // The password page belongs to another group of controls; it is filled
     // here because the password travels in this record.
     if (auto* box = m_window.findChild<QCheckBox*>(QStringLiteral("chkEnablePassword")))
-        box->setChecked(view.chkEnablePassword);
+        box->setChecked(view.passwordEnabled);
     for (const char* name : {"txtEditPassword", "txtReenterPassword"}) {
         if (auto* text = m_window.findChild<QLineEdit*>(QLatin1String(name)))
-            text->setText(view.txtEditPassword);
+            text->setText(view.passwordText);
     }
 }
 

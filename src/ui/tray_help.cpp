@@ -67,41 +67,41 @@ QWidget* frmControlPanel::BuildHideLink()
 {
     // A flat button drawn as a blue link: it looks like the link it is and a
     // keyboard or screen-reader user can press it like any button.
-    m_lblHide = new QPushButton(QStringLiteral("Hide"), this);
-    m_lblHide->setObjectName(QStringLiteral("lblHide"));
-    m_lblHide->setFlat(true);
-    m_lblHide->setStyleSheet(QStringLiteral(
+    m_hideLink = new QPushButton(QStringLiteral("Hide"), this);
+    m_hideLink->setObjectName(QStringLiteral("lblHide"));
+    m_hideLink->setFlat(true);
+    m_hideLink->setStyleSheet(QStringLiteral(
         "QPushButton { color: #0000ff; border: none; padding: 0 2px; background: transparent; }"
         "QPushButton:focus { text-decoration: underline; }"));
-    m_lblHide->setAccessibleName(QStringLiteral("Hide"));
-    m_lblHide->setAccessibleDescription(
+    m_hideLink->setAccessibleName(QStringLiteral("Hide"));
+    m_hideLink->setAccessibleDescription(
         QStringLiteral("Hides the window; the clock link keeps running. Click the "
                        "notification-area icon to bring it back."));
-    m_lblHide->setToolTip(QStringLiteral("Hide the window; the clock link keeps running"));
-    m_lblHide->setCursor(Qt::PointingHandCursor);
-    m_lblHide->installEventFilter(this);
-    connect(m_lblHide, &QPushButton::clicked, this, [this] { HideWindow(); });
+    m_hideLink->setToolTip(QStringLiteral("Hide the window; the clock link keeps running"));
+    m_hideLink->setCursor(Qt::PointingHandCursor);
+    m_hideLink->installEventFilter(this);
+    connect(m_hideLink, &QPushButton::clicked, this, [this] { HideWindow(); });
     SetHideLinkSize(8);
-    return m_lblHide;
+    return m_hideLink;
 }
 
 void frmControlPanel::SetHideLinkSize(int points)
 {
-    if (!m_lblHide)
+    if (!m_hideLink)
         return;
-    QFont font = m_lblHide->font();
+    QFont font = m_hideLink->font();
     if (font.pointSize() == points)
         return;
     font.setPointSize(points);
-    m_lblHide->setFont(font);
+    m_hideLink->setFont(font);
 }
 
 bool frmControlPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_lblHide && event->type() == QEvent::Enter)
+    if (watched == m_hideLink && event->type() == QEvent::Enter)
         SetHideLinkSize(10);
     else if (watched == centralWidget() && event->type() == QEvent::MouseMove &&
-             m_lblHide && m_lblHide->font().pointSize() > 9)
+             m_hideLink && m_hideLink->font().pointSize() > 9)
         SetHideLinkSize(8);
     return QMainWindow::eventFilter(watched, event);
 }

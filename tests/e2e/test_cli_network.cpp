@@ -2,6 +2,7 @@
 // that asks for an access password.
 
 #include "support/test_registry.h"
+#include "support/json_helpers.h"
 #include "support/cli_helpers.h"
 
 #include "simulated_clock.h"
@@ -21,7 +22,7 @@ namespace
 
 const QString kAddress = QStringLiteral("127.0.151.2");
 
-std::unique_ptr<SimulatedClock> StartClock(int model, const QString& address = kAddress)
+std::unique_ptr<SimulatedClock> StartNetworkClock(int model, const QString& address = kAddress)
 {
     SimOptions options;
     options.model = model;
@@ -42,10 +43,6 @@ QStringList At(const QString& host, QStringList arguments)
            arguments;
 }
 
-QJsonObject JsonOf(const QString& text)
-{
-    return QJsonDocument::fromJson(text.toUtf8()).object();
-}
 
 QString WriteFile(QTemporaryDir& dir, const QByteArray& text)
 {
@@ -79,7 +76,7 @@ private Q_SLOTS:
 
 void TestCliNetwork::statusOverTheNetworkHasNoTime()
 {
-    auto clock = StartClock(229);
+    auto clock = StartNetworkClock(229);
     const CliRun run = RunCli(At(kAddress, {QStringLiteral("status"), QStringLiteral("--json")}));
     QCOMPARE(run.status, ExitCode::Done);
     const QJsonObject status = JsonOf(run.out);
@@ -96,7 +93,7 @@ void TestCliNetwork::statusOverTheNetworkHasNoTime()
 
 void TestCliNetwork::wrongPasswordExitsWithThree()
 {
-    auto clock = StartClock(207);
+    auto clock = StartNetworkClock(207);
     QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
     const QByteArray before = clock->State().MasterRecord();
     QTemporaryDir dir;
@@ -113,7 +110,7 @@ void TestCliNetwork::wrongPasswordExitsWithThree()
 
 void TestCliNetwork::setSettingsSendsOneRecordAndVerifies()
 {
-    auto clock = StartClock(229);
+    auto clock = StartNetworkClock(229);
     QTemporaryDir dir;
     QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
     CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("settings"),
@@ -135,7 +132,7 @@ void TestCliNetwork::setSettingsSendsOneRecordAndVerifies()
 
 void TestCliNetwork::setNetworkFollowsTheClockToItsNewAddress()
 {
-    auto clock = StartClock(226);
+    auto clock = StartNetworkClock(226);
     QTemporaryDir dir;
     CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("network"),
                                       WriteFile(dir, R"({"ipAddress": "127.0.151.3",
@@ -168,7 +165,7 @@ void TestCliNetwork::setNetworkFollowsTheClockToItsNewAddress()
 
 void TestCliNetwork::timeDstResyncAndDefaults()
 {
-    auto clock = StartClock(207);
+    auto clock = StartNetworkClock(207);
     CliRun run = RunCli(At(kAddress, {QStringLiteral("set"), QStringLiteral("time"),
                                       QStringLiteral("2040-02-29 23:59:58")}));
     QCOMPARE(run.status, ExitCode::Done);

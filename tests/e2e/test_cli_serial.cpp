@@ -2,6 +2,7 @@
 // (output, exit status) and what the clock receives and ends up holding.
 
 #include "support/test_registry.h"
+#include "support/json_helpers.h"
 #include "support/cli_helpers.h"
 
 #include "cli/chrony_feed.h"
@@ -36,10 +37,6 @@ std::unique_ptr<SimulatedClock> StartClock(int model, const QString& udp = {})
     return clock;
 }
 
-QJsonObject JsonOf(const QString& text)
-{
-    return QJsonDocument::fromJson(text.toUtf8()).object();
-}
 
 // The commands of the frames the clock received, request 1 left out.
 QList<int> SettingsCommands(const QSignalSpy& spy)

@@ -20,7 +20,7 @@ using namespace tarvo;
 namespace
 {
 
-QByteArray RecordFor(const DSTRule& spring, const DSTRule& fall, int startYear)
+QByteArray RecordFor(const DstRule& spring, const DstRule& fall, int startYear)
 {
     DstDateTable s;
     DstDateTable f;

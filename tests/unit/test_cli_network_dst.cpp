@@ -1,4 +1,5 @@
 #include "support/test_registry.h"
+#include "support/json_helpers.h"
 #include "cli/dst_script.h"
 #include "cli/json_text.h"
 #include "cli/network_json.h"
@@ -56,14 +57,6 @@ QByteArray ServerRecord()
     return r;
 }
 
-QJsonObject Json(const char* text)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        qFatal("test JSON does not parse: %s", text);
-    return doc.object();
-}
 
 // The runs of bytes that differ, as "offset:new bytes in hex".
 QString ChangedBytes(const QByteArray& before, const QByteArray& after)

@@ -1,4 +1,5 @@
 #include "support/test_registry.h"
+#include "support/json_helpers.h"
 #include "cli/json_text.h"
 #include "cli/settings_json.h"
 #include "clock/master_record.h"
@@ -32,14 +33,6 @@ QByteArray ModemRecord(int byte15, const QByteArray& digits)
     return record;
 }
 
-QJsonObject Json(const char* text)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        qFatal("test JSON does not parse: %s", text);
-    return doc.object();
-}
 
 // "0a:05 0f:3f3f": command byte and payload in hex, in sending order.
 QString CommandsText(const QList<SerialCommand>& commands)

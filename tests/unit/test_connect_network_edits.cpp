@@ -7,8 +7,8 @@
 
 using namespace tarvo;
 
-Q_DECLARE_METATYPE(AddressEntry)
-Q_DECLARE_METATYPE(NumberBox)
+Q_DECLARE_METATYPE(AddressField)
+Q_DECLARE_METATYPE(NumberField)
 
 namespace
 {
@@ -33,23 +33,23 @@ class TestNetworkEdits : public QObject
 private slots:
     void addressFieldLandsAtBasePlusPosition_data()
     {
-        QTest::addColumn<AddressEntry>("entry");
+        QTest::addColumn<AddressField>("entry");
         QTest::addColumn<int>("position");
         QTest::addColumn<int>("offset");
-        QTest::newRow("ip 1") << AddressEntry::ipIPAddress << 1 << 0;
-        QTest::newRow("ip 4") << AddressEntry::ipIPAddress << 4 << 3;
-        QTest::newRow("gateway 1") << AddressEntry::ipGateway << 1 << 12;
-        QTest::newRow("gateway 3") << AddressEntry::ipGateway << 3 << 14;
-        QTest::newRow("server1 1") << AddressEntry::ipServer1 << 1 << 24;
-        QTest::newRow("dns 1") << AddressEntry::ipDNS << 1 << 65;
-        QTest::newRow("server2 4") << AddressEntry::ipServer2 << 4 << 74;
-        QTest::newRow("broadcast1 1") << AddressEntry::ipBroadcast1 << 1 << 22;
-        QTest::newRow("broadcast2 1") << AddressEntry::ipBroadcast2 << 1 << 92;
-        QTest::newRow("broadcast3 4") << AddressEntry::ipBroadcast3 << 4 << 99;
+        QTest::newRow("ip 1") << AddressField::ClockAddress << 1 << 0;
+        QTest::newRow("ip 4") << AddressField::ClockAddress << 4 << 3;
+        QTest::newRow("gateway 1") << AddressField::Gateway << 1 << 12;
+        QTest::newRow("gateway 3") << AddressField::Gateway << 3 << 14;
+        QTest::newRow("server1 1") << AddressField::Server1 << 1 << 24;
+        QTest::newRow("dns 1") << AddressField::Dns << 1 << 65;
+        QTest::newRow("server2 4") << AddressField::Server2 << 4 << 74;
+        QTest::newRow("broadcast1 1") << AddressField::Broadcast1 << 1 << 22;
+        QTest::newRow("broadcast2 1") << AddressField::Broadcast2 << 1 << 92;
+        QTest::newRow("broadcast3 4") << AddressField::Broadcast3 << 4 << 99;
     }
     void addressFieldLandsAtBasePlusPosition()
     {
-        QFETCH(AddressEntry, entry);
+        QFETCH(AddressField, entry);
         QFETCH(int, position);
         QFETCH(int, offset);
         QByteArray record = FilledRecord();
@@ -72,41 +72,41 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, value);
         QByteArray record = FilledRecord();
-        QVERIFY(!ApplyAddressFieldChange(record, AddressEntry::ipGateway, position, value));
+        QVERIFY(!ApplyAddressFieldChange(record, AddressField::Gateway, position, value));
         QCOMPARE(record, FilledRecord());
     }
 
     void numberBoxWritesLowThenHigh_data()
     {
-        QTest::addColumn<NumberBox>("box");
+        QTest::addColumn<NumberField>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("low");
         QTest::addColumn<int>("high");
-        QTest::newRow("port 10000") << NumberBox::txtServerPort << "10000" << 20 << 0x10 << 0x27;
+        QTest::newRow("port 10000") << NumberField::ServerPort << "10000" << 20 << 0x10 << 0x27;
         QTest::newRow("port 40000 unsigned")
-            << NumberBox::txtServerPort << "40000" << 20 << 0x40 << 0x9C;
-        QTest::newRow("port 65535") << NumberBox::txtServerPort << "65535" << 20 << 0xFF << 0xFF;
-        QTest::newRow("port1") << NumberBox::txtServerPort1 << "123" << 22 << 123 << 0;
-        QTest::newRow("port2") << NumberBox::txtServerPort2 << "256" << 69 << 0 << 1;
-        QTest::newRow("minutes") << NumberBox::txtMinutesUpdate << "60" << 88 << 60 << 0;
-        QTest::newRow("frequency") << NumberBox::txtBroadcastFrequency << "300" << 88 << 44 << 1;
-        QTest::newRow("blanks skipped") << NumberBox::txtServerPort << " 1 0 0" << 20 << 100 << 0;
-        QTest::newRow("leading number") << NumberBox::txtServerPort << "12abc" << 20 << 12 << 0;
-        QTest::newRow("text gives 0") << NumberBox::txtServerPort << "port" << 20 << 0 << 0;
-        QTest::newRow("2.5 to even") << NumberBox::txtServerPort << "2.5" << 20 << 2 << 0;
-        QTest::newRow("3.5 to even") << NumberBox::txtServerPort << "3.5" << 20 << 4 << 0;
-        QTest::newRow("-0.4 is 0") << NumberBox::txtServerPort << "-0.4" << 20 << 0 << 0;
+            << NumberField::ServerPort << "40000" << 20 << 0x40 << 0x9C;
+        QTest::newRow("port 65535") << NumberField::ServerPort << "65535" << 20 << 0xFF << 0xFF;
+        QTest::newRow("port1") << NumberField::Server1Port << "123" << 22 << 123 << 0;
+        QTest::newRow("port2") << NumberField::Server2Port << "256" << 69 << 0 << 1;
+        QTest::newRow("minutes") << NumberField::MinutesBetweenUpdates << "60" << 88 << 60 << 0;
+        QTest::newRow("frequency") << NumberField::BroadcastInterval << "300" << 88 << 44 << 1;
+        QTest::newRow("blanks skipped") << NumberField::ServerPort << " 1 0 0" << 20 << 100 << 0;
+        QTest::newRow("leading number") << NumberField::ServerPort << "12abc" << 20 << 12 << 0;
+        QTest::newRow("text gives 0") << NumberField::ServerPort << "port" << 20 << 0 << 0;
+        QTest::newRow("2.5 to even") << NumberField::ServerPort << "2.5" << 20 << 2 << 0;
+        QTest::newRow("3.5 to even") << NumberField::ServerPort << "3.5" << 20 << 4 << 0;
+        QTest::newRow("-0.4 is 0") << NumberField::ServerPort << "-0.4" << 20 << 0 << 0;
     }
     void numberBoxWritesLowThenHigh()
     {
-        QFETCH(NumberBox, box);
+        QFETCH(NumberField, box);
         QFETCH(QString, text);
         QFETCH(int, offset);
         QFETCH(int, low);
         QFETCH(int, high);
         QByteArray record = FilledRecord();
-        const NumberBoxEdit edit = ApplyNumberBoxChange(record, box, text);
+        const NumberFieldEdit edit = ApplyNumberFieldChange(record, box, text);
         QVERIFY(edit.written);
         QVERIFY(!edit.refused);
         QCOMPARE(edit.value, low + 256 * high);
@@ -118,21 +118,21 @@ private slots:
 
     void numberBoxRefusesWhatDoesNotFit_data()
     {
-        QTest::addColumn<NumberBox>("box");
+        QTest::addColumn<NumberField>("box");
         QTest::addColumn<QString>("text");
-        QTest::newRow("negative port") << NumberBox::txtServerPort << "-1";
-        QTest::newRow("negative minutes") << NumberBox::txtMinutesUpdate << "-30";
-        QTest::newRow("port 65536") << NumberBox::txtServerPort1 << "65536";
-        QTest::newRow("port 70000") << NumberBox::txtServerPort2 << "70000";
-        QTest::newRow("65535.5 rounds past") << NumberBox::txtServerPort << "65535.5";
-        QTest::newRow("negative frequency") << NumberBox::txtBroadcastFrequency << "-2";
+        QTest::newRow("negative port") << NumberField::ServerPort << "-1";
+        QTest::newRow("negative minutes") << NumberField::MinutesBetweenUpdates << "-30";
+        QTest::newRow("port 65536") << NumberField::Server1Port << "65536";
+        QTest::newRow("port 70000") << NumberField::Server2Port << "70000";
+        QTest::newRow("65535.5 rounds past") << NumberField::ServerPort << "65535.5";
+        QTest::newRow("negative frequency") << NumberField::BroadcastInterval << "-2";
     }
     void numberBoxRefusesWhatDoesNotFit()
     {
-        QFETCH(NumberBox, box);
+        QFETCH(NumberField, box);
         QFETCH(QString, text);
         QByteArray record = FilledRecord();
-        const NumberBoxEdit edit = ApplyNumberBoxChange(record, box, text);
+        const NumberFieldEdit edit = ApplyNumberFieldChange(record, box, text);
         QVERIFY(edit.refused);
         QVERIFY(!edit.written);
         QVERIFY(!edit.replacementText);
@@ -171,13 +171,13 @@ private slots:
         QFETCH(QString, replacement);
         QFETCH(int, written);
         QByteArray record = FilledRecord();
-        const NumberBoxEdit edit =
-            ApplyNumberBoxChange(record, NumberBox::txtBroadcastFrequency, text);
+        const NumberFieldEdit edit =
+            ApplyNumberFieldChange(record, NumberField::BroadcastInterval, text);
         QCOMPARE(edit.unitLabel, label);
         QCOMPARE(edit.replacementText.value_or(QString()), replacement);
         QVERIFY(edit.written);
         QCOMPARE(At(record, 88) + 256 * At(record, 89), written);
-        QVERIFY(ApplyNumberBoxChange(record, NumberBox::txtServerPort, "5").unitLabel.isEmpty());
+        QVERIFY(ApplyNumberFieldChange(record, NumberField::ServerPort, "5").unitLabel.isEmpty());
     }
 
     void netmaskClick_data()
@@ -230,7 +230,7 @@ private slots:
     void editsGrowAShortRecord()
     {
         QByteArray record;
-        QVERIFY(ApplyAddressFieldChange(record, AddressEntry::ipBroadcast3, 4, 7));
+        QVERIFY(ApplyAddressFieldChange(record, AddressField::Broadcast3, 4, 7));
         QCOMPARE(record.size(), NetworkDataLength);
         QCOMPARE(At(record, 99), 7);
     }
@@ -240,21 +240,21 @@ private slots:
         QByteArray record = EmptyNetworkData();
         const int server1[] = {192, 168, 1, 5};
         for (int p = 1; p <= 4; ++p)
-            ApplyAddressFieldChange(record, AddressEntry::ipServer1, p, server1[p - 1]);
-        ApplyNumberBoxChange(record, NumberBox::txtServerPort1, "40000");
-        ApplyNumberBoxChange(record, NumberBox::txtMinutesUpdate, "15");
+            ApplyAddressFieldChange(record, AddressField::Server1, p, server1[p - 1]);
+        ApplyNumberFieldChange(record, NumberField::Server1Port, "40000");
+        ApplyNumberFieldChange(record, NumberField::MinutesBetweenUpdates, "15");
         ApplyNetmaskSelection(record, 7);
 
         const NetworkSettingsView servers = DecodeNetworkSettings(record, 2);
-        QCOMPARE(servers.ipServer1, QStringLiteral("192.168.1.5"));
-        QCOMPARE(servers.txtServerPort1, QStringLiteral("40000"));
-        QCOMPARE(servers.txtMinutesUpdate, QStringLiteral("15"));
-        QCOMPARE(servers.cmbNetmaskIndex, 7);
+        QCOMPARE(servers.server1, QStringLiteral("192.168.1.5"));
+        QCOMPARE(servers.server1Port, QStringLiteral("40000"));
+        QCOMPARE(servers.minutesBetweenUpdates, QStringLiteral("15"));
+        QCOMPARE(servers.netmaskIndex, 7);
 
         // The same bytes 22-25 seen by a broadcasting model.
         const NetworkSettingsView broadcast = DecodeNetworkSettings(record, 1);
-        QCOMPARE(broadcast.ipBroadcast[0], QStringLiteral("64.156.192.168"));
-        QCOMPARE(broadcast.txtBroadcastFrequency, QStringLiteral("15"));
+        QCOMPARE(broadcast.broadcast[0], QStringLiteral("64.156.192.168"));
+        QCOMPARE(broadcast.broadcastInterval, QStringLiteral("15"));
     }
 };
 

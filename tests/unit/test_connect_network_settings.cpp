@@ -111,11 +111,11 @@ private slots:
                                               {21, 0x27},
                                               {87, 2}});
         const NetworkSettingsView v = DecodeNetworkSettings(record, 2);
-        QCOMPARE(v.ipIPAddress, QStringLiteral("10.0.0.5"));
-        QCOMPARE(v.ipGateway, QStringLiteral("10.0.0.254"));
-        QCOMPARE(v.ipDNS, QStringLiteral("8.8.4.4"));
-        QCOMPARE(v.txtServerPort, QStringLiteral("10000"));
-        QVERIFY(v.chkDisableNetworkConfig); // any non-zero lock byte reads as locked
+        QCOMPARE(v.clockAddress, QStringLiteral("10.0.0.5"));
+        QCOMPARE(v.gateway, QStringLiteral("10.0.0.254"));
+        QCOMPARE(v.dns, QStringLiteral("8.8.4.4"));
+        QCOMPARE(v.serverPort, QStringLiteral("10000"));
+        QVERIFY(v.configLocked); // any non-zero lock byte reads as locked
     }
 
     void serverGroupReadsSharedBytesAsPortAndAddress()
@@ -125,13 +125,13 @@ private slots:
               << std::pair{73, 0} << std::pair{74, 9} << std::pair{88, 60} << std::pair{89, 0};
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), 2);
         QCOMPARE(v.group, NetworkModelGroup::Servers);
-        QCOMPARE(v.txtServerPort1, QStringLiteral("10000"));
-        QCOMPARE(v.ipServer1, QStringLiteral("192.168.1.5"));
-        QCOMPARE(v.txtServerPort2, QStringLiteral("40000")); // above 32767, still a port
-        QCOMPARE(v.ipServer2, QStringLiteral("127.0.0.9"));
-        QCOMPARE(v.txtMinutesUpdate, QStringLiteral("60"));
-        QVERIFY(v.ipBroadcast[0].isEmpty());
-        QVERIFY(v.txtBroadcastFrequency.isEmpty());
+        QCOMPARE(v.server1Port, QStringLiteral("10000"));
+        QCOMPARE(v.server1, QStringLiteral("192.168.1.5"));
+        QCOMPARE(v.server2Port, QStringLiteral("40000")); // above 32767, still a port
+        QCOMPARE(v.server2, QStringLiteral("127.0.0.9"));
+        QCOMPARE(v.minutesBetweenUpdates, QStringLiteral("60"));
+        QVERIFY(v.broadcast[0].isEmpty());
+        QVERIFY(v.broadcastInterval.isEmpty());
     }
 
     void broadcastGroupReadsSharedBytesAsAddress_data()
@@ -147,13 +147,13 @@ private slots:
         bytes << std::pair{96, 255} << std::pair{88, 1} << std::pair{89, 1};
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), clockType);
         QCOMPARE(v.group, NetworkModelGroup::Broadcast);
-        QCOMPARE(v.ipBroadcast[0], QStringLiteral("16.39.192.168"));
-        QCOMPARE(v.ipBroadcast[1], QStringLiteral("0.0.0.0"));
-        QCOMPARE(v.ipBroadcast[2], QStringLiteral("255.0.0.0"));
-        QCOMPARE(v.chkBroadcastEnable, (std::array<bool, 3>{true, false, true}));
-        QCOMPARE(v.txtBroadcastFrequency, QStringLiteral("257"));
-        QVERIFY(v.ipServer1.isEmpty());
-        QVERIFY(v.txtMinutesUpdate.isEmpty());
+        QCOMPARE(v.broadcast[0], QStringLiteral("16.39.192.168"));
+        QCOMPARE(v.broadcast[1], QStringLiteral("0.0.0.0"));
+        QCOMPARE(v.broadcast[2], QStringLiteral("255.0.0.0"));
+        QCOMPARE(v.broadcastEnabled, (std::array<bool, 3>{true, false, true}));
+        QCOMPARE(v.broadcastInterval, QStringLiteral("257"));
+        QVERIFY(v.server1.isEmpty());
+        QVERIFY(v.minutesBetweenUpdates.isEmpty());
     }
 
     void netmaskSelection_data()
@@ -175,7 +175,7 @@ private slots:
         QFETCH(QString, caption);
         QCOMPARE(NetmaskCaptions().size(), NetmaskCount);
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith({{6, code}}), 1);
-        QCOMPARE(v.cmbNetmaskIndex, index);
+        QCOMPARE(v.netmaskIndex, index);
         QCOMPARE(NetmaskCaptions().value(index), caption);
     }
 
@@ -199,8 +199,8 @@ private slots:
         QByteArray record = EmptyNetworkData();
         record.replace(8, 4, bytes);
         const NetworkSettingsView v = DecodeNetworkSettings(record, 2);
-        QCOMPARE(v.chkEnablePassword, enabled);
-        QCOMPARE(v.txtEditPassword, text);
+        QCOMPARE(v.passwordEnabled, enabled);
+        QCOMPARE(v.passwordText, text);
     }
 
     void serialFramesCarryQuartersThenApply()

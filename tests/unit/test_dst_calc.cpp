@@ -166,7 +166,7 @@ void TestDstCalc::recoverRule()
 {
     QFETCH(DstDateTable, table);
     QTEST(LastOfTheMonthChosen(table), "allLast");
-    const DSTRule rule = RecoverRule(table, 17);
+    const DstRule rule = RecoverRule(table, 17);
     QTEST(rule.WOM, "wom");
     QTEST(rule.DOW, "dow");
     QTEST(rule.Month, "month");
@@ -180,7 +180,7 @@ void TestDstCalc::recoverRuleRoundTripsEveryRule()
     for (int month = 1; month <= 12; ++month) {
         for (int dow = 1; dow <= 7; ++dow) {
             for (int wom = 1; wom <= 5; ++wom) {
-                const DSTRule expected{wom, dow, month, 3};
+                const DstRule expected{wom, dow, month, 3};
                 QCOMPARE(RecoverRule(Table(26, dow, month, wom), 3), expected);
             }
         }

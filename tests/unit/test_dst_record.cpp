@@ -1,5 +1,6 @@
 #include "clock/clock_model.h"
 #include "support/test_registry.h"
+#include "support/metatypes.h"
 #include "dst/dst_record.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
@@ -41,7 +42,6 @@ const DstRule Fall{1, 1, 11, 1};
 
 } // namespace
 
-Q_DECLARE_METATYPE(DSTRule)
 
 class TestDstRecord : public QObject
 {

@@ -4,6 +4,7 @@
 // clock's tables hold.
 
 #include "support/test_registry.h"
+#include "support/metatypes.h"
 #include "dst/dst_calc.h"
 
 #include <QDir>
@@ -71,7 +72,7 @@ Transitions ParseZdump(const QString& output)
 
 // Every year from the first table year up to the last year the source knows
 // must hold exactly the computed transition, so a missing year cannot pass.
-void Compare(const Transitions& t, int startYear, const DSTRule& spring, const DSTRule& fall)
+void Compare(const Transitions& t, int startYear, const DstRule& spring, const DstRule& fall)
 {
     DstDateTable s;
     DstDateTable f;
@@ -96,7 +97,6 @@ void Compare(const Transitions& t, int startYear, const DSTRule& spring, const D
 
 } // namespace
 
-Q_DECLARE_METATYPE(DSTRule)
 
 class TestDstTzdb : public QObject
 {
@@ -112,18 +112,18 @@ private slots:
 void TestDstTzdb::zdump_data()
 {
     QTest::addColumn<QString>("zone");
-    QTest::addColumn<DSTRule>("spring");
-    QTest::addColumn<DSTRule>("fall");
+    QTest::addColumn<DstRule>("spring");
+    QTest::addColumn<DstRule>("fall");
     // 2nd Sunday of March / 1st Sunday of November; last Sunday of March / October.
-    QTest::newRow("US") << "America/New_York" << DSTRule{2, 1, 3, 2} << DSTRule{1, 1, 11, 2};
-    QTest::newRow("EU") << "Europe/Berlin" << DSTRule{5, 1, 3, 2} << DSTRule{5, 1, 10, 3};
+    QTest::newRow("US") << "America/New_York" << DstRule{2, 1, 3, 2} << DstRule{1, 1, 11, 2};
+    QTest::newRow("EU") << "Europe/Berlin" << DstRule{5, 1, 3, 2} << DstRule{5, 1, 10, 3};
 }
 
 void TestDstTzdb::zdump()
 {
     QFETCH(QString, zone);
-    QFETCH(DSTRule, spring);
-    QFETCH(DSTRule, fall);
+    QFETCH(DstRule, spring);
+    QFETCH(DstRule, fall);
     const QString program = QStandardPaths::findExecutable(QStringLiteral("zdump"));
     if (program.isEmpty())
         QSKIP("zdump not found (package libc-bin); time-zone cross-check skipped");
@@ -148,8 +148,8 @@ void TestDstTzdb::zdump()
 void TestDstTzdb::qtimezone()
 {
     QFETCH(QString, zone);
-    QFETCH(DSTRule, spring);
-    QFETCH(DSTRule, fall);
+    QFETCH(DstRule, spring);
+    QFETCH(DstRule, fall);
     const QTimeZone tz(zone.toLatin1());
     if (!tz.isValid() || !tz.hasTransitions())
         QSKIP(qPrintable(zone + QStringLiteral(" unknown to QTimeZone; cross-check skipped")));

@@ -14,7 +14,7 @@ namespace
 {
 
 // The clock's record for two rules, as the clock would report it.
-QByteArray RecordFor(const DSTRule& spring, const DSTRule& fall, int startYear)
+QByteArray RecordFor(const DstRule& spring, const DstRule& fall, int startYear)
 {
     DstDateTable s;
     DstDateTable f;
@@ -23,7 +23,7 @@ QByteArray RecordFor(const DSTRule& spring, const DSTRule& fall, int startYear)
     return BuildDstRecord(s, f, spring, fall, startYear);
 }
 
-QStringList Captions(const DSTRule& rule)
+QStringList Captions(const DstRule& rule)
 {
     return {RuleCaption(rule, DstField::WOM), RuleCaption(rule, DstField::DOW),
             RuleCaption(rule, DstField::Month), RuleCaption(rule, DstField::Hour)};
@@ -131,7 +131,7 @@ void TestDstEditor::listChoiceSetsTheField()
     QFETCH(int, value);
     QFETCH(QString, caption);
 
-    DSTRule rule{2, 1, 3, 2};
+    DstRule rule{2, 1, 3, 2};
     const auto f = static_cast<DstField>(field);
     ChooseRuleItem(rule, f, index);
     const int got[] = {rule.WOM, rule.DOW, rule.Month, rule.Hour};
