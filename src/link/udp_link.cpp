@@ -160,20 +160,15 @@ bool UdpLink::HasPendingDatagram() const
     return m_socket && m_socket->hasPendingDatagrams();
 }
 
-qint64 UdpLink::PendingDatagramSize() const
-{
-    return m_socket ? m_socket->pendingDatagramSize() : -1;
-}
-
-int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort)
+int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort, int limit)
 {
     if (!HasPendingDatagram())
         return -1;
-    if (buffer.size() < ReceiveLimit)
-        buffer.resize(ReceiveLimit);
+    if (buffer.size() < limit)
+        buffer.resize(limit);
     QHostAddress from;
     quint16 fromPort = 0;
-    const qint64 n = m_socket->readDatagram(buffer.data(), ReceiveLimit, &from, &fromPort);
+    const qint64 n = m_socket->readDatagram(buffer.data(), limit, &from, &fromPort);
     if (senderPort)
         *senderPort = fromPort;
     if (n < 0)

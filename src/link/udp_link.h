@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QUdpSocket>
 
+#include "link/datagram.h"
+
 namespace tarvo
 {
 
@@ -41,13 +43,12 @@ public:
     // (no socket, empty host, bad port, unresolvable host, send failure).
     int SendDatagram(const QString& host, int port, const QByteArray& bytes);
 
-    // Reads one datagram of at most 256 bytes into `buffer` (which keeps its
-    // other bytes) and gives the sender. -1 when nothing is waiting.
-    int ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort = nullptr);
+    // Reads one datagram of at most `limit` bytes (256 unless given) into
+    // `buffer` (which keeps its other bytes) and gives the sender. -1 when
+    // nothing is waiting.
+    int ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort = nullptr,
+                        int limit = ReceiveLimit);
     bool HasPendingDatagram() const;
-    // Size of the next datagram waiting (which may exceed the receive limit);
-    // -1 when none waits.
-    qint64 PendingDatagramSize() const;
     bool IsOpen() const { return m_socket != nullptr; }
     void CloseNetwork();
 

@@ -146,20 +146,21 @@ void ClockSession::ReadSocket()
     // The socket is read until it is empty, a turn of the event loop at a
     // time, so its read notification is never left waiting for a read that
     // does not come.
-    QByteArray buffer(DatagramReceiveLimit, '\0');
+    // One byte more than a record can be, so that a longer datagram shows.
+    constexpr int kReadLimit = DatagramReceiveLimit + 1;
+    QByteArray buffer(kReadLimit, '\0');
     const qint64 started = MonotonicMs();
     while (m_socket.HasPendingDatagram()) {
         if (MonotonicMs() - started >= kReadingPerTurnMs) {
             m_readTimer.start();
             break;
         }
-        const qint64 size = m_socket.PendingDatagramSize();
         quint32 sender = 0;
         quint16 senderPort = 0;
-        const int count = m_socket.ReceiveDatagram(buffer, sender, &senderPort);
+        const int count = m_socket.ReceiveDatagram(buffer, sender, &senderPort, kReadLimit);
         if (count < 0)
             break;
-        auto incoming = Accept(QByteArrayView(buffer).first(count), size, sender, senderPort);
+        auto incoming = Accept(QByteArrayView(buffer).first(count), count, sender, senderPort);
         if (!incoming)
             continue;
         if (m_queue.size() >= kMaxQueued) {

@@ -8,6 +8,8 @@
 #include "ui/ip_address_edit.h"
 
 #include <QGroupBox>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -73,6 +75,39 @@ private Q_SLOTS:
         QCOMPARE(saved.Comport, qint16(2));
         QCOMPARE(saved.ClockType, qint16(2));
         QVERIFY(Harness::WaitFor([&] { return w.FrameSerial()->isVisible(); }, 2000));
+    }
+
+    void searchWindowOpenedDuringTheStartUpSearchFinishes()
+    {
+        // Nothing answers at start-up: after four seconds the program probes
+        // the port with every model and then listens on the network. The
+        // operator opens the search window in the middle of that.
+        Harness h;
+        h.AddDeadPort();
+        h.SaveConnection(0, 1, 1);
+        frmControlPanel& w = h.Start({"127.0.205.1"});
+        QSignalSpy progress(&h.Core(), &Panel::SearchProgress);
+        QVERIFY(Harness::WaitFor([&] { return h.Core().RunningSearch() != nullptr; }, 10000));
+        QVERIFY(Harness::WaitFor([&] { return progress.count() >= 2; }, 5000));
+
+        MenuAction(w, "mnuSearch")->trigger();
+        QPointer<frmSearch> dialog = w.findChild<frmSearch*>();
+        QVERIFY(dialog);
+        // The window waits for the running search, then runs its own: both
+        // end, and the window can be closed.
+        QVERIFY(Harness::WaitFor([&] { return SearchStatus(*dialog).startsWith("Found"); },
+                                 30000));
+        QCOMPARE(SearchStatus(*dialog), QStringLiteral("Found 0 connections."));
+        QVERIFY(!h.Core().RunningSearch());
+        QVERIFY(!h.State().SearchInProgress);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdClose")),
+                          Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return dialog.isNull() || !dialog->isVisible(); }, 3000));
+        // Two searches, one after the other: never two probes at once.
+        int listening = 0;
+        for (const QList<QVariant>& args : progress)
+            listening += args.at(0).toString().startsWith(QStringLiteral("Listening"));
+        QCOMPARE(listening, 2);
     }
 
     void searchWindowListsEveryClockAndConnectsTheTickedOne()
