@@ -6,6 +6,9 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     qt6-qpa-plugins libxkbcommon-x11-0
     tzdata xvfb xauth
+    # The accessibility check reads the window through AT-SPI on a bus of its
+    # own; the stability check loads the processor while the tests run.
+    dbus-daemon at-spi2-core python3 python3-pyatspi stress-ng
     clang libclang-rt-14-dev
     # The libraries of chronyd and chronyc, which the chrony test unpacks from
     # Debian's package without installing it (installing would start a service

@@ -183,15 +183,16 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
     m_lblComputerTime = new QLabel(frame);
     m_lblComputerTime->setObjectName(QStringLiteral("lblComputerTime"));
     m_lblComputerTime->setFont(TimeFont());
+    // The value labels are read by their text (the times); the captions
+    // label them for a screen reader through the buddy relation.
     computerCaption->setBuddy(m_lblComputerTime);
-    m_lblComputerTime->setAccessibleName(QStringLiteral("Computer Time:"));
 
     auto* clockCaption = new QLabel(QStringLiteral("Master Clock Time:"), frame);
     m_lblIncomingTime = new QLabel(frame);
     m_lblIncomingTime->setObjectName(QStringLiteral("lblIncomingTime"));
     m_lblIncomingTime->setFont(TimeFont());
     m_lblIncomingTime->setAutoFillBackground(true);
-    m_lblIncomingTime->setAccessibleName(QStringLiteral("Master Clock Time:"));
+    clockCaption->setBuddy(m_lblIncomingTime);
     ShowIncomingTime(TimeNotAvailableText, false);
 
     m_chkUpdatePC = new QCheckBox(QStringLiteral("Update PC Clock."), frame);

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Reads the running main window through AT-SPI, as a screen reader does: a
+# private X server, a private session bus with the accessibility bus on it,
+# and the program against its simulated clock. Skips (77) where the pieces
+# are not installed.
+# Usage: a11y_check.sh BUILD_DIR
+set -uo pipefail
+bin="$1/bin"
+here="$(cd "$(dirname "$0")" && pwd)"
+skip() { echo "SKIP: $*"; exit 77; }
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
+launcher=/usr/libexec/at-spi-bus-launcher
+[ -x "$launcher" ] || skip "at-spi2-core is not installed"
+py=/usr/bin/python3
+"$py" -c 'import pyatspi' 2>/dev/null || skip "python3-pyatspi is not installed"
+
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+dbus-daemon --session --nofork --print-address=4 4>"$work/bus" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/bus" ] && break; sleep 0.1; done
+export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$work/bus")"
+"$launcher" --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+"$bin/tarvo-control-panel" --simulate >"$work/program.log" 2>&1 &
+pids+=($!)
+
+if "$py" "$here/a11y_check.py"; then
+    exit 0
+fi
+echo "--- program output"
+tail -n 20 "$work/program.log"
+exit 1
