@@ -131,9 +131,11 @@ int main(int argc, char* argv[])
     instance.Listen();
 
     Panel panel(options);
-    QtMessageBoxes boxes(nullptr);
-    panel.SetMessageBoxes(&boxes);
     frmControlPanel window(panel);
+    // Message boxes are modal for the main window; the start-up's first one
+    // can come 300 ms after the window is up at the earliest.
+    QtMessageBoxes boxes(&window);
+    panel.SetMessageBoxes(&boxes);
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window,
                      &frmControlPanel::RestoreFromTray);
     window.show();
