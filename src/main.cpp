@@ -1,45 +1,51 @@
 // tarvo-control-panel: finds a master clock on a serial port or the local
 // network and shows and edits its settings.
 #include "app/demo_clock.h"
-#include "build_config.h"
 #include "app/panel.h"
+#include "app/settings_store.h"
 #include "app/single_instance.h"
+#include "build_config.h"
 #include "link/traffic_log.h"
+#include "session/stop_signals.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/frmControlPanel.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
-namespace {
+using namespace tarvo;
+
+namespace
+{
 QString SimulatorPath()
 {
     const QString beside = QDir(QCoreApplication::applicationDirPath())
                                .filePath(QStringLiteral("clock-simulator"));
     return QFileInfo::exists(beside) ? beside : QStringLiteral("clock-simulator");
 }
-} // namespace
 
-using namespace tarvo;
+int Refuse(const QString& text)
+{
+    std::fprintf(stderr, "tarvo-control-panel: %s\nTry 'tarvo-control-panel --help'.\n",
+                 qPrintable(text));
+    return 2;
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarvo-control-panel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Control Panel"));
-    QApplication::setApplicationVersion(QStringLiteral(TARVO_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/clock.png")));
+    QCoreApplication::setApplicationName(QStringLiteral("tarvo-control-panel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Tarvo Control Panel: finds a master clock on a serial port or on the "
                        "local network, shows and edits its settings and sets its time."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption serialPorts(
         QStringLiteral("serial-ports"),
         QStringLiteral("Serial devices to use as ports 1, 2, ... separated by ':' "
@@ -76,13 +82,50 @@ int main(int argc, char* argv[])
         QStringLiteral("FILE"));
     parser.addOptions({serialPorts, localAddresses, systemClock, logTraffic, simulate,
                        simulateModel, simulateNetwork, settingsFile});
-    parser.process(app);
 
-    const QString clockMode = parser.value(systemClock);
-    if (clockMode != QLatin1String("real") && clockMode != QLatin1String("log")) {
-        std::fprintf(stderr, "--system-clock must be 'real' or 'log'\n");
-        return 2;
+    // The command line is read before any window system is reached, so that
+    // --help, --version and a mistake work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments))
+        return Refuse(parser.errorText());
+    if (parser.isSet(help)) {
+        // Without an application object the parser cannot name the program.
+        QString text = parser.helpText();
+        text.replace(QLatin1String("<executable_name>"), QLatin1String("tarvo-control-panel"));
+        std::fputs(qPrintable(text), stdout);
+        return 0;
     }
+    if (parser.isSet(version)) {
+        std::printf("tarvo-control-panel %s\n", TARVO_VERSION);
+        return 0;
+    }
+    // "--serial-ports --local-addresses 127.9.9.1" would take the second
+    // option for the first one's value and then reach for the real network.
+    for (const QCommandLineOption& option :
+         {serialPorts, localAddresses, systemClock, simulateModel, settingsFile}) {
+        if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
+            return Refuse(QStringLiteral("--%1 needs a value, not the option '%2'.")
+                              .arg(option.names().constFirst(), parser.value(option)));
+    }
+    const QString clockMode = parser.value(systemClock);
+    if (clockMode != QLatin1String("real") && clockMode != QLatin1String("log"))
+        return Refuse(QStringLiteral("--system-clock must be 'real' or 'log'."));
+    int model = 0;
+    if (parser.isSet(simulate)) {
+        bool ok = false;
+        model = parser.value(simulateModel).toInt(&ok);
+        if (!ok || (model != 226 && model != 229 && model != 207 && model != 222))
+            return Refuse(QStringLiteral("--simulate-model must be 226, 229, 207 or 222."));
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Control Panel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/clock.png")));
+    // SIGINT and SIGTERM end the program as closing its window does.
+    StopSignals stopSignals;
+
     Panel::Options options;
     options.logSystemClock = clockMode == QLatin1String("log");
     if (parser.isSet(serialPorts)) {
@@ -97,12 +140,6 @@ int main(int argc, char* argv[])
 
     DemoClock demo;
     if (parser.isSet(simulate)) {
-        bool ok = false;
-        const int model = parser.value(simulateModel).toInt(&ok);
-        if (!ok || (model != 226 && model != 229 && model != 207 && model != 222)) {
-            std::fprintf(stderr, "--simulate-model must be 226, 229, 207 or 222\n");
-            return 2;
-        }
         QString error;
         if (!demo.Start(SimulatorPath(), model, parser.isSet(simulateNetwork), &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -115,20 +152,19 @@ int main(int argc, char* argv[])
         options.settingsFile = demo.SettingsFile();
     }
 
-    // One program per settings store: a second start of the user's own panel
-    // brings the running one to the front. Demos and explicit stores are separate.
-    const QString storeKey = options.settingsFile.isEmpty() ? QStringLiteral("user-store")
+    // One program per settings store: a second start with the same store
+    // brings the running one to the front. A demo has a store of its own.
+    const QString storeFile = options.settingsFile.isEmpty() ? SettingsStore().FileName()
                                                              : options.settingsFile;
-    const QByteArray hash =
-        QCryptographicHash::hash((QDir::homePath() + storeKey).toUtf8(), QCryptographicHash::Sha1)
-            .toHex()
-            .left(16);
-    SingleInstance instance(QStringLiteral("tarvo-control-panel-") + QString::fromLatin1(hash));
-    if (!parser.isSet(simulate) && instance.NotifyRunningInstance()) {
-        std::fprintf(stderr, "Tarvo Control Panel is already running; it was brought to the front.\n");
-        return 0;
+    SingleInstance instance(storeFile);
+    if (!parser.isSet(simulate)) {
+        if (instance.NotifyRunningInstance()) {
+            std::fprintf(stderr,
+                         "Tarvo Control Panel is already running; it was brought to the front.\n");
+            return 0;
+        }
+        instance.Listen();
     }
-    instance.Listen();
 
     Panel panel(options);
     frmControlPanel window(panel);
@@ -138,8 +174,13 @@ int main(int argc, char* argv[])
     panel.SetMessageBoxes(&boxes);
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window,
                      &frmControlPanel::RestoreFromTray);
+    QObject::connect(&stopSignals, &StopSignals::Stop, &app, [&window](int) {
+        window.close();
+        QCoreApplication::quit();
+    });
     window.show();
     const int rc = app.exec();
+    panel.Close();
     demo.Stop();
-    return rc;
+    return stopSignals.Received() != 0 ? StopSignals::ExitStatusFor(stopSignals.Received()) : rc;
 }

@@ -1,25 +1,49 @@
 // tarvo-clock: the clock's commands for scripts and servers without a desktop.
 #include "cli/cli.h"
+#include "session/stop_signals.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+
+using namespace tarvo;
+
+namespace
+{
+Task<void> Run(QStringList arguments, QTextStream& out, QTextStream& err, CliActivity* activity,
+               int* status)
+{
+    *status = co_await RunTarvoClock(std::move(arguments), out, err, activity);
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvo-clock"));
-    tarvo::InstallStopHandlers();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    // The command runs as a sequence on the event loop; its end ends the program.
-    auto* job = new tarvo::Job(&app);
+    StopSignals stopSignals;
+    CliActivity activity;
     int status = 1;
-    job->Start([](QStringList arguments, QTextStream& o, QTextStream& e,
-                  int* result) -> tarvo::Task<void> {
-        *result = co_await tarvo::RunTarvoClock(std::move(arguments), o, e);
-    }(QCoreApplication::arguments(), out, err, &status));
+    // The command runs as a sequence on the event loop; its end ends the program.
+    auto* job = new Job(&app);
+    QObject::connect(job, &Job::finished, &app, [&status] { QCoreApplication::exit(status); });
+    // Ctrl-C and SIGTERM: a command that follows the clock's reports ends at
+    // its next turn, as it does after --count reports; any other command is
+    // ended at the wait it is in (its port and socket are closed as it goes)
+    // and says what it had sent.
+    QObject::connect(&stopSignals, &StopSignals::Stop, &app, [&](int signal) {
+        if (activity.following) {
+            activity.stopRequested = true;
+            return;
+        }
+        job->Cancel();
+        out.flush();
+        err << InterruptedText(activity) << '\n';
+        err.flush();
+        QCoreApplication::exit(StopSignals::ExitStatusFor(signal));
+    });
+    job->Start(Run(QCoreApplication::arguments(), out, err, &activity, &status));
     if (!job->IsRunning())
         return status;
-    QObject::connect(job, &tarvo::Job::finished, &app, [&status] { QCoreApplication::exit(status); });
     return app.exec();
 }

@@ -1,21 +1,18 @@
 #include "app/demo_clock.h"
 
+#include "app/settings_store.h"
 #include "clock/clock_model.h"
 
-#include "app/settings_store.h"
-
 #include <QCoreApplication>
-
 #include <QDeadlineTimer>
 
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#endif
 
 namespace tarvo
 {
-
-#endif
 
 DemoClock::DemoClock(QObject* parent) : QObject(parent) {}
 

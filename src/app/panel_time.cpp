@@ -52,12 +52,11 @@ void Panel::SetTime()
         return;
     if (!CountDownSetTime(m_state.SetTimeCountdown))
         return;
-    const ClockSetting setting = ClockSettingFor(m_state.ClockTimeText, m_state.ClockDateText);
-    if (!setting.setTime && !setting.setDate)
-        return;
+    // Date and time of day go together, as one instant: setting one before
+    // the other would put the computer a day out across midnight.
+    const QDateTime setting = ClockSettingFor(m_state.ClockTimeText, m_state.ClockDateText);
     QString error;
-    if ((setting.setDate && !setting.date.isValid()) ||
-        !m_clock->Set(setting.setTime, setting.time, setting.setDate, setting.date, &error)) {
+    if (!setting.isValid() || !m_clock->Set(setting, &error)) {
         m_clockFailed = true;
         // A missing right is worth telling once, with the fix; the display
         // goes on regardless.

@@ -9,30 +9,14 @@
 namespace tarvo
 {
 
-namespace {
-// The local date and time the computer clock is to show; invalid when the
-// requested date does not exist.
-QDateTime Target(bool setTime, const QTime& time, bool setDate, const QDate& date,
-                 QString* error)
+
+bool RealSystemClock::Set(const QDateTime& target, QString* error)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = setDate ? date : now.date();
-    const QTime t = setTime ? time : now.time();
-    if (!d.isValid() || !t.isValid()) {
+    if (!target.isValid()) {
         if (error)
             *error = QStringLiteral("invalid date or time");
-        return {};
-    }
-    return QDateTime(d, t);
-}
-} // namespace
-
-bool RealSystemClock::Set(bool setTime, const QTime& time, bool setDate, const QDate& date,
-                          QString* error)
-{
-    const QDateTime target = Target(setTime, time, setDate, date, error);
-    if (!target.isValid())
         return false;
+    }
 #ifdef Q_OS_UNIX
     timespec ts{};
     const qint64 ms = target.toMSecsSinceEpoch();
@@ -56,12 +40,13 @@ bool RealSystemClock::Set(bool setTime, const QTime& time, bool setDate, const Q
 #endif
 }
 
-bool LogSystemClock::Set(bool setTime, const QTime& time, bool setDate, const QDate& date,
-                         QString* error)
+bool LogSystemClock::Set(const QDateTime& target, QString* error)
 {
-    const QDateTime target = Target(setTime, time, setDate, date, error);
-    if (!target.isValid())
+    if (!target.isValid()) {
+        if (error)
+            *error = QStringLiteral("invalid date or time");
         return false;
+    }
     const QByteArray line =
         "computer clock set to " +
         target.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")).toLatin1() + '\n';

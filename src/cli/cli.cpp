@@ -11,20 +11,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <csignal>
 
 namespace tarvo
 {
 
 namespace
 {
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnStopSignal(int)
-{
-    g_stop = 1;
-}
-
 struct Command {
     const char* name;
     Task<int> (*run)(CliContext&);
@@ -61,15 +53,13 @@ QStringList SplitList(const QString& text, QChar separator)
 
 } // namespace
 
-bool StopRequested()
+QString InterruptedText(const CliActivity& activity)
 {
-    return g_stop != 0;
-}
-
-void InstallStopHandlers()
-{
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    if (activity.sent.isEmpty())
+        return QStringLiteral("tarvo-clock: interrupted before anything was sent to the clock.");
+    return QStringLiteral("tarvo-clock: interrupted; sent to the clock: %1; nothing after that was "
+                          "sent, and the clock's answer was not read.")
+        .arg(activity.sent.join(QStringLiteral(", ")));
 }
 
 bool IsCliCommand(const QString& command)
@@ -81,7 +71,8 @@ bool IsCliCommand(const QString& command)
     return false;
 }
 
-Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err)
+Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err,
+                        CliActivity* activity)
 {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -111,6 +102,8 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
                        startYear, logTraffic});
 
     CliContext c(out, err);
+    CliActivity ownActivity;
+    c.activity = activity ? activity : &ownActivity;
     // "-1h" and "-5ms" are the nudge's steps, not options: they go after "--",
     // where the parser takes everything as a positional argument.
     QStringList args;
@@ -128,6 +121,15 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     }
     if (!parser.parse(args))
         co_return BadArguments(c, parser.errorText());
+    // An option's value that is itself an option ("--port --host x") is a
+    // mistake: refused before anything else, naming the option.
+    for (const QCommandLineOption& option :
+         {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
+          startYear}) {
+        if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
+            co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
+                                          .arg(option.names().constLast(), parser.value(option)));
+    }
     const QStringList positional = parser.positionalArguments();
     c.command = positional.value(0);
     c.arguments = positional.mid(1);
@@ -213,6 +215,7 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
                                QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
     client.SetClockType(c.clockType);
     client.SetPassword(c.password);
+    client.SetActivity(c.activity);
     client.SetReplyTimeout(c.timeoutMs);
     QString error;
     const bool opened =

@@ -26,6 +26,15 @@ inline constexpr int ReadBackDiffers = 4; // the clock does not hold what was se
 // How long a command waits for the clock's next time report (one a second).
 inline constexpr int ReportWaitMs = 1500;
 
+// What a running command has done so far, for the program's signal handling:
+// an interrupted command says what went to the clock, and a command that
+// follows the clock's reports ends at the next one.
+struct CliActivity {
+    QStringList sent;           // what went to the clock, in order
+    bool following = false;     // watch and feed-chrony
+    bool stopRequested = false; // a follower ends cleanly at its next turn
+};
+
 struct CliContext {
     CliContext(QTextStream& output, QTextStream& errors) : out(output), err(errors) {}
     QTextStream& out;
@@ -48,11 +57,15 @@ struct CliContext {
     QString spring;
     QString fall;
     int startYear = 0; // years after 2000; 0 = this year
+    CliActivity* activity = nullptr;
 };
 
 // Runs one invocation; `arguments` starts with the program name. Ends with the
 // exit status.
-Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err);
+Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& err,
+                        CliActivity* activity = nullptr);
+// The line an interrupted command leaves on standard error.
+QString InterruptedText(const CliActivity& activity);
 
 // The help of one subcommand, or of the whole program for an empty name.
 QString CliHelp(const QString& command);
@@ -81,8 +94,6 @@ Task<int> RunModemUpdate(CliContext& c);
 Task<int> RunWatch(CliContext& c);
 Task<int> RunFeedChrony(CliContext& c);
 
-// Set by SIGINT and SIGTERM in the program; watch and feed-chrony end cleanly.
-bool StopRequested();
-void InstallStopHandlers();
+
 
 } // namespace tarvo

@@ -1,5 +1,7 @@
 #include "cli/clock_client.h"
 
+#include "cli/cli.h"
+
 #include "clock/clock_model.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
@@ -218,7 +220,14 @@ void ClockClient::NoteSent(bool onlyNetworkAndDstRequest)
 int ClockClient::Send(const ClockCommand& command)
 {
     NoteSent(false);
-    return Link().Send(command);
+    const int sent = Link().Send(command);
+    // Requests change nothing; what changes the clock is written down.
+    const bool request = std::holds_alternative<command::RequestMasterSettings>(command) ||
+                         std::holds_alternative<command::RequestNetworkSettings>(command) ||
+                         std::holds_alternative<command::RequestDstTables>(command);
+    if (sent > 0 && m_activity && !request)
+        m_activity->sent.append(CommandName(command));
+    return sent;
 }
 
 void ClockClient::SendProbe(int clockType)

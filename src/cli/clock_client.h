@@ -19,6 +19,8 @@
 namespace tarvo
 {
 
+struct CliActivity;
+
 // A time report with the computer's time at the moment its bytes were read.
 struct ReceivedTimeReport {
     TimeReport report;
@@ -71,6 +73,8 @@ public:
 
     // Sends a command on the link in use: the frames or datagrams that went out.
     int Send(const ClockCommand& command);
+    // Where what is sent is written down (for the interruption message).
+    void SetActivity(CliActivity* activity) { m_activity = activity; }
 
     // The next time report to arrive within `ms`; nullopt when none came.
     Task<std::optional<ReceivedTimeReport>> NextTimeReport(int ms);
@@ -95,6 +99,7 @@ private:
     void NoteSent(bool onlyNetworkAndDstRequest);
 
     ClockSession m_session;
+    CliActivity* m_activity = nullptr;
     LinkKind m_kind = LinkKind::Serial;
     QString m_where;
     int m_clockType = 0;

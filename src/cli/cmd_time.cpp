@@ -222,7 +222,8 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
     int counted = 0;
     QElapsedTimer silence;
     silence.start();
-    while (!StopRequested() && (c.count == 0 || counted < c.count)) {
+    c.activity->following = true;
+    while (!c.activity->stopRequested && (c.count == 0 || counted < c.count)) {
         const auto r = co_await client.NextTimeReport(kPollMs);
         if (client.PortFailed()) {
             c.err << "The serial port " << client.Where() << " stopped working.\n";

@@ -8,16 +8,17 @@ namespace tarvo
 namespace
 {
 
-bool AllLatin1(const QString& text)
+} // namespace
+
+bool IsPasswordText(QStringView text)
 {
     for (QChar c : text) {
-        if (c.unicode() > 0xFF)
+        const char16_t code = c.unicode();
+        if (code < 32 || (code > 126 && code < 160) || code > 255)
             return false;
     }
     return true;
 }
-
-} // namespace
 
 QByteArray DefaultNetworkPassword()
 {
@@ -32,7 +33,7 @@ PasswordCheck CheckPassword(bool enabled, const QString& editText, const QString
         return {-1, PasswordErrorTitle, PasswordLengthMessage, std::nullopt};
     if (editText != reenterText)
         return {-1, PasswordErrorTitle, PasswordMismatchMessage, std::nullopt};
-    if (!AllLatin1(editText))
+    if (!IsPasswordText(editText))
         return {-1, PasswordErrorTitle, PasswordCharacterMessage, std::nullopt};
     return {1, {}, {}, editText.toLatin1()};
 }
@@ -48,7 +49,7 @@ void ApplyPasswordCheck(const PasswordCheck& check, QByteArray& networkData)
 NetworkPasswordInput NetworkPasswordFromText(const QString& typed)
 {
     const QString first = typed.left(PasswordLength);
-    if (!AllLatin1(first))
+    if (!IsPasswordText(first))
         return {{}, PasswordCharacterMessage};
     QByteArray bytes = first.toLatin1();
     while (bytes.size() < PasswordLength)

@@ -16,10 +16,14 @@ inline const QString PasswordErrorTitle = QStringLiteral("Password Error");
 inline const QString PasswordLengthMessage =
     QStringLiteral("Password is not 4 characters long. Please re enter password fields");
 inline const QString PasswordMismatchMessage = QStringLiteral("Passwords do not match each other.");
-// Each password character travels as one byte; a character without a one-byte
-// code is refused rather than sent as some other byte.
-inline const QString PasswordCharacterMessage =
-    QStringLiteral("The password may only contain characters with codes 0 to 255.");
+// Each password character travels as one byte and must be one a person can
+// type: a control character (or one without a one-byte code) would lock the
+// clock out of the network, so it is refused and nothing is sent.
+inline const QString PasswordCharacterMessage = QStringLiteral(
+    "The password may only contain printable characters: letters, digits, punctuation and "
+    "spaces (character codes 32 to 126 and 160 to 255).");
+// Whether every character of `text` may be part of a network password.
+bool IsPasswordText(QStringView text);
 
 // The access password a clock on the network is sent before any was typed.
 inline constexpr char DefaultNetworkPasswordText[] = "7315";

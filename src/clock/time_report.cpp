@@ -47,20 +47,16 @@ QString ComputerTimeText(const QDateTime& now)
     return now.toString(QStringLiteral(" MM-dd-yyyy  HH:mm:ss "));
 }
 
-ClockSetting ClockSettingFor(const QString& clockTimeText, const QString& clockDateText)
+QDateTime ClockSettingFor(const QString& clockTimeText, const QString& clockDateText)
 {
-    ClockSetting s;
-    if (clockTimeText != QLatin1String("00:00:00") && !clockTimeText.isEmpty()) {
-        s.setTime = true;
-        s.time = QTime::fromString(clockTimeText, QStringLiteral("HH:mm:ss"));
-    }
-    if (!clockDateText.isEmpty()) {
-        s.setDate = true;
-        const QStringList parts = clockDateText.split(QLatin1Char('-'));
-        if (parts.size() == 3)
-            s.date = QDate(parts[2].toInt(), parts[0].toInt(), parts[1].toInt());
-    }
-    return s;
+    const QTime time = QTime::fromString(clockTimeText, QStringLiteral("HH:mm:ss"));
+    const QStringList parts = clockDateText.split(QLatin1Char('-'));
+    if (!time.isValid() || parts.size() != 3)
+        return {};
+    const QDate date(parts[2].toInt(), parts[0].toInt(), parts[1].toInt());
+    if (!date.isValid())
+        return {};
+    return QDateTime(date, time);
 }
 
 bool CountDownSetTime(qint16& SetTimeCountdown)

@@ -37,15 +37,11 @@ inline const QString GpsLockedTip =
 QString ComputerTimeText(const QDateTime& now);
 
 // The computer-clock setting a report leads to when the countdown reaches 0:
-// the time of day unless it is "00:00:00", the date unless it is empty. A date
-// that does not exist (31 February) comes back invalid.
-struct ClockSetting {
-    bool setTime = false;
-    QTime time;
-    bool setDate = false;
-    QDate date;
-};
-ClockSetting ClockSettingFor(const QString& clockTimeText, const QString& clockDateText);
+// the clock's date and time of day together, one local instant, so that no
+// moment between them is ever set (a report of 00:00:00 sets midnight of the
+// clock's date, not the clock's date at the computer's time of day). Invalid
+// when the date does not exist (31 February) or a text is empty.
+QDateTime ClockSettingFor(const QString& clockTimeText, const QString& clockDateText);
 
 // The count-down that sets the computer clock on the 5th valid report after a
 // reset and then on every 20th. Returns true when this report sets the clock.

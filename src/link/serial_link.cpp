@@ -2,11 +2,63 @@
 
 #include "link/traffic_log.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tarvo
 {
+
+namespace
+{
+// Where lock files of serial devices are kept, in the order Qt's own serial
+// port looks for them.
+const char* const kLockFolders[] = {"/var/lock", "/etc/locks", "/var/spool/locks",
+                                    "/var/spool/uucp", "/tmp", "/run/lock"};
+} // namespace
+
+SerialLink::PortHolder SerialLink::HolderOf(const QString& device)
+{
+    // "LCK..ttyUSB0" for /dev/ttyUSB0, "LCK..pts_3" for /dev/pts/3.
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name = name.mid(5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : kLockFolders) {
+        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name));
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        // The lock file holds the process id, then (Qt's lock files) the
+        // program's name; UUCP-style files hold the id alone.
+        const QList<QByteArray> lines = lock.read(4096).split('\n');
+        const qint64 pid = lines.value(0).trimmed().toLongLong();
+        if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+            continue; // left behind by a process that is gone
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        QString program = comm.open(QIODevice::ReadOnly)
+                              ? QString::fromLocal8Bit(comm.readAll().trimmed())
+                              : QString::fromLocal8Bit(lines.value(1).trimmed());
+        return {pid, program};
+    }
+    return {};
+}
+
+bool SerialLink::OpenedElsewhere(const QString& device)
+{
+    // Opened exclusively by another program: the open says EBUSY, where a
+    // missing right says EACCES.
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EBUSY;
+}
 
 SerialLink::SerialLink(QObject* parent) : QObject(parent)
 {
@@ -45,10 +97,7 @@ bool SerialLink::OpenDevice(const QString& device)
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (m_port.error() == QSerialPort::PermissionError)
-            m_lastProblem =
-                tr("No permission to open %1: add your user to the group that owns it "
-                   "(on Debian: sudo usermod -aG dialout $USER) and log in again.")
-                    .arg(device);
+            m_lastProblem = PermissionProblem(device);
         m_port.clearError();
         return false;
     }
@@ -64,6 +113,23 @@ bool SerialLink::OpenDevice(const QString& device)
     }
     m_port.setReadBufferSize(0);
     return true;
+}
+
+QString SerialLink::PermissionProblem(const QString& device)
+{
+    // Another program holding the port is not a matter of rights: the lock
+    // file it left names it.
+    const PortHolder holder = HolderOf(device);
+    if (holder.pid > 0)
+        return tr("%1 is in use by %2 (process %3): close it there, or choose another port.")
+            .arg(device, holder.program.isEmpty() ? tr("another program") : holder.program)
+            .arg(holder.pid);
+    if (OpenedElsewhere(device))
+        return tr("%1 is in use by another program: close it there, or choose another port.")
+            .arg(device);
+    return tr("No permission to open %1: add your user to the group that owns it "
+              "(on Debian: sudo usermod -aG dialout $USER) and log in again.")
+        .arg(device);
 }
 
 bool SerialLink::PortTest(int port)

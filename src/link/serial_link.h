@@ -36,9 +36,20 @@ public:
     // Everything waiting in the input.
     QByteArray ReadAll();
 
-    // Text of the last open failure that the operator can act on (a missing
-    // permission); empty otherwise.
+    // Text of the last open failure that the operator can act on (the port
+    // is in use, or a missing permission); empty otherwise.
     QString LastOpenProblem() const { return m_lastProblem; }
+
+    // The process that holds a device's lock file (id 0 when none does).
+    struct PortHolder {
+        qint64 pid = 0;
+        QString program;
+    };
+    static PortHolder HolderOf(const QString& device);
+    // What to tell the operator when opening `device` was refused: in use
+    // by another program (named where its lock file says), or a missing
+    // permission with the way to get it.
+    static QString PermissionProblem(const QString& device);
 
 Q_SIGNALS:
     void BytesAvailable();
@@ -47,6 +58,7 @@ Q_SIGNALS:
 
 private:
     bool OpenDevice(const QString& device);
+    static bool OpenedElsewhere(const QString& device);
 
     QSerialPort m_port;
     QStringList m_devices;

@@ -78,6 +78,9 @@ using ClockCommand =
                  command::FactoryDefaults, command::Resync, command::DstTables,
                  command::NetworkSettings, command::ModemUpdateNow>;
 
+// What a command is, as a sentence names it ("the settings", "the time").
+QString CommandName(const ClockCommand& command);
+
 class ClockLink
 {
 public:

@@ -47,6 +47,55 @@ QList<SerialCommand> SendNetworkSettingsViaSerial(const command::NetworkSettings
 
 } // namespace
 
+QString CommandName(const ClockCommand& command)
+{
+    struct Visitor {
+        QString operator()(const command::RequestMasterSettings&) const
+        {
+            return QStringLiteral("the request for the settings");
+        }
+        QString operator()(const command::RequestNetworkSettings&) const
+        {
+            return QStringLiteral("the request for the network settings");
+        }
+        QString operator()(const command::RequestDstTables&) const
+        {
+            return QStringLiteral("the request for the DST dates");
+        }
+        QString operator()(const command::SetTimeAndDate&) const
+        {
+            return QStringLiteral("the time and date");
+        }
+        QString operator()(const command::AdjustTime&) const { return QStringLiteral("the nudge"); }
+        QString operator()(const command::MasterSettings&) const
+        {
+            return QStringLiteral("the settings");
+        }
+        QString operator()(const command::SettingsChange&) const
+        {
+            return QStringLiteral("the changed settings");
+        }
+        QString operator()(const command::FactoryDefaults&) const
+        {
+            return QStringLiteral("the factory reset");
+        }
+        QString operator()(const command::Resync&) const { return QStringLiteral("the resync"); }
+        QString operator()(const command::DstTables&) const
+        {
+            return QStringLiteral("the DST dates");
+        }
+        QString operator()(const command::NetworkSettings&) const
+        {
+            return QStringLiteral("the network settings");
+        }
+        QString operator()(const command::ModemUpdateNow&) const
+        {
+            return QStringLiteral("the modem call");
+        }
+    };
+    return std::visit(Visitor{}, command);
+}
+
 QString SerialClockLink::Where() const
 {
     return m_port.DeviceFor(m_port.CurrentPort());

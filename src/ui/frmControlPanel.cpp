@@ -261,6 +261,7 @@ QWidget* frmControlPanel::BuildPasswordFrame()
     auto* txtPassword = new QLineEdit(frame);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(4);
+    txtPassword->setEchoMode(QLineEdit::Password);
     prompt->setBuddy(txtPassword);
     txtPassword->setAccessibleName(QStringLiteral("Please enter your telnet/network password."));
     auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), frame);

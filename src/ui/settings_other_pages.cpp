@@ -104,6 +104,8 @@ void BuildPasswordPage(QWidget* page, SettingsControls& c)
     c.txtEditPassword = Named<QLineEdit>(page, "txtEditPassword");
     c.txtReenterPassword = Named<QLineEdit>(page, "txtReenterPassword");
     for (QLineEdit* field : {c.txtEditPassword, c.txtReenterPassword}) {
+        // A password shown back from the clock is not displayed in clear.
+        field->setEchoMode(QLineEdit::Password);
         field->setMaxLength(4);
         field->setEnabled(false);
     }

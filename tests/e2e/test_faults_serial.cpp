@@ -6,6 +6,11 @@
 #include "support/harness.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSysInfo>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
@@ -50,6 +55,48 @@ class FaultsSerial : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void portHeldByAnotherProgramIsNamed()
+    {
+        // Another program holds the port: its lock file names it, as Qt's
+        // serial port (and most others) writes one, in the folder Qt uses.
+        Harness h;
+        h.AddClock(SerialClock(226));
+        const QString device = h.SerialDevices().first();
+        QProcess holder;
+        holder.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(holder.waitForStarted());
+        QString lockName = device.mid(5); // past "/dev/"
+        lockName.replace(u'/', u'_');
+        QString lockPath;
+        for (const char* folder : {"/var/lock", "/run/lock", "/tmp"}) {
+            if (QFileInfo(QLatin1String(folder)).isWritable()) {
+                lockPath = QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), lockName);
+                break;
+            }
+        }
+        if (lockPath.isEmpty())
+            QSKIP("no lock folder can be written here");
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+        lock.write(QByteArray::number(holder.processId()) + "\nsleep\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        const auto removeLock = qScopeGuard([&] {
+            QFile::remove(lockPath);
+            holder.kill();
+            holder.waitForFinished();
+        });
+
+        h.SaveConnection(0, 1, 1);
+        h.Start();
+        const QString expected = QStringLiteral("%1 is in use by sleep (process %2)")
+                                     .arg(device)
+                                     .arg(holder.processId());
+        QVERIFY2(Harness::WaitFor([&] { return h.Status().startsWith(expected); }, 5000),
+                 qPrintable(h.Status()));
+        QVERIFY(!h.Status().contains(QLatin1String("permission")));
+    }
+
     void deviceVanishesAndComesBack_data()
     {
         QTest::addColumn<int>("goneMs");

@@ -38,21 +38,20 @@ struct FakeView : PanelView {
 struct FakeClock : SystemClock {
     int sets = 0;
     bool fail = false;
-    bool lastSetTime = false, lastSetDate = false;
+    QStringList lines; // "computer clock set to ..." as the logging clock writes it
     QTime lastTime;
     QDate lastDate;
-    bool Set(bool setTime, const QTime& time, bool setDate, const QDate& date,
-             QString* error) override
+    bool Set(const QDateTime& local, QString* error) override
     {
-        if (fail || (setDate && !date.isValid())) {
+        if (fail || !local.isValid()) {
             *error = QStringLiteral("refused");
             return false;
         }
         ++sets;
-        lastSetTime = setTime;
-        lastSetDate = setDate;
-        lastTime = time;
-        lastDate = date;
+        lines << QStringLiteral("computer clock set to ") +
+                     local.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+        lastTime = local.time();
+        lastDate = local.date();
         return true;
     }
 };
@@ -343,22 +342,60 @@ private Q_SLOTS:
         QCOMPARE(m_panel->Store().Load().UpdatePCclock, qint16(0));
     }
 
-    void midnightSetsOnlyTheDateAndImpossibleDatesFail()
+    // Each report sets the computer clock (the countdown is put at its last
+    // step); every setting is the clock's date and time together, whichever
+    // side of midnight, month end or year end the report falls on.
+    void computerClockIsSetToTheReportsDateAndTimeTogether_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reports");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("into midnight")
+            << QList<QByteArray>{Report(23, 59, 59, 7, 12, 26), Report(0, 0, 0, 8, 12, 26),
+                                 Report(0, 0, 1, 8, 12, 26)}
+            << QStringList{"computer clock set to 12-07-2026 23:59:59",
+                           "computer clock set to 12-08-2026 00:00:00",
+                           "computer clock set to 12-08-2026 00:00:01"};
+        QTest::newRow("back across midnight")
+            << QList<QByteArray>{Report(0, 0, 0, 8, 12, 26), Report(23, 59, 59, 7, 12, 26)}
+            << QStringList{"computer clock set to 12-08-2026 00:00:00",
+                           "computer clock set to 12-07-2026 23:59:59"};
+        QTest::newRow("month end")
+            << QList<QByteArray>{Report(23, 59, 59, 30, 4, 26), Report(0, 0, 0, 1, 5, 26)}
+            << QStringList{"computer clock set to 04-30-2026 23:59:59",
+                           "computer clock set to 05-01-2026 00:00:00"};
+        QTest::newRow("year end")
+            << QList<QByteArray>{Report(23, 59, 59, 31, 12, 26), Report(0, 0, 0, 1, 1, 27)}
+            << QStringList{"computer clock set to 12-31-2026 23:59:59",
+                           "computer clock set to 01-01-2027 00:00:00"};
+        QTest::newRow("leap day")
+            << QList<QByteArray>{Report(0, 0, 0, 29, 2, 28), Report(0, 0, 0, 1, 3, 28)}
+            << QStringList{"computer clock set to 02-29-2028 00:00:00",
+                           "computer clock set to 03-01-2028 00:00:00"};
+    }
+    void computerClockIsSetToTheReportsDateAndTimeTogether()
+    {
+        QFETCH(QList<QByteArray>, reports);
+        QFETCH(QStringList, lines);
+        m_panel->State().FormLoading = false;
+        m_panel->OnUpdatePcClicked(1);
+        for (const QByteArray& report : reports) {
+            m_panel->State().SetTimeCountdown = 1;
+            m_panel->HandleTimeReport(report);
+        }
+        QCOMPARE(m_clock.lines, lines);
+    }
+
+    void impossibleDateFailsAndShowsTheReportUnusable()
     {
         m_panel->State().FormLoading = false;
         m_panel->OnUpdatePcClicked(1);
-        for (int n = 0; n < 5; ++n)
-            m_panel->HandleTimeReport(Report(0, 0, 0, 7, 3, 6));
-        QCOMPARE(m_clock.sets, 1);
-        QVERIFY(!m_clock.lastSetTime);
-        QVERIFY(m_clock.lastSetDate);
         // 31 February reaches the clock setting and fails: the label shows the
         // report as unusable and the countdown has been reloaded.
-        m_panel->OnUpdatePcClicked(1);
         for (int n = 0; n < 4; ++n)
             m_panel->HandleTimeReport(Report(1, 0, 0, 7, 3, 6));
         const int gpsBefore = m_view.gpsCalls;
         m_panel->HandleTimeReport(Report(1, 0, 0, 31, 2, 6));
+        QCOMPARE(m_clock.sets, 0);
         QCOMPARE(m_view.incoming, QStringLiteral("Time Not Available  "));
         QCOMPARE(m_view.gpsCalls, gpsBefore);
         QCOMPARE(m_panel->State().SetTimeCountdown, qint16(20));

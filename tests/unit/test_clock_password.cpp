@@ -36,6 +36,20 @@ private slots:
         QTest::newRow("beyond one byte")
             << true << QStringLiteral("ab\u20acd") << QStringLiteral("ab\u20acd") << -1
             << PasswordCharacterMessage << old;
+        // Characters nobody can type would lock the clock out of the network.
+        QTest::newRow("NUL") << true << QString::fromLatin1("ab\0d", 4)
+                             << QString::fromLatin1("ab\0d", 4) << -1 << PasswordCharacterMessage
+                             << old;
+        QTest::newRow("tab") << true << "ab\td"
+                             << "ab\td" << -1 << PasswordCharacterMessage << old;
+        QTest::newRow("delete") << true << "ab\x7f" "d"
+                                << "ab\x7f" "d" << -1 << PasswordCharacterMessage << old;
+        QTest::newRow("C1 control")
+            << true << QStringLiteral("ab\u0085d") << QStringLiteral("ab\u0085d") << -1
+            << PasswordCharacterMessage << old;
+        QTest::newRow("no-break space and tilde")
+            << true << QStringLiteral("a\u00a0~z") << QStringLiteral("a\u00a0~z") << 1 << ""
+            << QByteArray("a\xa0~z");
     }
     void checkPassword()
     {
@@ -68,6 +82,8 @@ private slots:
         QTest::newRow("euro refused") << QStringLiteral("7\u20ac15") << QByteArray() << false;
         QTest::newRow("dropped fifth not checked")
             << QStringLiteral("7315\u20ac") << QByteArray("7315") << true;
+        QTest::newRow("escape refused") << QStringLiteral("\u001b[2J") << QByteArray() << false;
+        QTest::newRow("NUL refused") << QString::fromLatin1("73\0" "5", 4) << QByteArray() << false;
     }
     void networkPasswordFromText()
     {
@@ -76,6 +92,8 @@ private slots:
         QTEST(input.bytes, "bytes");
         QTEST(input.ok(), "ok");
         QCOMPARE(input.error.isEmpty(), input.ok());
+        if (!input.ok())
+            QVERIFY(input.error.contains(QLatin1String("32 to 126 and 160 to 255")));
     }
 };
 
