@@ -50,7 +50,7 @@ Task<bool> SendNetworkSettingsViaNetwork(Panel& panel, QString shownAddress)
         co_return true;
 
     state.clockConnection.IPaddress = newAddress;
-    state.clockConnection.IPAddressValue = ResolveAddress(newAddress);
+    state.clockConnection.IPAddressValue = ParseAddress(newAddress);
     panel.ApplyConnection();
     co_await Sleep(ReconnectDelayMilliseconds);
     co_await panel.ConnectViaNetwork();
@@ -115,7 +115,7 @@ void ConnectToAddress(Panel& panel, const QString& address)
     ProgramState& state = panel.State();
     state.clockConnection.ConnectionType = ConnectionKind::Network;
     state.clockConnection.IPaddress = address;
-    state.clockConnection.IPAddressValue = ResolveAddress(address);
+    state.clockConnection.IPAddressValue = ParseAddress(address);
     panel.ApplyConnection();
     panel.Store().SaveConnectionSettings(state.clockConnection);
     // Cleared before asking, not after: the answers arrive while the requests

@@ -42,11 +42,16 @@ Panel::Panel(const Options& options, QObject* parent)
     connect(&m_session, &ClockSession::PasswordRefused, this, &Panel::OnPasswordRefused);
     connect(&m_session, &ClockSession::DiscoveryCodeReceived, this, &Panel::OnDiscoveryCode);
     connect(&m_session, &ClockSession::OtherDatagramReceived, this,
-            [this](const OtherDatagram&, const RecordSource& source) {
-                OnOtherDatagram(source);
-            });
+            [this](const OtherDatagram&, const RecordSource& source) { OnOtherDatagram(source); });
     // During a search every sender is heard: any answer is a clock.
     m_session.HearEveryoneWhile([this] { return m_state.SearchInProgress; });
+    connect(&m_session, &ClockSession::DestinationResolved, this,
+            [this](const QString& host, bool found) {
+                if (!found)
+                    ShowStatus(QStringLiteral("The clock's address %1 cannot be found: check the "
+                                              "name, or give the clock's IP address.")
+                                   .arg(host));
+            });
     connect(this, &Panel::DiscoveryAnswer, this,
             [this](quint32 sender) { AddConnection(DiscoveredNetworkConnection(sender)); });
 }
@@ -98,7 +103,8 @@ Task<void> Panel::StartUp()
     int startupError = 0;
     m_state.NetworkAvailable = m_session.InitializeNetwork(m_options.localAddresses, &startupError);
     if (startupError != 0 && m_boxes)
-        m_boxes->Critical(QStringLiteral("Tarvo Control Panel"), SocketStartupMessage(startupError));
+        m_boxes->Critical(QStringLiteral("Tarvo Control Panel"),
+                          SocketStartupMessage(startupError));
     switch (m_state.clockConnection.ConnectionType) {
     case ConnectionKind::Serial:
         co_await ConnectViaSerial();
@@ -129,7 +135,7 @@ void Panel::LoadSettings()
         OnUpdatePcClicked(loaded.UpdatePCclock);
     }
     m_state.clockConnection = loaded.connection;
-    m_state.clockConnection.IPAddressValue = ResolveAddress(loaded.connection.IPaddress);
+    m_state.clockConnection.IPAddressValue = ParseAddress(loaded.connection.IPaddress);
     ApplyConnection();
     if (m_view)
         m_view->SeedPickers(QDateTime::currentDateTime());

@@ -1,10 +1,12 @@
 #include "cli/chrony_feed.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -84,8 +86,34 @@ ChronySocket::~ChronySocket()
         ::close(m_fd);
 }
 
-bool ChronySocket::Send(const QByteArray& sample, QString* error)
+QString ChronySocket::PermanentProblem(const QString& path)
 {
+    const QByteArray local = QFile::encodeName(path);
+    sockaddr_un address;
+    if (local.isEmpty())
+        return QStringLiteral("no path given");
+    if (local.size() >= qsizetype(sizeof address.sun_path))
+        return QStringLiteral("the path is longer than a socket's path can be (%1 bytes at most)")
+            .arg(sizeof address.sun_path - 1);
+    struct stat info {
+    };
+    if (::stat(local.constData(), &info) != 0)
+        return {};
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("it is a folder, not chronyd's socket");
+    if (!S_ISSOCK(info.st_mode))
+        return QStringLiteral("it is a file, not chronyd's socket");
+    if (::access(local.constData(), W_OK) != 0)
+        return QStringLiteral("this user may not write to the socket: %1 (give the user the "
+                              "socket's group)")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+bool ChronySocket::Send(const QByteArray& sample, QString* error, bool* permanent)
+{
+    if (permanent)
+        *permanent = false;
     sockaddr_un address;
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
@@ -101,8 +129,13 @@ bool ChronySocket::Send(const QByteArray& sample, QString* error)
                                   reinterpret_cast<const sockaddr*>(&address), sizeof address);
     if (sent == sample.size())
         return true;
+    const int cause = errno;
+    // Nothing listening yet (or chronyd restarting) is mended by waiting.
+    if (permanent)
+        *permanent =
+            cause != ENOENT && cause != ECONNREFUSED && cause != EAGAIN && cause != ENOBUFS;
     if (error)
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = QString::fromLocal8Bit(std::strerror(cause));
     return false;
 }
 

@@ -44,8 +44,16 @@ public:
     ChronySocket& operator=(const ChronySocket&) = delete;
 
     // False, with the reason in `error`, when the sample did not go out
-    // (no chronyd listening yet, path too long, no permission).
-    bool Send(const QByteArray& sample, QString* error);
+    // (no chronyd listening yet, path too long, no permission). `permanent`
+    // tells a fault that waiting will not mend (a path that is not a socket,
+    // one that cannot be written) from chronyd not listening yet.
+    bool Send(const QByteArray& sample, QString* error, bool* permanent = nullptr);
+
+    // A fault of `path` that no wait for chronyd mends: a regular file or a
+    // folder where the socket should be, a path too long for a socket, a
+    // socket this user may not write. Empty when the path can serve (also when
+    // nothing is there yet: chronyd makes the socket when it starts).
+    static QString PermanentProblem(const QString& path);
 
 private:
     QByteArray m_path;

@@ -38,7 +38,7 @@ constexpr Command kCommands[] = {
 
 int BadArguments(CliContext& c, const QString& text)
 {
-    c.err << "tarvo-clock: " << text << "\nTry 'tarvo-clock --help'.\n";
+    c.err << "tarvo-clock: " << EscapeControls(text) << "\nTry 'tarvo-clock --help'.\n";
     c.err.flush();
     return ExitCode::BadArguments;
 }
@@ -123,9 +123,8 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
         co_return BadArguments(c, parser.errorText());
     // An option's value that is itself an option ("--port --host x") is a
     // mistake: refused before anything else, naming the option.
-    for (const QCommandLineOption& option :
-         {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
-          startYear}) {
+    for (const QCommandLineOption& option : {port, host, model, password, timeout, localAddresses,
+                                             serialPorts, count, spring, fall, startYear}) {
         if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
             co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
                                           .arg(option.names().constLast(), parser.value(option)));
@@ -182,7 +181,8 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
         bool ok = false;
         c.timeoutMs = parser.value(timeout).toInt(&ok);
         if (!ok || c.timeoutMs < 100 || c.timeoutMs > 60000)
-            co_return BadArguments(c, QStringLiteral("--timeout must be 100 to 60000 milliseconds."));
+            co_return BadArguments(c,
+                                   QStringLiteral("--timeout must be 100 to 60000 milliseconds."));
     }
     if (parser.isSet(count)) {
         bool ok = false;
@@ -262,8 +262,9 @@ void PrintData(CliContext& c, const QJsonValue& data)
             data.isArray() ? QJsonDocument(data.toArray()) : QJsonDocument(data.toObject());
         c.out << doc.toJson(QJsonDocument::Indented);
     } else {
+        // Names and passwords come from the clock, which may be anyone's.
         for (const QString& line : JsonAsLines(data))
-            c.out << line << '\n';
+            c.out << EscapeControls(line) << '\n';
     }
     c.out.flush();
 }

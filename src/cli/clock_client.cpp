@@ -23,19 +23,17 @@ ClockClient::ClockClient(QObject* parent) : QObject(parent), m_network(EmptyNetw
                 ++m_reportCount;
                 Q_EMIT TimeReportReceived(m_lastReport);
             });
-    connect(&m_session, &ClockSession::MasterRecordReceived, this,
-            [this](const MasterRecord& r) {
-                m_master = r.record;
-                ++m_masterCount;
-            });
-    connect(&m_session, &ClockSession::NetworkRecordReceived, this,
-            [this](const NetworkRecord& r) {
-                m_network = EmptyNetworkData();
-                for (int i = 0; i < r.networkData.size() && i < NetworkDataLength; ++i)
-                    SetByte(m_network, i, ByteAt(r.networkData, i));
-                m_networkPresent = r.present;
-                ++m_networkCount;
-            });
+    connect(&m_session, &ClockSession::MasterRecordReceived, this, [this](const MasterRecord& r) {
+        m_master = r.record;
+        ++m_masterCount;
+    });
+    connect(&m_session, &ClockSession::NetworkRecordReceived, this, [this](const NetworkRecord& r) {
+        m_network = EmptyNetworkData();
+        for (int i = 0; i < r.networkData.size() && i < NetworkDataLength; ++i)
+            SetByte(m_network, i, ByteAt(r.networkData, i));
+        m_networkPresent = r.present;
+        ++m_networkCount;
+    });
     connect(&m_session, &ClockSession::DstRecordReceived, this, [this](const DstRecord& r) {
         m_dst = r.record;
         ++m_dstCount;
@@ -63,7 +61,10 @@ bool ClockClient::OpenNetwork(const QString& host, QString* error)
 {
     m_kind = LinkKind::Network;
     m_where = host;
-    if (ResolveAddress(host) == InvalidAddress) {
+    // A script may wait for the name's lookup; the session is given the
+    // address it found.
+    const quint32 address = ResolveAddress(host);
+    if (address == InvalidAddress) {
         if (error)
             *error = QStringLiteral("%1 is not an address or a known host name.").arg(host);
         return false;
@@ -76,7 +77,7 @@ bool ClockClient::OpenNetwork(const QString& host, QString* error)
             *error = QStringLiteral("Cannot open a UDP socket.");
         return false;
     }
-    m_session.SetDestination(host);
+    m_session.SetDestination(AddressToString(address));
     return true;
 }
 

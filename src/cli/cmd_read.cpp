@@ -35,7 +35,6 @@ Task<bool> PollUntil(std::function<bool()> done, int ms)
     co_return done();
 }
 
-
 // Every serial port is asked at once, one model after the other: a clock
 // answers only the request with its own model's trailer, and asking the ports
 // side by side keeps the search at four seconds however many ports there are.

@@ -62,13 +62,15 @@ struct TimeCheck {
     std::optional<double> difference;
 };
 
-Task<TimeCheck> CheckReportedTime(ClockClient& client, QDateTime expected, const QElapsedTimer* sent)
+Task<TimeCheck> CheckReportedTime(ClockClient& client, QDateTime expected,
+                                  const QElapsedTimer* sent)
 {
     TimeCheck check;
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kVerifyMs) {
-        const auto r = co_await client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
+        const auto r =
+            co_await client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
         if (!r)
             break;
         const auto clock = ClockTime(r->report);
@@ -197,9 +199,9 @@ Task<int> RunNudge(CliContext& c)
         if (check.difference)
             c.err << "The clock reports a time " << QString::number(*check.difference, 'f', 1)
                   << " s from the one expected after the nudge.\n";
-        co_return check.difference ? ExitCode::ReadBackDiffers
-                                   : ReportOutcome(c, ClockClient::Outcome::Silent,
-                                                   QStringLiteral("a time report"));
+        co_return check.difference
+            ? ExitCode::ReadBackDiffers
+            : ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
     }
     // A 5 ms step cannot be seen in whole-second reports, and the network
     // carries none: the clock's answer to a request shows it is there.
@@ -213,11 +215,14 @@ Task<int> RunNudge(CliContext& c)
 namespace
 {
 
+// What a follower did with one report.
+enum class Followed { Counted, NotCounted, Failed };
+
 // Hands each time report to `onReport` until stopped, until `--count` reports
-// were counted (those for which `onReport` returns true), or until the clock
-// stops reporting.
+// were counted, until `onReport` fails (it has said why; exit 1), or until the
+// clock stops reporting. Only reaching `--count` ends a counted run with 0.
 Task<int> FollowReports(CliContext& c, ClockClient& client,
-                        std::function<bool(const ReceivedTimeReport&)> onReport)
+                        std::function<Followed(const ReceivedTimeReport&)> onReport)
 {
     int counted = 0;
     QElapsedTimer silence;
@@ -231,15 +236,22 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
         }
         if (!r) {
             if (silence.elapsed() > kReportSilenceMs) {
-                c.err << "No time report from the clock for " << kReportSilenceMs / 1000
-                      << " s.\n";
+                c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
                 co_return ExitCode::NoAnswer;
             }
             continue;
         }
         silence.restart();
-        if (onReport(*r))
+        const Followed followed = onReport(*r);
+        if (followed == Followed::Failed)
+            co_return ExitCode::NoAnswer;
+        if (followed == Followed::Counted)
             ++counted;
+    }
+    // Stopped before the asked number: a script must not take that as done.
+    if (c.count > 0 && counted < c.count) {
+        c.err << "Stopped after " << counted << " of " << c.count << ".\n";
+        co_return ExitCode::NoAnswer;
     }
     co_return ExitCode::Done;
 }
@@ -278,7 +290,7 @@ Task<int> RunWatch(CliContext& c)
             c.out << "Time Not Available\n";
         }
         c.out.flush();
-        return true;
+        return Followed::Counted;
     };
     status = co_await FollowReports(c, client, show);
     co_return status;
@@ -293,6 +305,11 @@ Task<int> RunFeedChrony(CliContext& c)
         co_return ExitCode::BadArguments;
     }
     const QString path = c.arguments[0];
+    // A path that no wait mends is refused at once, before the clock is asked.
+    if (const QString problem = ChronySocket::PermanentProblem(path); !problem.isEmpty()) {
+        c.err << "Cannot feed chronyd through " << path << ": " << problem << ".\n";
+        co_return ExitCode::NoAnswer;
+    }
     ClockClient client;
     int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
@@ -305,10 +322,15 @@ Task<int> RunFeedChrony(CliContext& c)
     const auto feed = [&](const ReceivedTimeReport& r) {
         const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
         if (!instant)
-            return false;
+            return Followed::NotCounted;
         const double offset = ReportOffsetSeconds(*instant, r.arrivalUs);
         QString problem;
-        const bool sent = socket.Send(ChronySample(r.arrivalUs, offset), &problem);
+        bool permanent = false;
+        const bool sent = socket.Send(ChronySample(r.arrivalUs, offset), &problem, &permanent);
+        if (permanent) {
+            c.err << "Cannot feed chronyd through " << path << ": " << problem << ".\n";
+            return Followed::Failed;
+        }
         // One line when chronyd stops or starts reading, not one per second.
         if (!sent && problem != lastProblem)
             c.err << "chronyd is not reading " << path << " (" << problem
@@ -322,7 +344,8 @@ Task<int> RunFeedChrony(CliContext& c)
                   << (sent ? " s\n" : " s (not sent)\n");
             c.out.flush();
         }
-        return true;
+        // --count counts the samples chronyd got.
+        return sent ? Followed::Counted : Followed::NotCounted;
     };
     status = co_await FollowReports(c, client, feed);
     co_return status;

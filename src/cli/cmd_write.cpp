@@ -31,8 +31,13 @@ constexpr int kSettleMs = 300;
 // again until it answers or this time has passed.
 constexpr int kNetworkRestartMs = 30000;
 
+// Settings and network files are a few kilobytes; anything much larger is
+// not one, and is refused before it is read into memory and parsed.
+constexpr qint64 kMaxInputBytes = 1024 * 1024;
+
 int ReadJsonFile(CliContext& c, const QString& path, QJsonObject* object)
 {
+    const QString shownPath = EscapeControls(path);
     QFile file;
     bool opened = false;
     if (path == u"-")
@@ -42,13 +47,20 @@ int ReadJsonFile(CliContext& c, const QString& path, QJsonObject* object)
         opened = file.open(QIODevice::ReadOnly);
     }
     if (!opened) {
-        c.err << path << ": " << file.errorString() << "\nNothing was sent.\n";
+        c.err << shownPath << ": " << file.errorString() << "\nNothing was sent.\n";
+        return ExitCode::BadArguments;
+    }
+    // Read one byte past the limit: a pipe or a device has no size to ask.
+    const QByteArray text = file.read(kMaxInputBytes + 1);
+    if (text.size() > kMaxInputBytes) {
+        c.err << shownPath << ": larger than " << kMaxInputBytes / 1024
+              << " KB, which no settings file is\nNothing was sent.\n";
         return ExitCode::BadArguments;
     }
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        c.err << path << ": "
+        c.err << shownPath << ": "
               << (doc.isNull() ? QStringLiteral("not JSON: %1 at character %2")
                                      .arg(error.errorString())
                                      .arg(error.offset)
@@ -63,7 +75,7 @@ int ReadJsonFile(CliContext& c, const QString& path, QJsonObject* object)
 int RefuseInput(CliContext& c, const QStringList& errors)
 {
     for (const QString& e : errors)
-        c.err << "error: " << e << '\n';
+        c.err << "error: " << EscapeControls(e) << '\n';
     c.err << "Nothing was sent.\n";
     return ExitCode::BadArguments;
 }
@@ -83,10 +95,9 @@ int ReportChange(CliContext& c, int sent, const QStringList& differences, const 
         return ExitCode::Done;
     c.err << "The clock reads back differently:\n";
     for (const QString& d : differences)
-        c.err << "  " << d << '\n';
+        c.err << "  " << EscapeControls(d) << '\n';
     return ExitCode::ReadBackDiffers;
 }
-
 
 } // namespace
 

@@ -68,6 +68,21 @@ QStringList JsonAsLines(const QJsonValue& value, const QString& path)
     return lines;
 }
 
+QString EscapeControls(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        const bool control = u < 0x20 || (u >= 0x7f && u < 0xa0);
+        if (control)
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += ch;
+    }
+    return out;
+}
+
 QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual)
 {
     QMap<QString, QString> w, a;

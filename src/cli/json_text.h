@@ -15,5 +15,10 @@ QStringList JsonAsLines(const QJsonValue& value, const QString& path = {});
 QString JsonValueText(const QJsonValue& value);
 // "path: wanted X, the clock has Y" for each leaf where the two differ.
 QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual);
+// Text from a file or the clock as it may reach a terminal: control characters
+// (line breaks too) are written as \xNN, so an input file cannot move the
+// cursor, clear the screen, retitle the window or fake a line of output
+// through an error message.
+QString EscapeControls(QStringView text);
 
 } // namespace tarvo

@@ -8,6 +8,7 @@
 
 #include <QHostAddress>
 #include <QJsonArray>
+#include <algorithm>
 #include <cmath>
 
 namespace tarvo
@@ -149,9 +150,8 @@ QJsonObject NetworkToJson(QByteArrayView record, int clockType)
     const NetworkSettingsView view = DecodeNetworkSettings(record, clockType);
     QJsonObject o;
     o[u"ipAddress"] = view.clockAddress;
-    o[u"subnetMask"] = view.netmaskIndex >= 0
-                           ? QJsonValue(NetmaskCaptions().at(view.netmaskIndex))
-                           : QJsonValue(QJsonValue::Null);
+    o[u"subnetMask"] = view.netmaskIndex >= 0 ? QJsonValue(NetmaskCaptions().at(view.netmaskIndex))
+                                              : QJsonValue(QJsonValue::Null);
     o[u"gateway"] = view.gateway;
     o[u"dns"] = view.dns;
     o[u"serverPort"] = view.serverPort.toInt();
@@ -159,11 +159,10 @@ QJsonObject NetworkToJson(QByteArrayView record, int clockType)
     o[u"password"] =
         view.passwordEnabled ? QJsonValue(view.passwordText) : QJsonValue(QJsonValue::Null);
     if (view.group == NetworkModelGroup::Servers) {
-        o[u"servers"] =
-            QJsonArray{QJsonObject{{QStringLiteral("address"), view.server1},
-                                   {QStringLiteral("port"), view.server1Port.toInt()}},
-                       QJsonObject{{QStringLiteral("address"), view.server2},
-                                   {QStringLiteral("port"), view.server2Port.toInt()}}};
+        o[u"servers"] = QJsonArray{QJsonObject{{QStringLiteral("address"), view.server1},
+                                               {QStringLiteral("port"), view.server1Port.toInt()}},
+                                   QJsonObject{{QStringLiteral("address"), view.server2},
+                                               {QStringLiteral("port"), view.server2Port.toInt()}}};
         o[u"updateMinutes"] = view.minutesBetweenUpdates.toInt();
     } else if (view.group == NetworkModelGroup::Broadcast) {
         QJsonArray list;
@@ -235,6 +234,26 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
         } else {
             w.Error(key, QStringLiteral("unknown field"));
         }
+    }
+    // A clock sent an address it cannot have drops off the network, and only
+    // its serial port or its front panel brings it back. An address the clock
+    // already has is left to it, so a file read from it goes back unchanged.
+    const QByteArray before = current.leftJustified(NetworkDataLength, '\0');
+    const bool addressTouched = OctetsAt(before, NetworkOffset::IPAddress) !=
+                                    OctetsAt(result.record, NetworkOffset::IPAddress) ||
+                                ByteAt(before, NetworkOffset::SubnetMaskCode) !=
+                                    ByteAt(result.record, NetworkOffset::SubnetMaskCode);
+    const bool fieldsFine =
+        std::none_of(result.errors.begin(), result.errors.end(), [](const QString& e) {
+            return e.startsWith(u"ipAddress:") || e.startsWith(u"subnetMask:");
+        });
+    if (addressTouched && fieldsFine) {
+        const QString problem =
+            ClockAddressProblem(OctetsAt(result.record, NetworkOffset::IPAddress),
+                                ByteAt(result.record, NetworkOffset::SubnetMaskCode),
+                                ByteAt(before, NetworkOffset::IPAddress) == 127);
+        if (!problem.isEmpty())
+            w.Error(QStringLiteral("ipAddress"), problem);
     }
     return result;
 }

@@ -30,6 +30,44 @@ int NetmaskIndexForCode(quint8 code)
     return code - 1;
 }
 
+QString ClockAddressProblem(const std::array<quint8, 4>& address, quint8 maskCode, bool onLoopback)
+{
+    const quint32 value = (quint32(address[0]) << 24) | (quint32(address[1]) << 16) |
+                          (quint32(address[2]) << 8) | address[3];
+    const QString text = QStringLiteral("%1.%2.%3.%4")
+                             .arg(address[0])
+                             .arg(address[1])
+                             .arg(address[2])
+                             .arg(address[3]);
+    if (value == 0)
+        return QStringLiteral("0.0.0.0 means no address; the clock needs one of its own");
+    if (value == 0xffffffffu)
+        return QStringLiteral("255.255.255.255 is the broadcast to every computer, not an "
+                              "address a clock can have");
+    if (address[0] == 127 && !onLoopback)
+        return QStringLiteral("%1 is a loopback address: the clock would only reach itself")
+            .arg(text);
+    if (address[0] >= 224 && address[0] <= 239)
+        return QStringLiteral("%1 is a multicast group, not an address a clock can have").arg(text);
+    if (address[0] >= 240)
+        return QStringLiteral("%1 is in the reserved range 240.0.0.0 to 255.255.255.254").arg(text);
+    if (address[0] == 0)
+        return QStringLiteral("%1 is in 0.0.0.0/8, which no computer may use as its address")
+            .arg(text);
+    // A two-address subnet (mask code 1) has no subnet or broadcast address.
+    if (maskCode >= 2 && maskCode <= NetmaskCount) {
+        const quint32 hostBits = (1u << maskCode) - 1;
+        const QString mask = NetmaskCaptions().at(maskCode - 1);
+        if ((value & hostBits) == 0)
+            return QStringLiteral("%1 is the address of its subnet (mask %2), not of a clock on it")
+                .arg(text, mask);
+        if ((value & hostBits) == hostBits)
+            return QStringLiteral("%1 is the broadcast address of its subnet (mask %2)")
+                .arg(text, mask);
+    }
+    return {};
+}
+
 NetworkModelGroup NetworkGroupFor(int clockType)
 {
     const ClockModel* model = FindModel(clockType);

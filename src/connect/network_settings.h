@@ -58,6 +58,15 @@ const QStringList& NetmaskCaptions();
 // the fallback above that.
 int NetmaskIndexForCode(quint8 code);
 
+// Why `address` cannot be the clock's own address on a subnet of mask code
+// `maskCode` (0 when none), or an empty text when it can be: "no address",
+// the all-hosts broadcast, multicast, loopback and reserved ranges, and the
+// subnet's own and broadcast addresses. A clock already on a loopback address
+// is a simulated one on this computer (`onLoopback`), and may move within
+// 127.0.0.0/8.
+QString ClockAddressProblem(const std::array<quint8, 4>& address, quint8 maskCode,
+                            bool onLoopback = false);
+
 // The group of a model code; None for a code no model has.
 NetworkModelGroup NetworkGroupFor(int clockType);
 

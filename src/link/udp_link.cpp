@@ -11,6 +11,14 @@
 namespace tarvo
 {
 
+quint32 ParseAddress(const QString& text)
+{
+    QHostAddress address;
+    if (address.setAddress(text.trimmed()) && address.protocol() == QAbstractSocket::IPv4Protocol)
+        return address.toIPv4Address();
+    return InvalidAddress;
+}
+
 quint32 ResolveAddress(const QString& host)
 {
     const QString text = host.trimmed();
@@ -50,8 +58,8 @@ QString SocketStartupMessage(int code)
 {
     switch (code) {
     case 10022:
-        return QStringLiteral(
-            "The Windows Sockets version specified by the application is not supported by this DLL.");
+        return QStringLiteral("The Windows Sockets version specified by the application is not "
+                              "supported by this DLL.");
     case 10091:
         return QStringLiteral(
             "The underlying network subsystem is not ready for network communication.");
@@ -125,7 +133,8 @@ int UdpLink::InitializeNetwork(const QStringList& overrideAddresses, int* startu
         }
         // Room for a burst: the clock's replies must not be lost behind noise
         // while the window is busy for a moment.
-        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(1 << 20));
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                  QVariant(1 << 20));
         connect(m_socket, &QUdpSocket::readyRead, this, &UdpLink::DatagramReady);
     }
     if (ResolveAddress(m_localAddresses.first()) == InvalidAddress)
@@ -146,8 +155,12 @@ int UdpLink::SendDatagram(const QString& host, int port, const QByteArray& bytes
 {
     if (!m_socket || host.isEmpty() || port <= 0 || port > 65535)
         return -1;
-    const quint32 address = ResolveAddress(host);
-    if (address == InvalidAddress)
+    return SendDatagramTo(ResolveAddress(host), port, bytes);
+}
+
+int UdpLink::SendDatagramTo(quint32 address, int port, const QByteArray& bytes)
+{
+    if (!m_socket || address == InvalidAddress || port <= 0 || port > 65535)
         return -1;
     const QHostAddress target(address);
     TrafficLog::Datagram(true, QStringLiteral("%1:%2").arg(target.toString()).arg(port), bytes);

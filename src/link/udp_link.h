@@ -14,8 +14,11 @@ namespace tarvo
 inline constexpr quint32 InvalidAddress = 0xFFFFFFFFu;
 
 // Dotted text first, then a name lookup; InvalidAddress when neither works.
-// The value is the address as a number (first octet in the high byte).
+// The value is the address as a number (first octet in the high byte). The
+// lookup blocks: the window resolves names through the session instead.
 quint32 ResolveAddress(const QString& host);
+// Dotted text only, without a lookup; InvalidAddress for anything else.
+quint32 ParseAddress(const QString& text);
 // Dotted-decimal text of an address number.
 QString AddressToString(quint32 address);
 // The ".255" broadcast target of a local address: the text up to and including
@@ -27,7 +30,8 @@ QString SocketStartupMessage(int code);
 
 // The program's one UDP socket and what the network start-up learns about the
 // computer's own addresses.
-class UdpLink : public QObject {
+class UdpLink : public QObject
+{
     Q_OBJECT
 public:
     explicit UdpLink(QObject* parent = nullptr);
@@ -42,6 +46,8 @@ public:
     // Sends the whole array as one datagram. Returns the bytes sent or -1
     // (no socket, empty host, bad port, unresolvable host, send failure).
     int SendDatagram(const QString& host, int port, const QByteArray& bytes);
+    // The same to an address already resolved.
+    int SendDatagramTo(quint32 address, int port, const QByteArray& bytes);
 
     // Reads one datagram of at most `limit` bytes (256 unless given) into
     // `buffer` (which keeps its other bytes) and gives the sender. -1 when

@@ -4,6 +4,7 @@
 #include "link/traffic_log.h"
 
 #include <QDateTime>
+#include <QHostInfo>
 #include <chrono>
 
 namespace tarvo
@@ -42,6 +43,15 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setInterval(0);
     connect(&m_drainTimer, &QTimer::timeout, this, &ClockSession::Drain);
+    // A send to a name that did not resolve looks it up again, at most every
+    // few seconds.
+    m_networkClock.OnUnresolved([this] {
+        const QString host = m_networkClock.Destination();
+        if (host.trimmed().isEmpty() || ParseAddress(host) != InvalidAddress)
+            return;
+        if (m_lastFailedLookupMs < 0 || MonotonicMs() - m_lastFailedLookupMs >= 5000)
+            LookUp(host);
+    });
     m_readTimer.setSingleShot(true);
     m_readTimer.setInterval(0);
     connect(&m_readTimer, &QTimer::timeout, this, &ClockSession::ReadSocket);
@@ -71,8 +81,52 @@ void ClockSession::SetModel(int clockType)
 
 void ClockSession::SetDestination(const QString& host)
 {
-    m_networkClock.SetDestination(host);
-    m_clockAddress = ResolveAddress(host);
+    const quint32 address = ParseAddress(host);
+    if (address != InvalidAddress || host.trimmed().isEmpty()) {
+        UseAddress(host, address);
+        return;
+    }
+    const QString name = host.trimmed().toLower();
+    if (const auto known = m_resolved.constFind(name); known != m_resolved.constEnd()) {
+        UseAddress(host, *known);
+        return;
+    }
+    UseAddress(host, InvalidAddress);
+    LookUp(host);
+}
+
+void ClockSession::UseAddress(const QString& host, quint32 address)
+{
+    m_networkClock.SetDestination(host, address);
+    m_clockAddress = address;
+}
+
+void ClockSession::LookUp(const QString& host)
+{
+    const QString name = host.trimmed().toLower();
+    if (m_lookingUp == name)
+        return;
+    m_lookingUp = name;
+    QHostInfo::lookupHost(name, this, [this, host, name](const QHostInfo& info) {
+        if (m_lookingUp == name)
+            m_lookingUp.clear();
+        quint32 address = InvalidAddress;
+        for (const QHostAddress& a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                address = a.toIPv4Address();
+                break;
+            }
+        }
+        if (address == InvalidAddress) {
+            m_lastFailedLookupMs = MonotonicMs();
+        } else {
+            m_resolved.insert(name, address);
+            // Still the clock in use: it can be reached now.
+            if (m_networkClock.Destination().trimmed().toLower() == name)
+                UseAddress(m_networkClock.Destination(), address);
+        }
+        Q_EMIT DestinationResolved(host, address != InvalidAddress);
+    });
 }
 
 void ClockSession::OnSerialReadable()
@@ -103,8 +157,8 @@ void ClockSession::InjectDatagram(QByteArrayView datagram, quint32 sender, quint
         Deliver(*incoming);
 }
 
-std::optional<Incoming> ClockSession::Accept(QByteArrayView datagram, qint64 size,
-                                             quint32 sender, quint16 senderPort)
+std::optional<Incoming> ClockSession::Accept(QByteArrayView datagram, qint64 size, quint32 sender,
+                                             quint16 senderPort)
 {
     if (size > DatagramReceiveLimit || datagram.isEmpty() || !Hears(sender, senderPort)) {
         NoteDropped();
@@ -219,7 +273,10 @@ void ClockSession::Deliver(const Incoming& incoming)
     struct Emitter {
         ClockSession* s;
         const RecordSource& source;
-        void operator()(const TimeReportRecord& r) const { Q_EMIT s->TimeReportReceived(r, source); }
+        void operator()(const TimeReportRecord& r) const
+        {
+            Q_EMIT s->TimeReportReceived(r, source);
+        }
         void operator()(const MasterRecord& r) const { Q_EMIT s->MasterRecordReceived(r, source); }
         void operator()(const NetworkRecord& r) const
         {

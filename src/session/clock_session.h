@@ -12,6 +12,7 @@
 #include "session/network_clock_link.h"
 #include "session/serial_clock_link.h"
 
+#include <QHash>
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
@@ -45,7 +46,9 @@ public:
     void SetModel(int clockType);
     void SetPassword(const QByteArray& password4) { m_networkClock.SetPassword(password4); }
     // The clock's network address: datagrams go there, and outside a search
-    // only its datagrams (from port 10000) are heard.
+    // only its datagrams (from port 10000) are heard. A host name is looked
+    // up in the background (the window never waits for it), kept for the
+    // session, and looked up again when it did not resolve.
     void SetDestination(const QString& host);
     // While a search listens for answers, every sender is heard. The rule is
     // asked for every datagram, so it can follow the owner's own state.
@@ -86,6 +89,8 @@ Q_SIGNALS:
     void Received(const tarvo::Incoming& incoming);
     // The serial port reported a read or write error; it was reopened.
     void SerialPortFailed();
+    // A host name given as the clock's address was looked up.
+    void DestinationResolved(const QString& host, bool found);
 
 private:
     void OnSerialReadable();
@@ -99,6 +104,8 @@ private:
     void ScheduleDrain();
     void Drain();
     bool Hears(quint32 address, quint16 port) const;
+    void LookUp(const QString& host);
+    void UseAddress(const QString& host, quint32 address);
     void NoteDropped();
 
     SerialLink m_port;
@@ -108,6 +115,9 @@ private:
     NetworkClockLink m_networkClock{m_socket};
     int m_networkAvailable = 0;
     quint32 m_clockAddress = InvalidAddress;
+    QHash<QString, quint32> m_resolved; // host names looked up in this session
+    QString m_lookingUp;                // the name whose lookup is running
+    qint64 m_lastFailedLookupMs = -1;
     std::function<bool()> m_hearEveryone;
 
     // Datagrams read and not yet handled. The socket is always read to the

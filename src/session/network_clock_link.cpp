@@ -103,9 +103,14 @@ QList<QByteArray> NetworkClockLink::DatagramsFor(const ClockCommand& command) co
 
 int NetworkClockLink::SendToClock(const QByteArray& datagram)
 {
-    if (m_available != 1)
+    if (m_available != 1 || m_host.trimmed().isEmpty())
         return -1;
-    return m_socket.SendDatagram(m_host, ClockPort, datagram);
+    if (m_address == InvalidAddress) {
+        if (m_onUnresolved)
+            m_onUnresolved();
+        return -1;
+    }
+    return m_socket.SendDatagramTo(m_address, ClockPort, datagram);
 }
 
 int NetworkClockLink::Send(const ClockCommand& command)

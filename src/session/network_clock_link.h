@@ -20,9 +20,17 @@ public:
     explicit NetworkClockLink(UdpLink& socket) : m_socket(socket) {}
 
     void SetModel(int clockType) { m_model = clockType; }
-    // The clock's address as dotted text or a host name; resolved on every send.
-    void SetDestination(const QString& host) { m_host = host; }
+    // The clock's address as given (dotted text or a host name) and as
+    // resolved; nothing is sent while a name is not resolved.
+    void SetDestination(const QString& host, quint32 address)
+    {
+        m_host = host;
+        m_address = address;
+    }
     const QString& Destination() const { return m_host; }
+    quint32 Address() const { return m_address; }
+    // Called when a datagram could not go out for want of an address.
+    void OnUnresolved(std::function<void()> handler) { m_onUnresolved = std::move(handler); }
     void SetPassword(const QByteArray& password4) { m_password = password4; }
     const QByteArray& Password() const { return m_password; }
     // 1 when the socket is ready (the value network start-up returned).
@@ -50,6 +58,8 @@ public:
 private:
     UdpLink& m_socket;
     QString m_host;
+    quint32 m_address = 0xFFFFFFFFu;
+    std::function<void()> m_onUnresolved;
     QByteArray m_password = DefaultNetworkPassword();
     int m_model = 0;
     int m_available = 0;

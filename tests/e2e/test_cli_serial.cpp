@@ -1,21 +1,24 @@
 // tarvo-clock against simulated clocks on pseudo-terminals: what a script sees
 // (output, exit status) and what the clock receives and ends up holding.
 
-#include "support/test_registry.h"
-#include "support/json_helpers.h"
 #include "support/cli_helpers.h"
+#include "support/json_helpers.h"
+#include "support/test_registry.h"
 
 #include "cli/chrony_feed.h"
 #include "simulated_clock.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,7 +39,6 @@ std::unique_ptr<SimulatedClock> StartClock(int model, const QString& udp = {})
         qWarning() << "simulated clock did not start:" << error;
     return clock;
 }
-
 
 // The commands of the frames the clock received, request 1 left out.
 QList<int> SettingsCommands(const QSignalSpy& spy)
@@ -90,10 +92,14 @@ private Q_SLOTS:
     void setSettingsSendsOnlyWhatDiffersAndVerifies();
     void setSettingsRefusesABadFileBeforeSendingAnything();
     void setSettingsReportsWhatTheClockDidNotTake();
+    void hostileFilesAreRefusedAndNotEchoed();
     void setTimeAndNudgeMoveTheClock();
     void setTimeIsRefusedWhileLockedToGps();
     void dstTablesAreSentAndReadBack();
     void watchAndFeedChronyReportTheOffsetAtArrival();
+    void feedChronyRefusesAPathNoWaitMends_data();
+    void feedChronyRefusesAPathNoWaitMends();
+    void feedChronyCountsOnlyDeliveredSamples();
     void discoverFindsEveryClock();
     void silentClockAndMissingPortExitWithOne();
     void modemUpdateOnlyForTheModemModel();
@@ -219,6 +225,49 @@ void TestCliSerial::setSettingsRefusesABadFileBeforeSendingAnything()
           "colour: unknown field", "risingEdge: must be true or false"})
         QVERIFY2(run.err.contains(QLatin1String(field)), field);
     QCOMPARE(SettingsCommands(frames), QList<int>{});
+}
+
+void TestCliSerial::hostileFilesAreRefusedAndNotEchoed()
+{
+    auto clock = StartClock(207);
+    QTemporaryDir dir;
+    const auto write = [&](const QByteArray& text) {
+        QFile f(dir.filePath(QStringLiteral("in.json")));
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return f.fileName();
+    };
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    // Over a megabyte: refused before the clock is asked.
+    const QByteArray huge = "{\"timeZone\": 0, \"note\": \"" + QByteArray(1100 * 1024, 'a') + "\"}";
+    CliRun run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                         QStringLiteral("settings"), write(huge)});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY2(run.err.contains(QStringLiteral("larger than 1024 KB")), qPrintable(run.err));
+    QCOMPARE(frames.count(), 0);
+
+    // Terminal escapes in a field name and a value come out as text, and an
+    // address no clock can have is named; nothing is written to the clock.
+    run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                  QStringLiteral("network"),
+                  write(R"({"\u001b]0;owned\u0007": 1, "ipAddress": "224.0.0.1",
+                            "gateway": "10.0.0.1\u001b[2J"})")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY2(!run.err.contains(QChar(0x1b)) && !run.err.contains(QChar(0x07)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("\\x1b]0;owned\\x07: unknown field")),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("gateway: \"10.0.0.1\\x1b[2J\" is not")),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("Nothing was sent.")), qPrintable(run.err));
+    for (const int write : {30, 31, 32, 33, 42})
+        QVERIFY(!SettingsCommands(frames).contains(write));
+
+    run = RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("set"),
+                  QStringLiteral("network"), write(R"({"ipAddress": "224.0.0.1"})")});
+    QCOMPARE(run.status, ExitCode::BadArguments);
+    QVERIFY2(run.err.contains(QStringLiteral("ipAddress: 224.0.0.1 is a multicast group")),
+             qPrintable(run.err));
+    QVERIFY(!SettingsCommands(frames).contains(42));
 }
 
 void TestCliSerial::setSettingsReportsWhatTheClockDidNotTake()
@@ -366,11 +415,81 @@ void TestCliSerial::watchAndFeedChronyReportTheOffsetAtArrival()
         // inside its first half even on a loaded machine); the sample's offset
         // is the hour less that delay.
         const double arrivalIntoClockSecond = micros / 1e6;
-        QVERIFY2(arrivalIntoClockSecond < 0.5,
-                 qPrintable(QString::number(arrivalIntoClockSecond)));
+        QVERIFY2(arrivalIntoClockSecond < 0.5, qPrintable(QString::number(arrivalIntoClockSecond)));
         QVERIFY2(std::abs(offset - (3600 - arrivalIntoClockSecond)) < 1e-6,
                  qPrintable(QString::number(offset, 'f', 6)));
     }
+}
+
+void TestCliSerial::feedChronyRefusesAPathNoWaitMends_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("regular file") << "file"
+                                  << "it is a file, not chronyd's socket";
+    QTest::newRow("folder") << "folder"
+                            << "it is a folder, not chronyd's socket";
+    QTest::newRow("too long") << "long"
+                              << "longer than a socket's path can be";
+    QTest::newRow("not writable") << "readonly"
+                                  << "may not write to the socket";
+}
+
+void TestCliSerial::feedChronyRefusesAPathNoWaitMends()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    auto clock = StartClock(226);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("chrony.sock"));
+    std::unique_ptr<SampleSink> sink;
+    if (kind == u"file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == u"folder") {
+        path = dir.path();
+    } else if (kind == u"long") {
+        path = dir.filePath(QString(120, u'x'));
+    } else {
+        sink = std::make_unique<SampleSink>(path);
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+        if (::geteuid() == 0)
+            QSKIP("root writes to any socket");
+    }
+    QSignalSpy frames(clock.get(), &SimulatedClock::FrameReceived);
+    const CliRun run =
+        RunCli({QStringLiteral("--port"), clock->PtyPath(), QStringLiteral("feed-chrony"), path,
+                QStringLiteral("--count"), QStringLiteral("1")});
+    QCOMPARE(run.status, ExitCode::NoAnswer);
+    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    // Refused before the clock was asked for anything.
+    QCOMPARE(frames.count(), 0);
+}
+
+void TestCliSerial::feedChronyCountsOnlyDeliveredSamples()
+{
+    // No chronyd yet: the feed waits, says so once, and a run stopped before
+    // any sample went out does not end as done.
+    auto clock = StartClock(226);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chrony.sock"));
+    CliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    CliActivity activity;
+    QTimer stop;
+    stop.setSingleShot(true);
+    stop.callOnTimeout([&] { activity.stopRequested = true; });
+    stop.start(3500);
+    run.status = tarvo::test::RunTask(RunTarvoClock(
+        {QStringLiteral("tarvo-clock"), QStringLiteral("--port"), clock->PtyPath(),
+         QStringLiteral("feed-chrony"), path, QStringLiteral("--count"), QStringLiteral("1")},
+        out, err, &activity));
+    out.flush();
+    err.flush();
+    QCOMPARE(run.status, ExitCode::NoAnswer);
+    QCOMPARE(run.err.count(QStringLiteral("chronyd is not reading")), 1);
+    QVERIFY2(run.err.contains(QStringLiteral("Stopped after 0 of 1.")), qPrintable(run.err));
 }
 
 void TestCliSerial::discoverFindsEveryClock()
@@ -471,7 +590,10 @@ void TestCliSerial::badArgumentsExitWithTwo_data()
     QTest::newRow("watch on network") << QStringList{"--host", "127.0.0.1", "watch"} << "--port";
     QTest::newRow("password") << QStringList{"--host", "127.0.0.1", "--password", "\u20ac123",
                                              "status"}
-                              << "codes 0 to 255";
+                              << "codes 32 to 126 and 160 to 255";
+    QTest::newRow("password with a control character")
+        << QStringList{"--host", "127.0.0.1", "--password", "ab\u0007c", "status"}
+        << "codes 32 to 126 and 160 to 255";
 }
 
 void TestCliSerial::badArgumentsExitWithTwo()

@@ -1,9 +1,9 @@
-#include "support/test_registry.h"
-#include "support/json_helpers.h"
 #include "cli/dst_script.h"
 #include "cli/json_text.h"
 #include "cli/network_json.h"
 #include "connect/network_settings.h"
+#include "support/json_helpers.h"
+#include "support/test_registry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,7 +56,6 @@ QByteArray ServerRecord()
     Put(r, 88, {0xA0, 0x05});
     return r;
 }
-
 
 // The runs of bytes that differ, as "offset:new bytes in hex".
 QString ChangedBytes(const QByteArray& before, const QByteArray& after)
@@ -159,6 +158,8 @@ private slots:
         row("servers", 2, R"({"servers": [{"port": 37}, {"address": "127.0.0.1", "port": 65535}]})",
             "22:25 69:ffff7f 74:01");
         row("update minutes", 2, R"({"updateMinutes": 300})", "88:2c01");
+        row("two-address subnet", 1,
+            R"({"ipAddress": "10.0.0.1", "subnetMask": "255.255.255.254"})", "0:0a000001 6:01");
     }
     void networkFromJson()
     {
@@ -194,7 +195,30 @@ private slots:
         row("password of 3", 1, R"({"password": "abc"})",
             {"password: Password is not 4 characters long. Please re enter password fields"});
         row("password not Latin-1", 1, R"({"password": "ab\u20acd"})",
-            {"password: The password may only contain characters with codes 0 to 255."});
+            {"password: The password may only contain printable characters: letters, digits, "
+             "punctuation and spaces (character codes 32 to 126 and 160 to 255)."});
+        row("password with escape", 1, R"({"password": "ab\u001bc"})",
+            {"password: The password may only contain printable characters: letters, digits, "
+             "punctuation and spaces (character codes 32 to 126 and 160 to 255)."});
+        row("no address", 1, R"({"ipAddress": "0.0.0.0"})",
+            {"ipAddress: 0.0.0.0 means no address; the clock needs one of its own"});
+        row("every computer", 2, R"({"ipAddress": "255.255.255.255"})",
+            {"ipAddress: 255.255.255.255 is the broadcast to every computer, not an address a "
+             "clock can have"});
+        row("multicast", 1, R"({"ipAddress": "239.1.2.3"})",
+            {"ipAddress: 239.1.2.3 is a multicast group, not an address a clock can have"});
+        row("loopback", 1, R"({"ipAddress": "127.0.0.1"})",
+            {"ipAddress: 127.0.0.1 is a loopback address: the clock would only reach itself"});
+        row("subnet's own", 1, R"({"ipAddress": "192.168.1.0"})",
+            {"ipAddress: 192.168.1.0 is the address of its subnet (mask 255.255.255.0), not of a "
+             "clock on it"});
+        row("new mask makes it the broadcast", 1,
+            R"({"subnetMask": "255.255.255.224", "ipAddress": "192.168.1.63"})",
+            {"ipAddress: 192.168.1.63 is the broadcast address of its subnet (mask "
+             "255.255.255.224)"});
+        row("mask with a gap", 1, R"({"subnetMask": "255.0.255.0"})",
+            {"subnetMask: \"255.0.255.0\" is not one of the masks 255.255.255.254 to "
+             "255.255.0.0"});
         row("servers on a broadcaster", 1, R"({"servers": [], "updateMinutes": 5})",
             {"servers: this clock model has no such setting",
              "updateMinutes: this clock model has no such setting"});
@@ -217,6 +241,23 @@ private slots:
         QFETCH(QByteArray, json);
         const QByteArray record = clockType == 2 ? ServerRecord() : BroadcastRecord();
         QTEST(NetworkFromJson(Json(json.constData()), record, clockType).errors, "errors");
+    }
+
+    void addressTheClockHasIsLeftToIt()
+    {
+        // A clock without an address yet can still be given a password from
+        // the file its own settings were read into.
+        QByteArray record = BroadcastRecord();
+        Put(record, 0, {0, 0, 0, 0});
+        const NetworkParse parse =
+            NetworkFromJson(Json(R"({"ipAddress": "0.0.0.0", "password": "AB12"})"), record, 1);
+        QCOMPARE(parse.errors, QStringList());
+        QCOMPARE(ChangedBytes(record, parse.record), QStringLiteral("8:4142"));
+
+        // A simulated clock on this computer moves within loopback.
+        Put(record, 0, {127, 0, 151, 2});
+        QCOMPARE(NetworkFromJson(Json(R"({"ipAddress": "127.0.151.3"})"), record, 1).errors,
+                 QStringList());
     }
 
     void parseDstRule_data()
