@@ -10,6 +10,9 @@ packages=(
     # own; the stability check loads the processor while the tests run.
     dbus-daemon at-spi2-core python3 python3-pyatspi stress-ng
     clang libclang-rt-14-dev
+    # systemd-analyze and systemd-sysusers check the service unit and its user
+    # (the package starts nothing in a container without systemd running).
+    systemd
     # The libraries of chronyd and chronyc, which the chrony test unpacks from
     # Debian's package without installing it (installing would start a service
     # that sets the computer clock).

@@ -15,7 +15,8 @@ for f in bin/tarvo-control-panel bin/clock-simulator bin/tarvo-clock \
          "share/tarvo-control-panel/help/Velmora 222.html" \
          share/applications/tarvo-control-panel.desktop \
          share/icons/hicolor/64x64/apps/tarvo-control-panel.png \
-         "lib/systemd/system/tarvo-clock-chrony@.service"; do
+         "lib/systemd/system/tarvo-clock-chrony@.service" \
+         lib/sysusers.d/tarvo-clock.conf; do
     if [ ! -e "$prefix/$f" ]; then
         echo "missing from the installed tree: $f"
         status=1
