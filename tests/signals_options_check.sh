@@ -52,7 +52,9 @@ for signal in INT TERM; do
     took=$(($(now_ms) - start))
     expected=$([ "$signal" = INT ] && echo 130 || echo 143)
     [ "$status" -eq "$expected" ] || fail "SIG$signal ended status with $status, not $expected"
-    [ "$took" -lt 1000 ] || fail "SIG$signal took $took ms to end status"
+    # Typically a few milliseconds; the limit is generous for a loaded machine
+    # and still far below the 20 s the command would otherwise wait.
+    [ "$took" -lt 5000 ] || fail "SIG$signal took $took ms to end status"
     grep -q "interrupted before anything was sent" "$work/err" || fail "message: $(cat "$work/err")"
 done
 

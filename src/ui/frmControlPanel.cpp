@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -64,6 +65,13 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     BuildClockSettingsPages(*this);
     BuildNetworkPages(*this);
     BuildDstPage(*this);
+    // "File" leads the bar, before the connections menu the pages added.
+    m_menuFile = new QMenu(QStringLiteral("&File"), this);
+    m_menuFile->setObjectName(QStringLiteral("mnuFile"));
+    menuBar()->insertMenu(menuBar()->actions().value(0), m_menuFile);
+    // "View" holds the program's own windows; "Help" stays the help page.
+    m_menuView = menuBar()->addMenu(QStringLiteral("&View"));
+    m_menuView->setObjectName(QStringLiteral("mnuView"));
     auto* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(help, &QAction::triggered, this, &frmControlPanel::ShowHelp);

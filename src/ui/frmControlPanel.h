@@ -9,6 +9,7 @@ class QCheckBox;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
 class QTabWidget;
@@ -78,6 +79,9 @@ public:
     void ShowHelp();
     bool TrayAvailable() const;
     QPushButton* HideLink() const { return m_hideLink; }
+    // The menus other parts of the window add their actions to.
+    QMenu* FileMenu() const { return m_menuFile; }
+    QMenu* ViewMenu() const { return m_menuView; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,6 +116,8 @@ private:
     QPushButton* m_hideLink = nullptr;
     QLabel* m_lblStatus = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_menuFile = nullptr;
+    QMenu* m_menuView = nullptr;
 };
 
 } // namespace tarvo
