@@ -33,9 +33,12 @@ bool DemoClock::Start(const QString& simulator, int model, bool networkLink, QSt
 #endif
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Another demo may hold the first address; each try uses its own /24 so the
-    // discovery broadcast of this demo reaches only its own clock.
+    // discovery broadcast of this demo reaches only its own clock. The spare
+    // subnets lie above those the test suites give their own clocks, so a demo
+    // started beside the tests never answers their searches.
     for (int net = 0; net < 8; ++net) {
-        const int subnet = net == 0 ? 0 : int((QCoreApplication::applicationPid() + net) % 250) + 1;
+        const int subnet =
+            net == 0 ? 0 : 210 + int((QCoreApplication::applicationPid() + net) % 40);
         m_udpAddress = QStringLiteral("127.0.%1.2").arg(subnet);
         m_localAddress = QStringLiteral("127.0.%1.1").arg(subnet);
         m_process.start(simulator,

@@ -1,6 +1,7 @@
 #include "app/panel.h"
 
 #include "app/clock_search.h"
+#include "app/link_health.h"
 #include "app/message_boxes.h"
 #include "app/panel_view.h"
 #include "app/system_clock.h"
@@ -52,6 +53,7 @@ Panel::Panel(const Options& options, QObject* parent)
                                               "name, or give the clock's IP address.")
                                    .arg(host));
             });
+    m_health = new LinkHealth(*this);
     connect(this, &Panel::DiscoveryAnswer, this,
             [this](quint32 sender) { AddConnection(DiscoveredNetworkConnection(sender)); });
 }
@@ -66,6 +68,26 @@ void Panel::Changed()
 {
     if (m_view)
         m_view->StateChanged();
+    Q_EMIT StateTouched();
+}
+
+QString Panel::NoClockText() const
+{
+    QStringList ports;
+    for (int port : m_state.SerialPorts) {
+        const QString device = m_session.Port().DeviceFor(port);
+        ports << (device.isEmpty() ? QStringLiteral("Comport %1").arg(port)
+                                   : QStringLiteral("Comport %1 (%2)").arg(port).arg(device));
+    }
+    QString tried = ports.isEmpty() ? QStringLiteral("No serial port could be opened")
+                                    : QStringLiteral("No clock answered on ") + ports.join(u", ");
+    const QStringList& local = m_session.Socket().LocalAddresses();
+    if (m_state.NetworkAvailable == 1 && !local.isEmpty())
+        tried += QStringLiteral(" or on the network from %1").arg(local.join(u", "));
+    else
+        tried += QStringLiteral(" and the network could not be used");
+    return tried + QStringLiteral(". Use Search for Connections to look again, or Add Network "
+                                  "Connection to give the clock's address.");
 }
 
 void Panel::ShowStatus(const QString& text)
@@ -193,6 +215,7 @@ Task<void> Panel::ConnectViaSerial()
     }
     m_state.SetTimeCountdown = 5;
     m_state.SettingsRequested = true;
+    m_health->Connecting();
     co_await m_session.SerialClock().RequestEverything();
 }
 
@@ -202,6 +225,7 @@ Task<void> Panel::ConnectViaNetwork()
     if (m_view)
         m_view->SetDisableNetworkConfigVisible(false);
     ApplyConnection();
+    m_health->Connecting();
     Changed();
     co_await RequestSettingsViaNetwork();
 }
@@ -231,6 +255,7 @@ ClockSearch* Panel::SearchForClocks(int mode, bool clearFirst)
         return nullptr;
     auto* search = new ClockSearch(*this, mode, clearFirst);
     connect(search, &ClockSearch::Progress, this, &Panel::SearchProgress);
+    connect(search, &ClockSearch::finished, this, [this, mode] { AfterSearch(mode); });
     connect(search, &ClockSearch::finished, search, &QObject::deleteLater);
     m_search = search;
     search->Start();
@@ -250,6 +275,24 @@ Task<void> Panel::SearchEnded()
     const QPointer<ClockSearch> search(running);
     const auto ended = [search] { return !search || !search->IsRunning(); };
     co_await WaitFor(running, &ClockSearch::finished, ended, -1);
+}
+
+void Panel::AfterSearch(int mode)
+{
+    // A finished search's last text ("Searching for Clock on Comport 2") must
+    // not stay up as if it were still running.
+    if (m_state.ClockFound) {
+        if (m_state.clockConnection.ConnectionType == ConnectionKind::Network)
+            ShowStatus(QStringLiteral("Clock found at ") + m_state.clockConnection.IPaddress);
+        else
+            ShowStatus(QStringLiteral("Clock Found on Comport ") +
+                       QString::number(m_state.clockConnection.Comport));
+    } else if (mode == 0 && !m_state.Connections.isEmpty()) {
+        ShowStatus(QStringLiteral("Waiting for the clock: ") + m_health->Where());
+    } else {
+        ShowStatus(NoClockText());
+    }
+    Changed();
 }
 
 void Panel::ClearConnections()

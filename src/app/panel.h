@@ -15,6 +15,7 @@ namespace tarvo
 {
 
 class ClockSearch;
+class LinkHealth;
 class MessageBoxes;
 class PanelView;
 class SystemClock;
@@ -45,9 +46,12 @@ public:
     ProgramState& State() { return m_state; }
     const ProgramState& State() const { return m_state; }
     ClockSession& Session() { return m_session; }
+    const ClockSession& Session() const { return m_session; }
     SerialLink& Serial() { return m_session.Port(); }
     UdpLink& Udp() { return m_session.Socket(); }
     SettingsStore& Store() { return *m_store; }
+    LinkHealth& Health() { return *m_health; }
+    const LinkHealth& Health() const { return *m_health; }
     MessageBoxes* Boxes() const { return m_boxes; }
     PanelView* View() const { return m_view; }
 
@@ -119,6 +123,9 @@ public:
     // Tells the view the state changed (the layout may have to follow).
     void Changed();
     void ShowStatus(const QString& text);
+    // What the operator reads when no clock answered: where the program
+    // looked, and the two ways on.
+    QString NoClockText() const;
 
 Q_SIGNALS:
     // A record was decoded and stored; the window fills its controls from it.
@@ -131,6 +138,8 @@ Q_SIGNALS:
     void TimeReportShown(bool valid);
     // What a running search is doing, for the operator.
     void SearchProgress(const QString& text);
+    // Changed() was called: something in the state may differ.
+    void StateTouched();
 
 private:
     // The rules by which each record changes the state.
@@ -147,11 +156,13 @@ private:
     bool DatagramArrives(const RecordSource& source);
     void DatagramHandled();
     void StoreNetworkSettings(const NetworkRecord& record);
+    void AfterSearch(int mode);
 
     Options m_options;
     ProgramState m_state;
     ClockSession m_session;
     std::unique_ptr<SettingsStore> m_store;
+    LinkHealth* m_health = nullptr;
     std::unique_ptr<SystemClock> m_ownClock;
     SystemClock* m_clock = nullptr;
     PanelView* m_view = nullptr;

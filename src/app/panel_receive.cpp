@@ -4,6 +4,7 @@
 // accepted, stored and handed to the window's parsers.
 #include "app/panel.h"
 
+#include "app/link_health.h"
 #include "app/panel_view.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
@@ -65,6 +66,12 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
             ShowStatus(QStringLiteral("Clock Found on Comport ") +
                        QString::number(m_state.clockConnection.Comport));
         }
+        Changed();
+        return;
+    }
+    // The answer to the quiet link's check only shows the clock is there; the
+    // network pages keep what the operator may be editing.
+    if (!m_state.SearchInProgress && m_health->TakeKeepAliveAnswer()) {
         Changed();
         return;
     }

@@ -2,6 +2,7 @@
 // computer clock from the clock.
 #include "app/panel.h"
 
+#include "app/link_health.h"
 #include "app/panel_view.h"
 #include "app/system_clock.h"
 #include "clock/clock_model.h"
@@ -27,6 +28,7 @@ void Panel::HandleTimeReport(const QByteArray& report)
         Q_EMIT TimeReportShown(false);
         return;
     }
+    m_health->ReportArrived(decoded.gpsLocked);
     m_state.ClockTimeText = decoded.ClockTimeText;
     m_state.ClockDateText = decoded.ClockDateText;
     if (m_view)

@@ -6,6 +6,8 @@
 #include "clock/master_record.h"
 
 #include <QScopeGuard>
+#include <QStringList>
+#include <cstdlib>
 
 namespace tarvo
 {
@@ -30,13 +32,12 @@ Task<void> SendAllSettings(Panel& panel, SettingsSendInput input)
     ClockLink* link = panel.LinkInUse();
     if (s.FormLoading || !s.ClockFound || !link)
         co_return;
-    link->Send(command::MasterSettings{s.clockSettings, input.phoneText,
-                                       input.secondOffsetPosition, s.ClockSettingsCopy});
+    link->Send(command::MasterSettings{s.clockSettings, input.phoneText, input.secondOffsetPosition,
+                                       s.ClockSettingsCopy});
     if (link->Kind() == LinkKind::Network) {
         // The record sent is the one the next network send starts from.
-        const QByteArray sent = ComposeMasterRecord(s.clockSettings, link->Model(),
-                                                    input.secondOffsetPosition,
-                                                    s.ClockSettingsCopy);
+        const QByteArray sent = ComposeMasterRecord(
+            s.clockSettings, link->Model(), input.secondOffsetPosition, s.ClockSettingsCopy);
         if (s.ClockSettingsCopy.size() < SerialMasterRecordLength)
             s.ClockSettingsCopy.resize(SerialMasterRecordLength, '\0');
         s.ClockSettingsCopy.replace(0, sent.size(), sent);
@@ -86,6 +87,52 @@ void SendTimeAndDate(Panel& panel)
 {
     const ProgramState& s = panel.State();
     panel.TimeCommandLink().Send(command::SetTimeAndDate{s.timeData, s.dateData});
+}
+
+QString DescribeTimeDifference(const QDateTime& shown, const QDateTime& now)
+{
+    const qint64 seconds = now.secsTo(shown);
+    qint64 left = std::abs(seconds);
+    QStringList parts;
+    const struct {
+        qint64 size;
+        const char* one;
+        const char* many;
+    } units[] = {{86400, "day", "days"},
+                 {3600, "hour", "hours"},
+                 {60, "minute", "minutes"},
+                 {1, "second", "seconds"}};
+    for (const auto& unit : units) {
+        const qint64 count = left / unit.size;
+        left %= unit.size;
+        if (count > 0)
+            parts << QStringLiteral("%1 %2").arg(count).arg(
+                QLatin1String(count == 1 ? unit.one : unit.many));
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("the same as");
+    return parts.join(u' ') +
+           (seconds < 0 ? QStringLiteral(" behind") : QStringLiteral(" ahead of"));
+}
+
+Task<void> SetClockTime(Panel& panel, QDateTime shown, QDateTime now)
+{
+    if (std::abs(now.secsTo(shown)) > TimeSetQuestionSeconds) {
+        MessageBoxes* boxes = panel.Boxes();
+        if (!boxes)
+            co_return;
+        const QString question =
+            QStringLiteral("The time to send, %1, is %2 this computer's clock. Set the clock "
+                           "to it?")
+                .arg(shown.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")),
+                     DescribeTimeDifference(shown, now));
+        const bool yes = co_await boxes->AskYesNo(QStringLiteral("Update Now"), question);
+        if (!yes) {
+            panel.ShowStatus(QStringLiteral("The clock's time was not changed."));
+            co_return;
+        }
+    }
+    SendTimeAndDate(panel);
 }
 
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection)

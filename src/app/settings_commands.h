@@ -2,6 +2,7 @@
 
 #include "session/task.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace tarvo
@@ -32,6 +33,13 @@ Task<void> RestoreFactoryDefaults(Panel& panel);
 void ResyncNow(Panel& panel);
 
 void SendTimeAndDate(Panel& panel);
+// "Update Now": the pickers' time and date, `shown`, go to the clock; when they
+// are more than TimeSetQuestionSeconds from the computer's clock (`now`), the
+// operator is asked first, with the difference named.
+inline constexpr int TimeSetQuestionSeconds = 10;
+Task<void> SetClockTime(Panel& panel, QDateTime shown, QDateTime now);
+// "1 minute 30 seconds behind", "2 hours ahead of": `shown` against `now`.
+QString DescribeTimeDifference(const QDateTime& shown, const QDateTime& now);
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection);
 // The modem's "update now" always goes over the serial line.
 void ModemSyncNow(Panel& panel);

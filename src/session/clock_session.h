@@ -30,7 +30,9 @@ public:
 
     // The transports.
     SerialLink& Port() { return m_port; }
+    const SerialLink& Port() const { return m_port; }
     UdpLink& Socket() { return m_socket; }
+    const UdpLink& Socket() const { return m_socket; }
     // Brings up the socket (see UdpLink::InitializeNetwork); the result is
     // the NetworkAvailable value every network send checks.
     int InitializeNetwork(const QStringList& localAddresses, int* startupError = nullptr);

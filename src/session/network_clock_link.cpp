@@ -1,5 +1,7 @@
 #include "session/network_clock_link.h"
 
+#include <QDeadlineTimer>
+
 #include "clock/master_record.h"
 #include "connect/network_settings.h"
 #include "dst/dst_record.h"
@@ -110,7 +112,10 @@ int NetworkClockLink::SendToClock(const QByteArray& datagram)
             m_onUnresolved();
         return -1;
     }
-    return m_socket.SendDatagramTo(m_address, ClockPort, datagram);
+    const int sent = m_socket.SendDatagramTo(m_address, ClockPort, datagram);
+    if (sent > 0)
+        m_lastSentMs = QDeadlineTimer::current().deadline();
+    return sent;
 }
 
 int NetworkClockLink::Send(const ClockCommand& command)

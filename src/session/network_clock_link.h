@@ -54,6 +54,10 @@ public:
     QList<QByteArray> DatagramsFor(const ClockCommand& command) const;
     // Sends one datagram to the clock: the bytes sent, or -1.
     int SendToClock(const QByteArray& datagram);
+    // When a datagram last went to the clock (QDeadlineTimer's monotonic
+    // milliseconds), or -1: a quiet link is checked only while nothing else
+    // goes out on it.
+    qint64 LastSentMs() const { return m_lastSentMs; }
 
 private:
     UdpLink& m_socket;
@@ -63,6 +67,7 @@ private:
     QByteArray m_password = DefaultNetworkPassword();
     int m_model = 0;
     int m_available = 0;
+    qint64 m_lastSentMs = -1;
 };
 
 } // namespace tarvo

@@ -1,9 +1,10 @@
-#include "clock/clock_model.h"
 #include "ui/frmControlPanel.h"
+#include "clock/clock_model.h"
+#include "ui/time_pickers.h"
 
 #include "app/panel.h"
-#include "clock/time_commands.h"
 #include "app/time_service.h"
+#include "clock/time_commands.h"
 #include "clock/time_report.h"
 #include "ui/page_builders.h"
 
@@ -36,13 +37,14 @@ static void InitResources()
 namespace tarvo
 {
 
-namespace {
-const char* const kPageTitles[frmControlPanel::PageCount] = {
-    "Primary", "SMPTE", "Sync/Relays", "Network", "Broadcast", "NTP Server", "DST", "Password",
-    "Modem"};
+namespace
+{
+const char* const kPageTitles[frmControlPanel::PageCount] = {"Primary", "SMPTE",     "Sync/Relays",
+                                                             "Network", "Broadcast", "NTP Server",
+                                                             "DST",     "Password",  "Modem"};
 const char* const kPageNames[frmControlPanel::PageCount] = {
-    "pagePrimary", "pageSMPTE",    "pageSyncRelays", "pageNetwork", "pageBroadcast",
-    "pageNTPServer", "pageDST", "pagePassword",   "pageModem"};
+    "pagePrimary",   "pageSMPTE", "pageSyncRelays", "pageNetwork", "pageBroadcast",
+    "pageNTPServer", "pageDST",   "pagePassword",   "pageModem"};
 
 QFont TimeFont()
 {
@@ -122,7 +124,7 @@ void frmControlPanel::BuildWindow()
     central->setMouseTracking(true);
     central->installEventFilter(this);
     auto* topRow = new QHBoxLayout;
-    topRow->addStretch(1);
+    topRow->addWidget(BuildLinkIndicator(), 1);
     topRow->addWidget(BuildHideLink());
     layout->addLayout(topRow);
 
@@ -255,7 +257,10 @@ QWidget* frmControlPanel::BuildNotFoundFrame()
     big.setBold(true);
     text->setFont(big);
     row->addWidget(logo);
-    row->addWidget(text, 1);
+    auto* words = new QVBoxLayout;
+    words->addWidget(text);
+    words->addWidget(BuildNotFoundHelp(frame));
+    row->addLayout(words, 1);
     return frame;
 }
 
@@ -339,9 +344,11 @@ void frmControlPanel::SeedPickers(const QDateTime& now)
 {
     // Setting the pickers runs their change handling, which fills the time and
     // date to send.
-    if (auto* time = findChild<QTimeEdit*>(QStringLiteral("dtpTime")))
+    if (m_pickers)
+        m_pickers->Follow(now);
+    else if (auto* time = findChild<QTimeEdit*>(QStringLiteral("dtpTime")))
         time->setTime(now.time());
-    if (auto* date = findChild<QDateEdit*>(QStringLiteral("dtpDate")))
+    if (auto* date = findChild<QDateEdit*>(QStringLiteral("dtpDate")); date && !m_pickers)
         date->setDate(now.date());
     ProgramState& s = m_panel.State();
     s.timeData = TimeDataFrom(now.time());
@@ -369,6 +376,11 @@ void frmControlPanel::OnDisplayTick()
 {
     const QDateTime now = QDateTime::currentDateTime();
     m_lblComputerTime->setText(ComputerTimeText(now));
+    // The age of the clock's last answer moves on with the seconds, and the
+    // pickers with the computer's clock.
+    RefreshLinkState();
+    if (m_pickers)
+        m_pickers->Tick(now);
     m_computerTimeTimer->start(1000 - now.time().msec() + 1);
 }
 

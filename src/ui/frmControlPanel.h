@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clock/clock_model.h"
 #include "app/panel_view.h"
+#include "clock/clock_model.h"
 
 #include <QMainWindow>
 
@@ -20,10 +20,12 @@ namespace tarvo
 {
 
 class Panel;
+class TimePickers;
 
 // The main window. It shows the program core (Panel) and forwards the
 // operator's actions to it; the behaviour lives in the core.
-class frmControlPanel : public QMainWindow, public PanelView {
+class frmControlPanel : public QMainWindow, public PanelView
+{
     Q_OBJECT
 public:
     // Page indices of sstClock.
@@ -70,6 +72,8 @@ public:
     QLabel* LblClockFound() const { return m_lblClockFound; }
     QPushButton* CmdSendTime() const { return m_cmdSendTime; }
     void SetCmdSendTime(QPushButton* button) { m_cmdSendTime = button; }
+    void SetTimePickers(TimePickers* pickers) { m_pickers = pickers; }
+    TimePickers* Pickers() const { return m_pickers; }
 
     // Notification-area icon, the "Hide" link and the help menu.
     void InitializeTrayIcon();
@@ -95,6 +99,9 @@ private:
     void OnDisplayTick();
     QWidget* BuildHideLink();
     void SetHideLinkSize(int points);
+    QLabel* BuildLinkIndicator();
+    void RefreshLinkState();
+    QWidget* BuildNotFoundHelp(QWidget* frame);
     void ScheduleLayout();
 
     Panel& m_panel;
@@ -108,6 +115,7 @@ private:
     QLabel* m_lblIncomingTime = nullptr;
     QCheckBox* m_chkUpdatePC = nullptr;
     QPushButton* m_cmdSendTime = nullptr;
+    TimePickers* m_pickers = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTimer* m_tmrStartUp = nullptr;
     QTimer* m_computerTimeTimer = nullptr;
@@ -115,6 +123,9 @@ private:
     bool m_closed = false;
     QPushButton* m_hideLink = nullptr;
     QLabel* m_lblStatus = nullptr;
+    QLabel* m_lblLinkState = nullptr;
+    QString m_linkText;
+    QLabel* m_lblNotFoundDetail = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menuFile = nullptr;
     QMenu* m_menuView = nullptr;

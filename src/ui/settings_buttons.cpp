@@ -9,6 +9,7 @@
 #include "ui/image_button.h"
 #include "ui/ip_address_edit.h"
 #include "ui/settings_controls.h"
+#include "ui/time_pickers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,10 +27,16 @@ namespace
 void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
 {
     QTimeEdit* dtpTime = c.dtpTime;
-    QObject::connect(c.cmdSendTime, &QPushButton::clicked, c.cmdSendTime, [&panel, dtpTime] {
-        dtpTime->setFocus();
-        SendTimeAndDate(panel);
-    });
+    TimePickers* pickers = c.pickers;
+    QObject::connect(c.cmdSendTime, &QPushButton::clicked, c.cmdSendTime,
+                     [&panel, dtpTime, pickers] {
+                         dtpTime->setFocus();
+                         // Following pickers are put to this very moment, so what goes out is
+                         // what the operator sees and not up to a second old.
+                         const QDateTime now = QDateTime::currentDateTime();
+                         pickers->Tick(now);
+                         Spawn(&panel, SetClockTime(panel, pickers->Shown(), now));
+                     });
     const struct {
         QPushButton* button;
         int type;
@@ -66,9 +73,9 @@ void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
                 box->setFocus();
         }
         auto* address = window.findChild<IpAddressEdit*>(QStringLiteral("ipIPAddress"));
-        Spawn(&core, SendAllSettings(core, {c.txtPhoneNumber->text(),
-                                            c.cmbSecondOffset->currentIndex(),
-                                            address ? address->text() : QString()}));
+        Spawn(&core,
+              SendAllSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex(),
+                                     address ? address->text() : QString()}));
     });
     QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
                      [&panel] { Spawn(&panel, RestoreFactoryDefaults(panel)); });

@@ -19,6 +19,7 @@ namespace tarvo
 
 class frmControlPanel;
 class ImageButton;
+class TimePickers;
 class Panel;
 
 // The controls of the clock-settings pages, gathered once when the pages are
@@ -29,6 +30,8 @@ struct SettingsControls {
     QTimeEdit* dtpTime = nullptr;
     QDateEdit* dtpDate = nullptr;
     QPushButton* cmdSendTime = nullptr;
+    QPushButton* cmdTimeNow = nullptr;
+    TimePickers* pickers = nullptr;
     QComboBox* cmbTimeZone = nullptr;
     QRadioButton* opt24HourMode = nullptr;
     QRadioButton* opt12HourMode = nullptr;

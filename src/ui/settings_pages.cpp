@@ -44,6 +44,7 @@ void BuildClockSettingsPages(frmControlPanel& window)
     BuildModemPage(window.TabPage(frmControlPanel::PageModem), c);
     BuildSettingsButtons(window.FrameClockTimeSettings(), c);
     window.SetCmdSendTime(c.cmdSendTime);
+    window.SetTimePickers(c.pickers);
 
     Panel& panel = window.Core();
     ConnectEditHandlers(panel, c);

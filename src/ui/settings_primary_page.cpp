@@ -3,6 +3,7 @@
 #include "clock/master_settings.h"
 #include "ui/settings_controls.h"
 #include "ui/settings_widgets.h"
+#include "ui/time_pickers.h"
 
 #include <QDateEdit>
 #include <QGroupBox>
@@ -26,11 +27,19 @@ QGroupBox* BuildSetTimeDate(QWidget* page, SettingsControls& c)
     c.dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     c.dtpDate = Named<QDateEdit>(frame, "dtpDate");
     c.dtpDate->setCalendarPopup(true);
+    // Month first, as the clock's and the computer's date labels read.
+    c.dtpDate->setDisplayFormat(QStringLiteral("MM-dd-yyyy"));
     // The clock counts years from 2000.
     c.dtpDate->setMinimumDate(QDate(2000, 1, 1));
     c.cmdSendTime = Named<QPushButton>(frame, "cmdSendTime", QStringLiteral("Update Now"));
     c.cmdSendTime->setAutoDefault(false);
+    c.cmdTimeNow = Named<QPushButton>(frame, "cmdTimeNow", QStringLiteral("Now"));
+    c.cmdTimeNow->setAutoDefault(false);
+    c.cmdTimeNow->setToolTip(QStringLiteral("Follow the computer's clock again"));
+    c.cmdTimeNow->setAccessibleDescription(c.cmdTimeNow->toolTip());
+    c.pickers = new TimePickers(c.dtpTime, c.dtpDate, c.cmdTimeNow);
     AddRow(grid, 0, QStringLiteral("Time:"), c.dtpTime);
+    grid->addWidget(c.cmdTimeNow, 0, 2);
     AddRow(grid, 1, QStringLiteral("Date:"), c.dtpDate);
     grid->addWidget(c.cmdSendTime, 2, 1);
     return frame;

@@ -3,12 +3,12 @@
 // another process's socket, and forged replies from a stranger. The socket
 // must go on being read, the clock's own replies must be handled, a stranger
 // must change nothing, and the program must be idle again once the noise ends.
-#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "support/harness.h"
 #include "support/sanitizers.h"
+#include "support/test_registry.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -210,14 +210,19 @@ private Q_SLOTS:
         QTimer pulse;
         pulse.setTimerType(Qt::PreciseTimer);
         pulse.setInterval(10);
-        connect(&pulse, &QTimer::timeout, this, [&] {
-            worstLate = qMax(worstLate, since.restart() - 10);
-        });
+        connect(&pulse, &QTimer::timeout, this,
+                [&] { worstLate = qMax(worstLate, since.restart() - 10); });
         since.start();
         pulse.start();
         Harness::WaitFor([] { return false; }, 1500);
-        c.AskForNewZone(); // in the middle of the flood
-        const bool heardDuringFlood = c.NewZoneShown(5000);
+        // In the middle of the flood. The kernel drops what overflows the
+        // socket's buffer, the clock's reply among them at times, so the
+        // operator's question is asked again, as a person would.
+        bool heardDuringFlood = false;
+        for (int ask = 0; ask < 4 && !heardDuringFlood; ++ask) {
+            c.AskForNewZone();
+            heardDuringFlood = c.NewZoneShown(1500);
+        }
         Harness::WaitFor([] { return false; }, 2000);
         stop = true;
         flooder.join();

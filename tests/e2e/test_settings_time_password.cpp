@@ -1,8 +1,8 @@
 // Setting and nudging the simulated clock's time from the window over both
 // links, the password prompt cycle, and the stored-password check that stops
 // a network command.
-#include "support/test_registry.h"
 #include "support/settings_helpers.h"
+#include "support/test_registry.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -48,9 +48,14 @@ void SettingsTimePassword::setTimeAndNudges()
 
     Control<QDateEdit>(w, "dtpDate")->setDate(QDate(2030, 3, 7));
     Control<QTimeEdit>(w, "dtpTime")->setTime(QTime(14, 5, 9));
+    // Years from now: the operator is asked first, and says yes.
+    h.Boxes().answers << true;
     ClickOn(w, "cmdSendTime");
     const QDateTime wanted(QDate(2030, 3, 7), QTime(14, 5, 9));
     QVERIFY(Harness::WaitFor([&] { return qAbs(clock.State().Now().secsTo(wanted)) <= 2; }, 3000));
+    QCOMPARE(h.Boxes().shown.size(), 1);
+    QVERIFY(
+        h.Boxes().shown[0].startsWith(u"Update Now|The time to send, 03-07-2030 14:05:09, is "));
 
     const struct {
         const char* button;

@@ -1,0 +1,175 @@
+// What the operator sees of the link and of the time to send: the indicator
+// turns to "not answering" when the clock falls silent and back when it
+// speaks again, on both links; the pickers follow the computer's clock until
+// edited, and a time far from it is asked about first; and a window without
+// a clock says where it looked and offers the ways on.
+#include "app/link_health.h"
+#include "app/settings_commands.h"
+#include "support/settings_helpers.h"
+#include "support/test_registry.h"
+#include "ui/time_pickers.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QtTest>
+
+using namespace tarvo;
+
+namespace
+{
+QString Indicator(frmControlPanel& w)
+{
+    auto* label = Control<QLabel>(w, "lblLinkState");
+    return label ? label->accessibleDescription() : QString();
+}
+} // namespace
+
+class OperatorView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void serialIndicatorFollowsTheReports()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.serial = true;
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(0, 1, 2);
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.211.1")});
+        const QString where = QStringLiteral("229 on ") + clock.PtyPath();
+        QVERIFY(Harness::WaitFor(
+            [&] { return Indicator(w).startsWith(QStringLiteral("Connected: ") + where); }));
+        QVERIFY(Harness::WaitFor([&] { return Indicator(w).contains(u"last report 0 s ago"); }));
+        QVERIFY2(Indicator(w).contains(u"GPS"), qPrintable(Indicator(w)));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarvo Control Panel - ") + where);
+
+        clock.SetSilent(true);
+        QVERIFY(Harness::WaitFor(
+            [&] { return Indicator(w).startsWith(QStringLiteral("Not answering: ") + where); },
+            LinkHealth::SerialSilenceMs * 4));
+        clock.SetSilent(false);
+        QVERIFY(Harness::WaitFor([&] { return Indicator(w).startsWith(u"Connected: "); }));
+    }
+
+    void networkIndicatorAsksAQuietClock()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.udpAddress = QStringLiteral("127.0.212.5");
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(1, 1, 2, o.udpAddress);
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.212.1")});
+        // Shorter than in use, so the test sees several checks.
+        h.Core().Health().SetTimings(LinkHealth::SerialSilenceMs, 1500, 1000);
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }));
+        QVERIFY(Harness::WaitFor(
+            [&] { return Indicator(w).startsWith(u"Connected: 229 at 127.0.212.5"); }));
+
+        // The operator's edit of a network field survives the check's answer.
+        QStringList codes;
+        connect(&clock, &SimulatedClock::DatagramReceived, this,
+                [&codes](quint8 code) { codes << QString::number(code); });
+        Harness::WaitFor([] { return false; }, 1000); // the connect's requests are over
+        codes.clear();
+        h.State().NetworkData[40] = char(h.State().NetworkData[40] ^ 0x5a);
+        const QByteArray edited = h.State().NetworkData;
+        QVERIFY(Harness::WaitFor([&] { return codes.contains(u"0"); }, 10000));
+        QVERIFY(Harness::WaitFor([&] { return h.Core().Health().AnswerAgeMs() < 500; }, 3000));
+        QCOMPARE(h.State().NetworkData, edited);
+        QCOMPARE(Indicator(w).left(10), QStringLiteral("Connected:"));
+        QVERIFY2(codes.count(u"0") == codes.size(),
+                 qPrintable(codes.join(u' '))); // nothing but the check went out
+
+        clock.SetSilent(true);
+        QVERIFY(
+            Harness::WaitFor([&] { return Indicator(w).startsWith(u"Not answering: "); }, 15000));
+        clock.SetSilent(false);
+        QVERIFY(Harness::WaitFor([&] { return Indicator(w).startsWith(u"Connected: "); }, 15000));
+    }
+
+    void updateNowSendsTheTimeShownAndAsksWhenItIsFarOff()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 207;
+        o.serial = true;
+        o.reportMs = 0;
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(0, 1, 3);
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.213.1")});
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }));
+        QVERIFY(Harness::WaitFor([&] { return Control<QWidget>(w, "cmdSendTime")->isVisible(); }));
+        auto* time = Control<QTimeEdit>(w, "dtpTime");
+        auto* date = Control<QDateEdit>(w, "dtpDate");
+        QCOMPARE(date->displayFormat(), QStringLiteral("MM-dd-yyyy"));
+
+        // Left alone, the pickers move on with the computer's clock.
+        const QTime first = time->time();
+        QVERIFY(Harness::WaitFor([&] { return time->time() != first; }, 5000));
+        QVERIFY(!Control<QPushButton>(w, "cmdTimeNow")->isEnabled());
+        clock.State().SetTimeOffsetMs(-3600 * 1000);
+        ClickOn(w, "cmdSendTime");
+        QVERIFY(Harness::WaitFor(
+            [&] { return qAbs(clock.State().Now().secsTo(QDateTime::currentDateTime())) <= 2; },
+            3000));
+        QVERIFY2(h.Boxes().shown.isEmpty(), qPrintable(h.Boxes().shown.join(u'\n')));
+
+        // An edited time holds, and one far from the computer's is asked about.
+        const QDateTime behind = QDateTime::currentDateTime().addSecs(-90);
+        time->setTime(behind.time());
+        date->setDate(behind.date());
+        QVERIFY(Control<QPushButton>(w, "cmdTimeNow")->isEnabled());
+        Harness::WaitFor([] { return false; }, 1500);
+        QCOMPARE(time->time().second(), behind.time().second());
+        ClickOn(w, "cmdSendTime"); // answered No
+        QVERIFY(Harness::WaitFor([&] { return h.Boxes().shown.size() == 1; }, 3000));
+        QVERIFY2(h.Boxes().shown[0].contains(u"is 1 minute 3"), qPrintable(h.Boxes().shown[0]));
+        QVERIFY(h.Boxes().shown[0].contains(u"behind this computer's clock"));
+        QCOMPARE(h.Status(), QStringLiteral("The clock's time was not changed."));
+        QVERIFY(qAbs(clock.State().Now().secsTo(QDateTime::currentDateTime())) <= 2);
+        h.Boxes().answers << true;
+        ClickOn(w, "cmdSendTime");
+        QVERIFY(
+            Harness::WaitFor([&] { return qAbs(clock.State().Now().secsTo(behind)) <= 5; }, 3000));
+
+        ClickOn(w, "cmdTimeNow");
+        QVERIFY(qAbs(QDateTime(date->date(), time->time()).secsTo(QDateTime::currentDateTime())) <=
+                1);
+        QVERIFY(!Control<QPushButton>(w, "cmdTimeNow")->isEnabled());
+    }
+
+    void timeDifferencesReadAsWords()
+    {
+        const QDateTime now(QDate(2026, 12, 31), QTime(23, 59, 30));
+        QCOMPARE(DescribeTimeDifference(now.addSecs(-90), now),
+                 QStringLiteral("1 minute 30 seconds behind"));
+        QCOMPARE(DescribeTimeDifference(now.addSecs(3600 + 1), now),
+                 QStringLiteral("1 hour 1 second ahead of"));
+        QCOMPARE(DescribeTimeDifference(now.addDays(-2), now), QStringLiteral("2 days behind"));
+        QCOMPARE(DescribeTimeDifference(now, now), QStringLiteral("the same as"));
+    }
+
+    void windowWithoutAClockSaysWhereItLooked()
+    {
+        Harness h;
+        h.AddDeadPort();
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.214.1")});
+        QVERIFY(
+            Harness::WaitFor([&] { return h.Status().startsWith(u"No clock answered"); }, 30000));
+        QVERIFY2(h.Status().contains(u"Comport 1 (") && h.Status().contains(u"127.0.214.1") &&
+                     h.Status().contains(u"Search for Connections"),
+                 qPrintable(h.Status()));
+        QVERIFY(Indicator(w).startsWith(u"No clock found"));
+        auto* search = Control<QPushButton>(w, "cmdFindSearch");
+        QVERIFY(search && search->isVisible());
+        QVERIFY(Control<QPushButton>(w, "cmdFindAdd")->isVisible());
+        QVERIFY(Control<QLabel>(w, "lblNotFoundDetail")->text().startsWith(u"No clock answered"));
+    }
+};
+
+TARVO_TEST_CLASS(OperatorView)
+#include "test_operator_view.moc"
