@@ -4,7 +4,7 @@
 // back gives the same settings with no complaint.
 #include "cli/dst_script.h"
 #include "cli/network_json.h"
-#include "cli/settings_json.h"
+#include "clock/settings_json.h"
 #include "connect/network_settings.h"
 #include "fuzz_support.h"
 

@@ -2,8 +2,8 @@
 
 #include "build_config.h"
 
-#include "cli/json_text.h"
-#include "cli/settings_json.h"
+#include "clock/json_text.h"
+#include "clock/settings_json.h"
 #include "clock/password.h"
 #include "link/traffic_log.h"
 

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 #include "cli/dst_script.h"
 #include "cli/network_json.h"
-#include "cli/settings_json.h"
+#include "clock/settings_json.h"
 #include "clock/clock_model.h"
 #include "link/datagram.h"
 

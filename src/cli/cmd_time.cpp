@@ -3,7 +3,7 @@
 // there can a change of time be read back.
 #include "cli/chrony_feed.h"
 #include "cli/cli.h"
-#include "cli/settings_json.h"
+#include "clock/settings_json.h"
 #include "clock/clock_model.h"
 #include "clock/master_record.h"
 #include "clock/time_commands.h"

@@ -3,14 +3,15 @@
 // afterwards wherever the clock can show it.
 #include "cli/cli.h"
 #include "cli/dst_script.h"
-#include "cli/json_text.h"
 #include "cli/network_json.h"
-#include "cli/settings_json.h"
 #include "clock/clock_model.h"
+#include "clock/json_text.h"
 #include "clock/master_record.h"
 #include "clock/password.h"
+#include "clock/settings_json.h"
 #include "clock/time_commands.h"
 #include "connect/network_settings.h"
+#include "session/json_file.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -31,44 +32,23 @@ constexpr int kSettleMs = 300;
 // again until it answers or this time has passed.
 constexpr int kNetworkRestartMs = 30000;
 
-// Settings and network files are a few kilobytes; anything much larger is
-// not one, and is refused before it is read into memory and parsed.
-constexpr qint64 kMaxInputBytes = 1024 * 1024;
-
 int ReadJsonFile(CliContext& c, const QString& path, QJsonObject* object)
 {
-    const QString shownPath = EscapeControls(path);
-    QFile file;
-    bool opened = false;
-    if (path == u"-")
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    else {
-        file.setFileName(path);
-        opened = file.open(QIODevice::ReadOnly);
+    JsonFileRead read;
+    if (path == u"-") {
+        QFile file;
+        if (file.open(stdin, QIODevice::ReadOnly))
+            read = ReadJsonObject(file, path);
+        else
+            read.error = path + QStringLiteral(": ") + file.errorString();
+    } else {
+        read = ReadJsonObjectFile(path);
     }
-    if (!opened) {
-        c.err << shownPath << ": " << file.errorString() << "\nNothing was sent.\n";
+    if (!read.ok()) {
+        c.err << read.error << "\nNothing was sent.\n";
         return ExitCode::BadArguments;
     }
-    // Read one byte past the limit: a pipe or a device has no size to ask.
-    const QByteArray text = file.read(kMaxInputBytes + 1);
-    if (text.size() > kMaxInputBytes) {
-        c.err << shownPath << ": larger than " << kMaxInputBytes / 1024
-              << " KB, which no settings file is\nNothing was sent.\n";
-        return ExitCode::BadArguments;
-    }
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        c.err << shownPath << ": "
-              << (doc.isNull() ? QStringLiteral("not JSON: %1 at character %2")
-                                     .arg(error.errorString())
-                                     .arg(error.offset)
-                               : QStringLiteral("the settings must be one JSON object"))
-              << "\nNothing was sent.\n";
-        return ExitCode::BadArguments;
-    }
-    *object = doc.object();
+    *object = read.object;
     return ExitCode::Done;
 }
 

@@ -1,6 +1,6 @@
 #include "cli/network_json.h"
 
-#include "cli/json_text.h"
+#include "clock/json_text.h"
 #include "clock/password.h"
 #include "connect/network_edits.h"
 #include "connect/network_settings.h"

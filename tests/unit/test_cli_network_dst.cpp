@@ -1,5 +1,5 @@
 #include "cli/dst_script.h"
-#include "cli/json_text.h"
+#include "clock/json_text.h"
 #include "cli/network_json.h"
 #include "connect/network_settings.h"
 #include "support/json_helpers.h"

@@ -1,6 +1,6 @@
-#include "cli/settings_json.h"
+#include "clock/settings_json.h"
 
-#include "cli/json_text.h"
+#include "clock/json_text.h"
 #include "clock/master_record.h"
 
 #include <QJsonArray>
@@ -353,6 +353,30 @@ ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType)
     out.settings = decoded.settings;
     out.phone = decoded.view.phoneText.value_or(QString());
     return out;
+}
+
+QByteArray SettingsFullRecord(const ScriptSettings& in)
+{
+    const ClockSettings& s = in.settings;
+    QByteArray record = ComposeMasterRecord(s, in.clockType, -1, {});
+    // Byte 15 as every model's record is read, the 222's too (its network send
+    // leaves the byte as received, so the composer has nothing to give).
+    int byte15 = ((4 * s.SecondOffsetCode) & 124) | (s.DSTCustom & 1) | 2 * (s.DisplayFormat24 & 1);
+    const ClockModel* model = FindModel(in.clockType);
+    if (model && model->inputPolarity)
+        byte15 = (byte15 & ~4) | 4 * (s.RisingEdge & 1);
+    record[15] = static_cast<char>(byte15);
+    record.resize(SerialMasterRecordLength, '\0');
+    if (HasModem(in.clockType)) {
+        const QString digits = KeepDigits(in.phone).left(PhoneDigitCount);
+        for (int i = 0; i < PhoneDigitCount; ++i)
+            record[18 + i] =
+                static_cast<char>(i < digits.size() ? digits[i].unicode() - u'0' : 0x0F);
+        record[38] = static_cast<char>(s.CallTime.Minute);
+        record[39] = static_cast<char>(s.CallTime.Hour);
+        record[40] = static_cast<char>(s.UpdatesPerDay);
+    }
+    return record;
 }
 
 QJsonObject SettingsToJson(const ScriptSettings& in)

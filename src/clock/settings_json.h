@@ -2,9 +2,10 @@
 
 #include "clock/clock_model.h"
 
-// The clock's general settings as a script reads and writes them: a JSON object
-// with readable values (hours from UTC, list captions, "HH:MM:SS" times) that
-// maps one to one onto the master record. Pure: no I/O.
+// The clock's general settings as scripts and settings files hold them: a JSON
+// object with readable values (hours from UTC, list captions, "HH:MM:SS" times)
+// that maps one to one onto the master record. tarvo-clock and the window's
+// File menu read and write the same files through it. Pure: no I/O.
 
 #include "clock/master_settings.h"
 #include "clock/serial_command.h"
@@ -28,9 +29,13 @@ struct ScriptSettings {
     bool operator==(const ScriptSettings&) const = default;
 };
 
-
 // Decodes a master record (41 bytes serial, 16 network) of model `clockType`.
 ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType);
+
+// The whole 41-byte record a clock of the settings' model would send for them,
+// modem fields included; ScriptSettingsFromRecord reads it back to the same
+// JSON. The window fills its controls from it as from a received record.
+QByteArray SettingsFullRecord(const ScriptSettings& settings);
 
 QJsonObject SettingsToJson(const ScriptSettings& settings);
 

@@ -1,7 +1,7 @@
 #include "support/test_registry.h"
 #include "support/json_helpers.h"
-#include "cli/json_text.h"
-#include "cli/settings_json.h"
+#include "clock/json_text.h"
+#include "clock/settings_json.h"
 #include "clock/master_record.h"
 
 #include <QJsonDocument>
@@ -46,7 +46,7 @@ QString CommandsText(const QList<SerialCommand>& commands)
 
 } // namespace
 
-class TestCliSettings : public QObject
+class TestClockSettingsJson : public QObject
 {
     Q_OBJECT
 
@@ -301,5 +301,5 @@ private slots:
     }
 };
 
-TARVO_TEST_CLASS(TestCliSettings)
-#include "test_cli_settings.moc"
+TARVO_TEST_CLASS(TestClockSettingsJson)
+#include "test_clock_settings_json.moc"

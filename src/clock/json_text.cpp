@@ -1,4 +1,4 @@
-#include "cli/json_text.h"
+#include "clock/json_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
