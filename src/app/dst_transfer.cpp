@@ -1,5 +1,7 @@
 #include "app/dst_transfer.h"
 
+#include "app/confirm_change.h"
+
 #include "app/panel.h"
 #include "app/program_state.h"
 
@@ -127,8 +129,10 @@ bool SendDSTDates(Panel& panel, const DstEditorState& editor)
     ProgramState& state = panel.State();
     ClockLink* link = panel.LinkInUse();
     const bool sent = state.ClockFound && link && link->Send(TablesOf(editor)) > 0;
-    if (sent)
+    if (sent) {
         AdoptDstDates(state, editor);
+        Spawn(&panel, ConfirmAnswer(panel, QStringLiteral("the DST dates")));
+    }
     return sent;
 }
 

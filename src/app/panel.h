@@ -140,6 +140,9 @@ Q_SIGNALS:
     void SearchProgress(const QString& text);
     // Changed() was called: something in the state may differ.
     void StateTouched();
+    // A change was read back: what the operator was told, and whether the
+    // clock holds what was sent.
+    void ChangeConfirmed(const QString& text, bool confirmed);
 
 private:
     // The rules by which each record changes the state.

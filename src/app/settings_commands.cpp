@@ -1,5 +1,6 @@
 #include "app/settings_commands.h"
 
+#include "app/confirm_change.h"
 #include "app/message_boxes.h"
 #include "app/network_config.h"
 #include "app/panel.h"
@@ -59,6 +60,19 @@ Task<void> SendAllSettings(Panel& panel, SettingsSendInput input)
     }
 }
 
+Task<void> SendAndConfirmSettings(Panel& panel, SettingsSendInput input)
+{
+    const ProgramState& s = panel.State();
+    const bool sending = !s.FormLoading && s.ClockFound && panel.LinkInUse();
+    const ScriptSettings sent = SentSettings(panel, input.secondOffsetPosition, input.phoneText);
+    // New network settings move the clock; the address-change sequence
+    // follows it and tells the operator itself.
+    const bool networkChange = s.NetworkSettingsChanged;
+    co_await SendAllSettings(panel, input);
+    if (sending && !networkChange && panel.State().ClockFound && panel.LinkInUse())
+        co_await ConfirmSettings(panel, sent);
+}
+
 Task<void> RestoreFactoryDefaults(Panel& panel)
 {
     // Without a way to ask, nothing as drastic as a reset is done.
@@ -73,6 +87,7 @@ Task<void> RestoreFactoryDefaults(Panel& panel)
     if (s.FormLoading || !s.ClockFound || !link || PasswordFieldsRefused(panel, *link))
         co_return;
     co_await link->RestoreFactoryDefaults();
+    co_await ConfirmAnswer(panel, QStringLiteral("the reset to factory defaults"));
 }
 
 void ResyncNow(Panel& panel)
@@ -80,7 +95,8 @@ void ResyncNow(Panel& panel)
     ClockLink* link = panel.LinkInUse();
     if (!panel.State().ClockFound || !link || PasswordFieldsRefused(panel, *link))
         return;
-    link->Send(command::Resync{});
+    if (link->Send(command::Resync{}) > 0)
+        Spawn(&panel, ConfirmAnswer(panel, QStringLiteral("the resync")));
 }
 
 void SendTimeAndDate(Panel& panel)
@@ -133,11 +149,16 @@ Task<void> SetClockTime(Panel& panel, QDateTime shown, QDateTime now)
         }
     }
     SendTimeAndDate(panel);
+    if (panel.State().ClockFound)
+        co_await ConfirmTime(panel, shown);
 }
 
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection)
 {
-    panel.TimeCommandLink().Send(command::AdjustTime{adjustType, adjustDirection});
+    const int sent =
+        panel.TimeCommandLink().Send(command::AdjustTime{adjustType, adjustDirection});
+    if (sent > 0 && panel.State().ClockFound && panel.LinkInUse())
+        Spawn(&panel, ConfirmAnswer(panel, QStringLiteral("the nudge")));
 }
 
 void ModemSyncNow(Panel& panel)

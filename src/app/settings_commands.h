@@ -28,6 +28,11 @@ struct SettingsSendInput {
 // SendingSettings is raised while it runs.
 Task<void> SendAllSettings(Panel& panel, SettingsSendInput input);
 
+// The send button: the settings as SendAllSettings sends them, then read back
+// and compared (not after a change of network settings, whose own sequence
+// follows the clock to its new address).
+Task<void> SendAndConfirmSettings(Panel& panel, SettingsSendInput input);
+
 // Asks first; then resets the clock and asks it for its settings again.
 Task<void> RestoreFactoryDefaults(Panel& panel);
 void ResyncNow(Panel& panel);

@@ -74,7 +74,7 @@ void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
         }
         auto* address = window.findChild<IpAddressEdit*>(QStringLiteral("ipIPAddress"));
         Spawn(&core,
-              SendAllSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex(),
+              SendAndConfirmSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex(),
                                      address ? address->text() : QString()}));
     });
     QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
