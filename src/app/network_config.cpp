@@ -70,8 +70,10 @@ Task<bool> RunConnectionSearch(Panel& panel)
     if (state.SearchDone)
         co_return true;
     co_await panel.SearchEnded();
-    if (state.SearchCancelled)
+    if (state.SearchCancelled) {
+        panel.ShowStatus(SearchCancelledStatusText());
         co_return false;
+    }
 
     const bool serialInUse = panel.Serial().IsOpen();
     const int portInUse = panel.Serial().CurrentPort();
@@ -86,8 +88,13 @@ Task<bool> RunConnectionSearch(Panel& panel)
     // (and its time reports) unless the operator connects elsewhere.
     if (serialInUse && !panel.Serial().IsOpen())
         panel.OpenSerialPort(portInUse);
-    if (state.SearchCancelled)
+    // The main window's status named the last port probed; it says how the
+    // search ended instead, as the search window does.
+    if (state.SearchCancelled) {
+        panel.ShowStatus(SearchCancelledStatusText());
         co_return false;
+    }
+    panel.ShowStatus(SearchStatusText(state.Connections.size()));
     state.SearchDone = true;
     co_return true;
 }

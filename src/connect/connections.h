@@ -58,7 +58,7 @@ SearchGridRow SearchGridRowFor(const ClockConnection& entry, const QString& devi
 // columns.
 inline constexpr std::array<const char*, 5> SearchGridCaptions = {"Connection", "Type", "Model",
                                                                   "Device or Address", "In Use"};
-inline constexpr std::array<int, 6> SearchGridColumnWidths = {20, 30, 25, 15, 40, 18};
+inline constexpr std::array<int, 6> SearchGridColumnWidths = {20, 30, 25, 20, 40, 18};
 
 // Status bar texts of the search window.
 QString SearchingStatusText();

@@ -111,8 +111,11 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
     });
     connect(m_cmdClose, &QPushButton::clicked, this, &frmSearch::reject);
     connect(&m_panel, &Panel::SearchProgress, this, [this](const QString& text) {
-        if (m_searching)
-            m_lblProgress->setText(text);
+        if (!m_searching)
+            return;
+        m_lblProgress->setText(text);
+        // What the search found so far shows while it goes on.
+        FillGrid();
     });
 
     m_tmrStartup = new QTimer(this);
@@ -182,25 +185,41 @@ Task<void> frmSearch::RunSearch()
 
 void frmSearch::FillGrid()
 {
+    // The list only grows during a search, so rows already shown keep their
+    // items (and a tick the operator set) and only their texts follow.
     m_filling = true;
     const QList<SearchGridRow> rows = SearchGridRows(m_panel);
+    const bool wasEmpty = m_scgSearch->rowCount() == 0;
     m_scgSearch->setRowCount(static_cast<int>(rows.size()));
     for (int row = 0; row < rows.size(); ++row) {
         const SearchGridRow& texts = rows.at(row);
-        auto* tick = new QTableWidgetItem;
-        tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        tick->setCheckState(Qt::Unchecked);
-        tick->setData(Qt::AccessibleTextRole, QStringLiteral("Connect to ") + texts.connection);
-        m_scgSearch->setItem(row, kTickColumn, tick);
+        QTableWidgetItem* tick = m_scgSearch->item(row, kTickColumn);
+        if (!tick) {
+            tick = new QTableWidgetItem;
+            tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+            tick->setCheckState(Qt::Unchecked);
+            m_scgSearch->setItem(row, kTickColumn, tick);
+        }
         const QStringList cells{texts.connection, texts.type, texts.model, texts.device,
                                 texts.inUse};
+        // A row that now stands for another link (the list was started
+        // afresh) loses its tick.
+        const QTableWidgetItem* shown = m_scgSearch->item(row, 1);
+        if (shown && shown->text() != texts.connection)
+            tick->setCheckState(Qt::Unchecked);
+        tick->setData(Qt::AccessibleTextRole, QStringLiteral("Connect to ") + texts.connection);
         for (int column = 1; column < kColumnCount; ++column) {
-            auto* item = new QTableWidgetItem(cells.at(column - 1));
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            m_scgSearch->setItem(row, column, item);
+            QTableWidgetItem* item = m_scgSearch->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                m_scgSearch->setItem(row, column, item);
+            }
+            if (item->text() != cells.at(column - 1))
+                item->setText(cells.at(column - 1));
         }
     }
-    if (!rows.isEmpty())
+    if (wasEmpty && !rows.isEmpty())
         m_scgSearch->setCurrentCell(0, kTickColumn);
     m_filling = false;
 }

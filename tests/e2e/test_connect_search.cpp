@@ -307,7 +307,9 @@ private Q_SLOTS:
         QCOMPARE(SearchStatus(dialog), QStringLiteral("Search cancelled."));
         // The rows found so far stay: the clock in use.
         QCOMPARE(GridColumn(dialog, 1), QStringList{"127.0.207.20"});
-        // Nothing is left searching, and the probed port is closed.
+        // Nothing is left searching, and the probed port is closed; the main
+        // window no longer names a port being searched.
+        QCOMPARE(h.Status(), QStringLiteral("Search cancelled."));
         QVERIFY(!h.Core().RunningSearch());
         QVERIFY(!h.State().SearchInProgress);
         QVERIFY(!h.Core().Serial().IsOpen());
