@@ -131,6 +131,8 @@ Q_SIGNALS:
     void TimeReportShown(bool valid);
     // What a running search is doing, for the operator.
     void SearchProgress(const QString& text);
+    // The clock in use answered with a refusal of the access password.
+    void PasswordRefusedByClock();
 
 private:
     // The rules by which each record changes the state.

@@ -1,9 +1,9 @@
-#include "clock/clock_model.h"
 #include "ui/frmControlPanel.h"
+#include "clock/clock_model.h"
 
 #include "app/panel.h"
-#include "clock/time_commands.h"
 #include "app/time_service.h"
+#include "clock/time_commands.h"
 #include "clock/time_report.h"
 #include "ui/page_builders.h"
 
@@ -36,13 +36,14 @@ static void InitResources()
 namespace tarvo
 {
 
-namespace {
-const char* const kPageTitles[frmControlPanel::PageCount] = {
-    "Primary", "SMPTE", "Sync/Relays", "Network", "Broadcast", "NTP Server", "DST", "Password",
-    "Modem"};
+namespace
+{
+const char* const kPageTitles[frmControlPanel::PageCount] = {"Primary", "SMPTE",     "Sync/Relays",
+                                                             "Network", "Broadcast", "NTP Server",
+                                                             "DST",     "Password",  "Modem"};
 const char* const kPageNames[frmControlPanel::PageCount] = {
-    "pagePrimary", "pageSMPTE",    "pageSyncRelays", "pageNetwork", "pageBroadcast",
-    "pageNTPServer", "pageDST", "pagePassword",   "pageModem"};
+    "pagePrimary",   "pageSMPTE", "pageSyncRelays", "pageNetwork", "pageBroadcast",
+    "pageNTPServer", "pageDST",   "pagePassword",   "pageModem"};
 
 QFont TimeFont()
 {
@@ -261,24 +262,50 @@ QWidget* frmControlPanel::BuildNotFoundFrame()
 
 QWidget* frmControlPanel::BuildPasswordFrame()
 {
-    auto* frame = new QGroupBox(this);
+    // The prompt stands alone in the window (the settings are hidden): the
+    // frame takes the room they leave and keeps its box at the top, so the
+    // window's rows are not spread over the height with the prompt midway.
+    auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("framePassword"));
-    auto* layout = new QVBoxLayout(frame);
-    auto* prompt = new QLabel(QStringLiteral("Please enter your telnet/network password."), frame);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* outer = new QVBoxLayout(frame);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* box = new QGroupBox(frame);
+    box->setObjectName(QStringLiteral("grpPassword"));
+    box->setAccessibleName(QStringLiteral("Network password"));
+    outer->addWidget(box);
+    outer->addStretch(1);
+    auto* layout = new QVBoxLayout(box);
+    auto* prompt = new QLabel(QStringLiteral("Please enter your telnet/network password."), box);
+    prompt->setObjectName(QStringLiteral("lblPasswordPrompt"));
     auto* row = new QHBoxLayout;
-    auto* txtPassword = new QLineEdit(frame);
+    auto* txtPassword = new QLineEdit(box);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(4);
     txtPassword->setEchoMode(QLineEdit::Password);
+    // Four characters: a field as wide as the window would hide the "Show" box
+    // and the button far from the prompt.
+    const int widest = txtPassword->fontMetrics().horizontalAdvance(QLatin1Char('W'));
+    txtPassword->setMaximumWidth(widest * 8);
     prompt->setBuddy(txtPassword);
     txtPassword->setAccessibleName(QStringLiteral("Please enter your telnet/network password."));
-    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), frame);
+    auto* chkShowPassword = new QCheckBox(QStringLiteral("Show"), box);
+    chkShowPassword->setObjectName(QStringLiteral("chkShowPassword"));
+    chkShowPassword->setAccessibleName(QStringLiteral("Show password"));
+    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), box);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
+    row->addWidget(prompt);
     row->addWidget(txtPassword);
+    row->addWidget(chkShowPassword);
     row->addWidget(cmdConnect);
     row->addStretch(1);
-    layout->addWidget(prompt);
+    // Why the prompt is back; empty and hidden until the clock refuses.
+    auto* refused = new QLabel(box);
+    refused->setObjectName(QStringLiteral("lblPasswordRefused"));
+    refused->setWordWrap(true);
+    refused->hide();
     layout->addLayout(row);
+    layout->addWidget(refused);
     return frame;
 }
 
