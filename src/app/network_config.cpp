@@ -63,12 +63,17 @@ Task<bool> SendNetworkSettingsViaNetwork(Panel& panel, QString shownAddress)
     co_return true;
 }
 
-Task<void> RunConnectionSearch(Panel& panel)
+Task<bool> RunConnectionSearch(Panel& panel)
 {
     ProgramState& state = panel.State();
+    state.SearchCancelled = false;
     if (state.SearchDone)
-        co_return;
+        co_return true;
     co_await panel.SearchEnded();
+    if (state.SearchCancelled) {
+        panel.ShowStatus(SearchCancelledStatusText());
+        co_return false;
+    }
 
     const bool serialInUse = panel.Serial().IsOpen();
     const int portInUse = panel.Serial().CurrentPort();
@@ -78,12 +83,42 @@ Task<void> RunConnectionSearch(Panel& panel)
         panel.AddConnection(state.clockConnection);
     if (panel.SearchForClocks(1, /*clearFirst=*/false))
         co_await panel.SearchEnded();
-    state.SearchDone = true;
 
     // The probes close every port they try; the clock in use keeps its line
     // (and its time reports) unless the operator connects elsewhere.
     if (serialInUse && !panel.Serial().IsOpen())
         panel.OpenSerialPort(portInUse);
+    // The main window's status named the last port probed; it says how the
+    // search ended instead, as the search window does.
+    if (state.SearchCancelled) {
+        panel.ShowStatus(SearchCancelledStatusText());
+        co_return false;
+    }
+    panel.ShowStatus(SearchStatusText(state.Connections.size()));
+    state.SearchDone = true;
+    co_return true;
+}
+
+void CancelConnectionSearch(Panel& panel)
+{
+    panel.State().SearchCancelled = true;
+    if (ClockSearch* running = panel.RunningSearch())
+        running->Cancel();
+}
+
+QList<SearchGridRow> SearchGridRows(Panel& panel)
+{
+    const ProgramState& state = panel.State();
+    const ClockConnection* inUse = state.ClockFound ? &state.clockConnection : nullptr;
+    QList<SearchGridRow> rows;
+    rows.reserve(state.Connections.size());
+    for (const ClockConnection& entry : state.Connections) {
+        const QString device = entry.ConnectionType == ConnectionKind::Serial
+                                   ? panel.Session().Port().DeviceFor(entry.Comport)
+                                   : QString();
+        rows << SearchGridRowFor(entry, device, inUse);
+    }
+    return rows;
 }
 
 bool ConnectToListEntry(Panel& panel, int index)

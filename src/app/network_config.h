@@ -1,6 +1,9 @@
 #pragma once
 
+#include "connect/connections.h"
 #include "session/task.h"
+
+#include <QList>
 
 #include <QString>
 
@@ -39,8 +42,15 @@ Task<void> ShowConfiguring(Panel& panel);
 // use first and then everything a full search finds. A search that is running
 // already (the start-up search) is let finish first, so two searches never
 // probe the ports at the same time. The serial port in use is open again
-// afterwards.
-Task<void> RunConnectionSearch(Panel& panel);
+// afterwards. False when CancelConnectionSearch ended it: the list holds what
+// was found until then, and the next call searches again.
+Task<bool> RunConnectionSearch(Panel& panel);
+// Ends the running search at once (the port being probed is closed), and
+// with it the search window's search, or the wait for a running search.
+void CancelConnectionSearch(Panel& panel);
+
+// The search window's rows for the connection list.
+QList<SearchGridRow> SearchGridRows(Panel& panel);
 
 // Connects to entry `index` of the connection list: a serial entry through the
 // serial connect, a network entry with the default password (and saved).

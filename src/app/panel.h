@@ -143,6 +143,8 @@ Q_SIGNALS:
     // A change was read back: what the operator was told, and whether the
     // clock holds what was sent.
     void ChangeConfirmed(const QString& text, bool confirmed);
+    // The clock in use answered with a refusal of the access password.
+    void PasswordRefusedByClock();
 
 private:
     // The rules by which each record changes the state.

@@ -123,6 +123,8 @@ void Panel::OnPasswordRefused(const RecordSource& source)
     m_state.ClockFound = true;
     m_state.PasswordRefused = true;
     m_state.PasswordPromptShown = false;
+    // Told before the prompt comes back, so the operator knows why it did.
+    Q_EMIT PasswordRefusedByClock();
     DatagramHandled();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "connect/clock_connection.h"
 #include "clock/master_settings.h"
 #include "clock/password.h"
 #include "clock/time_commands.h"
+#include "connect/clock_connection.h"
 #include "dst/dst_record.h"
 
 #include <QByteArray>
@@ -33,6 +33,7 @@ struct ProgramState {
     bool PasswordRefused = true;
     bool PasswordPromptShown = false;
     bool SearchDone = false;
+    bool SearchCancelled = false; // the operator ended the search window's search
 
     // Four bytes carried in bytes 1 to 4 of every datagram except discovery.
     QByteArray NetworkPassword = DefaultNetworkPassword();

@@ -266,24 +266,50 @@ QWidget* frmControlPanel::BuildNotFoundFrame()
 
 QWidget* frmControlPanel::BuildPasswordFrame()
 {
-    auto* frame = new QGroupBox(this);
+    // The prompt stands alone in the window (the settings are hidden): the
+    // frame takes the room they leave and keeps its box at the top, so the
+    // window's rows are not spread over the height with the prompt midway.
+    auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("framePassword"));
-    auto* layout = new QVBoxLayout(frame);
-    auto* prompt = new QLabel(QStringLiteral("Please enter your telnet/network password."), frame);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* outer = new QVBoxLayout(frame);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* box = new QGroupBox(frame);
+    box->setObjectName(QStringLiteral("grpPassword"));
+    box->setAccessibleName(QStringLiteral("Network password"));
+    outer->addWidget(box);
+    outer->addStretch(1);
+    auto* layout = new QVBoxLayout(box);
+    auto* prompt = new QLabel(QStringLiteral("Please enter your telnet/network password."), box);
+    prompt->setObjectName(QStringLiteral("lblPasswordPrompt"));
     auto* row = new QHBoxLayout;
-    auto* txtPassword = new QLineEdit(frame);
+    auto* txtPassword = new QLineEdit(box);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(4);
     txtPassword->setEchoMode(QLineEdit::Password);
+    // Four characters: a field as wide as the window would hide the "Show" box
+    // and the button far from the prompt.
+    const int widest = txtPassword->fontMetrics().horizontalAdvance(QLatin1Char('W'));
+    txtPassword->setMaximumWidth(widest * 8);
     prompt->setBuddy(txtPassword);
     txtPassword->setAccessibleName(QStringLiteral("Please enter your telnet/network password."));
-    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), frame);
+    auto* chkShowPassword = new QCheckBox(QStringLiteral("Show"), box);
+    chkShowPassword->setObjectName(QStringLiteral("chkShowPassword"));
+    chkShowPassword->setAccessibleName(QStringLiteral("Show password"));
+    auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), box);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
+    row->addWidget(prompt);
     row->addWidget(txtPassword);
+    row->addWidget(chkShowPassword);
     row->addWidget(cmdConnect);
     row->addStretch(1);
-    layout->addWidget(prompt);
+    // Why the prompt is back; empty and hidden until the clock refuses.
+    auto* refused = new QLabel(box);
+    refused->setObjectName(QStringLiteral("lblPasswordRefused"));
+    refused->setWordWrap(true);
+    refused->hide();
     layout->addLayout(row);
+    layout->addWidget(refused);
     return frame;
 }
 

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,6 +22,9 @@ namespace tarvo
 namespace
 {
 constexpr int kTickColumn = 0;
+// The text columns after the tick, in the order of SearchGridCaptions.
+constexpr int kColumnCount = 6;
+constexpr int kDeviceColumn = 4;
 constexpr int kStartDelayMilliseconds = 200;
 // The grid's widths are proportions of this many pixels.
 constexpr int kGridUnit = 4;
@@ -34,13 +38,15 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
 
     auto* layout = new QVBoxLayout(this);
     auto* caption = new QLabel(QStringLiteral("Available Connections:"), this);
-    m_scgSearch = new QTableWidget(0, 3, this);
+    m_scgSearch = new QTableWidget(0, kColumnCount, this);
     m_scgSearch->setObjectName(QStringLiteral("scgSearch"));
     m_scgSearch->setAccessibleName(QStringLiteral("Available Connections:"));
     m_scgSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_scgSearch->setSelectionMode(QAbstractItemView::SingleSelection);
     m_scgSearch->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_scgSearch->verticalHeader()->hide();
+    m_scgSearch->setTabKeyNavigation(false); // Tab leaves the list for the buttons
+    m_scgSearch->installEventFilter(this);
     caption->setBuddy(m_scgSearch);
     layout->addWidget(caption);
     layout->addWidget(m_scgSearch, 1);
@@ -64,12 +70,17 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
     auto* buttons = new QHBoxLayout;
     m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancelSearch"));
+    m_cmdCancel->setAccessibleName(QStringLiteral("Cancel search"));
+    m_cmdCancel->setEnabled(false);
     m_cmdConnect = new QPushButton(QStringLiteral("Connect"), this);
     m_cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
     m_cmdConnect->setDefault(true);
     m_cmdClose = new QPushButton(QStringLiteral("Close"), this);
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     buttons->addWidget(m_cmdSearch);
+    buttons->addWidget(m_cmdCancel);
     buttons->addStretch(1);
     buttons->addWidget(m_cmdConnect);
     buttons->addWidget(m_cmdClose);
@@ -86,21 +97,25 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
     m_statusBar->addWidget(m_lblStatus, 1);
     layout->addWidget(m_statusBar);
     layout->setContentsMargins(9, 9, 9, 0);
-    resize(420, 320);
+    resize(600, 320);
 
     connect(m_scgSearch, &QTableWidget::itemChanged, this, &frmSearch::OnItemChanged);
     connect(m_cmdSearch, &QPushButton::clicked, this, [this] {
         m_panel.State().SearchDone = false;
         Search();
     });
+    connect(m_cmdCancel, &QPushButton::clicked, this, &frmSearch::CancelSearch);
     connect(m_cmdConnect, &QPushButton::clicked, this, [this] {
         if (ConnectSelected())
             accept();
     });
     connect(m_cmdClose, &QPushButton::clicked, this, &frmSearch::reject);
     connect(&m_panel, &Panel::SearchProgress, this, [this](const QString& text) {
-        if (m_searching)
-            m_lblProgress->setText(text);
+        if (!m_searching)
+            return;
+        m_lblProgress->setText(text);
+        // What the search found so far shows while it goes on.
+        FillGrid();
     });
 
     m_tmrStartup = new QTimer(this);
@@ -120,15 +135,19 @@ void frmSearch::Start()
 
 void frmSearch::InializeGrid()
 {
-    m_scgSearch->setHorizontalHeaderLabels(
-        {QString(), QLatin1String(SearchGridCaptions[0]), QLatin1String(SearchGridCaptions[1])});
+    QStringList captions{QString()};
+    for (const char* caption : SearchGridCaptions)
+        captions << QLatin1String(caption);
+    m_scgSearch->setHorizontalHeaderLabels(captions);
     QHeaderView* header = m_scgSearch->horizontalHeader();
     header->setMinimumSectionSize(8);
-    for (int column = 0; column < 3; ++column)
+    for (int column = 0; column < kColumnCount; ++column)
         m_scgSearch->setColumnWidth(column, SearchGridColumnWidths[column] * kGridUnit);
     m_scgSearch->setColumnWidth(kTickColumn, qMax(SearchGridColumnWidths[0] * kGridUnit / 2, 28));
     header->setSectionResizeMode(kTickColumn, QHeaderView::Fixed);
-    header->setStretchLastSection(true);
+    // A device path can be long; the window's extra width goes to it.
+    header->setSectionResizeMode(kDeviceColumn, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
 }
 
 void frmSearch::Search()
@@ -144,30 +163,65 @@ void frmSearch::Search()
     Spawn(this, RunSearch());
 }
 
+void frmSearch::CancelSearch()
+{
+    if (m_searching)
+        CancelConnectionSearch(m_panel);
+}
+
 Task<void> frmSearch::RunSearch()
 {
-    co_await RunConnectionSearch(m_panel);
-
-    m_filling = true;
-    const QList<ClockConnection>& list = m_panel.State().Connections;
-    m_scgSearch->setRowCount(static_cast<int>(list.size()));
-    for (int row = 0; row < list.size(); ++row) {
-        auto* tick = new QTableWidgetItem;
-        tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        tick->setCheckState(Qt::Unchecked);
-        const SearchGridRow texts = SearchGridRowFor(list.at(row));
-        tick->setData(Qt::AccessibleTextRole, QStringLiteral("Connect to ") + texts.connection);
-        m_scgSearch->setItem(row, kTickColumn, tick);
-        m_scgSearch->setItem(row, 1, new QTableWidgetItem(texts.connection));
-        m_scgSearch->setItem(row, 2, new QTableWidgetItem(texts.type));
-    }
-    m_filling = false;
-
+    const bool completed = co_await RunConnectionSearch(m_panel);
+    FillGrid();
     m_busy->hide();
     m_lblProgress->clear();
-    ShowStatus(SearchStatusText(list.size()));
-    SetButtonsEnabled(true);
+    if (completed)
+        ShowStatus(SearchStatusText(m_panel.State().Connections.size()));
+    else
+        ShowStatus(SearchCancelledStatusText());
     m_searching = false;
+    SetButtonsEnabled(true);
+}
+
+void frmSearch::FillGrid()
+{
+    // The list only grows during a search, so rows already shown keep their
+    // items (and a tick the operator set) and only their texts follow.
+    m_filling = true;
+    const QList<SearchGridRow> rows = SearchGridRows(m_panel);
+    const bool wasEmpty = m_scgSearch->rowCount() == 0;
+    m_scgSearch->setRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < rows.size(); ++row) {
+        const SearchGridRow& texts = rows.at(row);
+        QTableWidgetItem* tick = m_scgSearch->item(row, kTickColumn);
+        if (!tick) {
+            tick = new QTableWidgetItem;
+            tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+            tick->setCheckState(Qt::Unchecked);
+            m_scgSearch->setItem(row, kTickColumn, tick);
+        }
+        const QStringList cells{texts.connection, texts.type, texts.model, texts.device,
+                                texts.inUse};
+        // A row that now stands for another link (the list was started
+        // afresh) loses its tick.
+        const QTableWidgetItem* shown = m_scgSearch->item(row, 1);
+        if (shown && shown->text() != texts.connection)
+            tick->setCheckState(Qt::Unchecked);
+        tick->setData(Qt::AccessibleTextRole, QStringLiteral("Connect to ") + texts.connection);
+        for (int column = 1; column < kColumnCount; ++column) {
+            QTableWidgetItem* item = m_scgSearch->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                m_scgSearch->setItem(row, column, item);
+            }
+            if (item->text() != cells.at(column - 1))
+                item->setText(cells.at(column - 1));
+        }
+    }
+    if (wasEmpty && !rows.isEmpty())
+        m_scgSearch->setCurrentCell(0, kTickColumn);
+    m_filling = false;
 }
 
 void frmSearch::ShowStatus(const QString& text)
@@ -178,9 +232,38 @@ void frmSearch::ShowStatus(const QString& text)
 
 void frmSearch::SetButtonsEnabled(bool enabled)
 {
+    // A button that is disabled while it has the focus hands it on to some
+    // neighbour; the keyboard goes where the operator goes next instead: onto
+    // Cancel while the search runs, into the list when it has ended.
+    QWidget* focused = focusWidget();
+    if (!enabled)
+        m_cmdCancel->setEnabled(true);
     m_cmdSearch->setEnabled(enabled);
     m_cmdConnect->setEnabled(enabled);
     m_cmdClose->setEnabled(enabled);
+    if (enabled)
+        m_cmdCancel->setEnabled(false);
+    if (focused && !focused->isEnabled()) {
+        QWidget* next = m_cmdCancel;
+        if (enabled)
+            next = m_scgSearch->rowCount() > 0 ? static_cast<QWidget*>(m_scgSearch) : m_cmdSearch;
+        next->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool frmSearch::eventFilter(QObject* watched, QEvent* event)
+{
+    // Space ticks the current row from whichever of its cells has the focus,
+    // not only from the tick cell.
+    if (watched == m_scgSearch && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        const int row = m_scgSearch->currentRow();
+        if (QTableWidgetItem* tick = m_scgSearch->item(row, kTickColumn)) {
+            tick->setCheckState(tick->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmSearch::OnItemChanged(QTableWidgetItem* item)

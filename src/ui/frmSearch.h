@@ -18,7 +18,8 @@ namespace tarvo
 class Panel;
 
 // "Connection Search": lists every clock a search of the serial ports and the
-// network found, the clock in use first, and connects to the ticked one.
+// network found, one row per link with the clock in use first and marked, and
+// connects to the ticked one. A running search can be cancelled.
 class frmSearch : public QDialog
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     // Sets up the grid, then searches (or shows the last search's list).
     void Start();
     void Search();
+    // Ends the running search; the rows found so far stay.
+    void CancelSearch();
     void InializeGrid();
     // Connects to the ticked row; false when no row is ticked.
     bool ConnectSelected();
@@ -42,9 +45,11 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Task<void> RunSearch();
+    void FillGrid();
     void OnItemChanged(QTableWidgetItem* item);
     void SetButtonsEnabled(bool enabled);
     void ShowStatus(const QString& text);
@@ -52,6 +57,7 @@ private:
     Panel& m_panel;
     QTableWidget* m_scgSearch = nullptr;
     QPushButton* m_cmdSearch = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
     QPushButton* m_cmdConnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QStatusBar* m_statusBar = nullptr;

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -73,9 +74,9 @@ void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
                 box->setFocus();
         }
         auto* address = window.findChild<IpAddressEdit*>(QStringLiteral("ipIPAddress"));
-        Spawn(&core,
-              SendAndConfirmSettings(core, {c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex(),
-                                     address ? address->text() : QString()}));
+        Spawn(&core, SendAndConfirmSettings(core, {c.txtPhoneNumber->text(),
+                                                   c.cmbSecondOffset->currentIndex(),
+                                                   address ? address->text() : QString()}));
     });
     QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
                      [&panel] { Spawn(&panel, RestoreFactoryDefaults(panel)); });
@@ -116,8 +117,28 @@ void ConnectPasswordPrompt(frmControlPanel& window)
     auto* cmdConnect = frame->findChild<QPushButton*>(QStringLiteral("cmdConnect"));
     if (!txtPassword || !cmdConnect)
         return;
+    auto* chkShowPassword = frame->findChild<QCheckBox*>(QStringLiteral("chkShowPassword"));
+    auto* lblRefused = frame->findChild<QLabel*>(QStringLiteral("lblPasswordRefused"));
+    if (chkShowPassword)
+        QObject::connect(chkShowPassword, &QCheckBox::toggled, txtPassword, [txtPassword](bool on) {
+            txtPassword->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password);
+        });
+    // The refusal is said in the frame and on the field itself, so a screen
+    // reader that lands on the field hears why it is asked again.
+    const auto showRefusal = [lblRefused, txtPassword](const QString& text) {
+        txtPassword->setAccessibleDescription(text);
+        if (!lblRefused)
+            return;
+        lblRefused->setText(text);
+        lblRefused->setVisible(!text.isEmpty());
+    };
+    QObject::connect(&panel, &Panel::PasswordRefusedByClock, txtPassword, [showRefusal] {
+        showRefusal(QStringLiteral("The clock refused the password."));
+    });
     cmdConnect->setToolTip(QStringLiteral("Asks the clock again with this password"));
-    QObject::connect(cmdConnect, &QPushButton::clicked, cmdConnect, [&panel] {
+    QObject::connect(cmdConnect, &QPushButton::clicked, cmdConnect, [&panel, showRefusal] {
+        // A new attempt: a refusal shown after it is the answer to this one.
+        showRefusal(QString());
         Spawn(&panel, panel.ConnectViaNetwork());
         panel.State().PasswordPromptShown = false;
     });

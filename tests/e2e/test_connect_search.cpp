@@ -1,18 +1,20 @@
 // Finding clocks with the real program: the first-clock-wins search after an
 // unanswered start-up, the search window's list of every clock on both links,
 // discovery on the network, and the manual network connection.
-#include "support/test_registry.h"
+#include "app/clock_search.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 #include "ui/frmSearch.h"
 #include "ui/ip_address_edit.h"
 
+#include <QAccessible>
 #include <QGroupBox>
-#include <QPointer>
-#include <QSignalSpy>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -95,8 +97,7 @@ private Q_SLOTS:
         QVERIFY(dialog);
         // The window waits for the running search, then runs its own: both
         // end, and the window can be closed.
-        QVERIFY(Harness::WaitFor([&] { return SearchStatus(*dialog).startsWith("Found"); },
-                                 30000));
+        QVERIFY(Harness::WaitFor([&] { return SearchStatus(*dialog).startsWith("Found"); }, 30000));
         QCOMPARE(SearchStatus(*dialog), QStringLiteral("Found 0 connections."));
         QVERIFY(!h.Core().RunningSearch());
         QVERIFY(!h.State().SearchInProgress);
@@ -116,11 +117,11 @@ private Q_SLOTS:
         SimOptions serial226;
         serial226.model = 226;
         serial226.serial = true;
-        h.AddClock(serial226); // port 1
+        SimulatedClock& clock226 = h.AddClock(serial226); // port 1
         SimOptions serial207;
         serial207.model = 207;
         serial207.serial = true;
-        h.AddClock(serial207); // port 2
+        SimulatedClock& clock207 = h.AddClock(serial207); // port 2
         SimOptions net;
         net.model = 229;
         net.udpAddress = "127.0.202.20";
@@ -139,6 +140,7 @@ private Q_SLOTS:
         frmSearch dialog(h.Core(), &w);
         dialog.show();
         auto* cmdSearch = dialog.findChild<QPushButton*>(QStringLiteral("cmdSearch"));
+        auto* cmdCancel = dialog.findChild<QPushButton*>(QStringLiteral("cmdCancelSearch"));
         auto* progress = dialog.findChild<QLabel*>(QStringLiteral("lblSearchProgress"));
         // The search runs inside the window's start timer; a sampling timer
         // sees what the operator would see meanwhile.
@@ -148,7 +150,8 @@ private Q_SLOTS:
         connect(&sampler, &QTimer::timeout, this, [&] {
             if (!dialog.IsSearching())
                 return;
-            buttonsLockedWhileSearching = buttonsLockedWhileSearching && !cmdSearch->isEnabled();
+            buttonsLockedWhileSearching =
+                buttonsLockedWhileSearching && !cmdSearch->isEnabled() && cmdCancel->isEnabled();
             if (!progress->text().isEmpty() && !seen.contains(progress->text()))
                 seen << progress->text();
         });
@@ -158,20 +161,24 @@ private Q_SLOTS:
         QVERIFY(buttonsLockedWhileSearching);
         QVERIFY(seen.contains("Asking Comport 2 for a model 207 clock ..."));
         QVERIFY(seen.contains("Listening for clocks on the network ..."));
-        QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 4 connections."));
-        // The clock in use heads the list, and is found again.
-        QCOMPARE(GridColumn(dialog, 1),
-                 (QStringList{"Comport 1", "Comport 1", "Comport 2", "127.0.202.20"}));
-        QCOMPARE(GridColumn(dialog, 2),
-                 (QStringList{"Serial Port", "Serial Port", "Serial Port", "Network"}));
+        // The clock in use heads the list; found again on its port it is
+        // still one row, marked as the one in use.
+        QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 3 connections."));
+        QCOMPARE(GridColumn(dialog, 1), (QStringList{"Comport 1", "Comport 2", "127.0.202.20"}));
+        QCOMPARE(GridColumn(dialog, 2), (QStringList{"Serial Port", "Serial Port", "Network"}));
+        QCOMPARE(GridColumn(dialog, 3), (QStringList{"226", "207", "Unknown"}));
+        QCOMPARE(GridColumn(dialog, 4),
+                 (QStringList{clock226.PtyPath(), clock207.PtyPath(), "127.0.202.20"}));
+        QCOMPARE(GridColumn(dialog, 5), (QStringList{"In use", "", ""}));
         QVERIFY(cmdSearch->isEnabled());
+        QVERIFY(!cmdCancel->isEnabled());
         // The clock in use keeps its line after the probes.
         QVERIFY(h.Core().Serial().IsOpen());
         QCOMPARE(h.Core().Serial().CurrentPort(), 1);
 
         dialog.TickRow(0);
-        dialog.TickRow(3);
-        QCOMPARE(dialog.TickedRow(), 3);
+        dialog.TickRow(2);
+        QCOMPARE(dialog.TickedRow(), 2);
         auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("scgSearch"));
         QCOMPARE(grid->item(0, 0)->checkState(), Qt::Unchecked);
         passwords.clear();
@@ -185,11 +192,158 @@ private Q_SLOTS:
         QCOMPARE(passwords.first(), QByteArray("7315"));
         QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.202.20"));
 
-        // Opening the window again shows the same list without a new search.
+        // Opening the window again shows the same list without a new search,
+        // the mark now on the clock connected meanwhile.
         frmSearch again(h.Core(), &w);
         again.show();
         QVERIFY(Harness::WaitFor([&] { return SearchStatus(again).startsWith("Found"); }, 1500));
-        QCOMPARE(GridColumn(again, 1).size(), 4);
+        QCOMPARE(GridColumn(again, 5), (QStringList{"", "", "In use"}));
+    }
+
+    void clockOnBothLinksIsTwoRowsAndTheListIsKeyboardAndReaderFriendly()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.serial = true;
+        o.udpAddress = "127.0.206.20";
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(1, 1, 2, "127.0.206.20");
+        frmControlPanel& w = h.Start({"127.0.206.1"});
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
+
+        frmSearch dialog(h.Core(), &w);
+        dialog.show();
+        QVERIFY(Harness::WaitFor([&] { return SearchStatus(dialog).startsWith("Found"); }, 15000));
+        // Heard again by the discovery, the clock in use stays one row with
+        // the model it told; its serial line is a second way to it.
+        QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 2 connections."));
+        QCOMPARE(GridColumn(dialog, 1), (QStringList{"127.0.206.20", "Comport 1"}));
+        QCOMPARE(GridColumn(dialog, 2), (QStringList{"Network", "Serial Port"}));
+        QCOMPARE(GridColumn(dialog, 3), (QStringList{"229", "229"}));
+        QCOMPARE(GridColumn(dialog, 4), (QStringList{"127.0.206.20", clock.PtyPath()}));
+        QCOMPARE(GridColumn(dialog, 5), (QStringList{"In use", ""}));
+
+        // A screen reader reads every cell by its text, the tick cell by what
+        // ticking it does.
+        auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("scgSearch"));
+        QCOMPARE(grid->accessibleName(), QStringLiteral("Available Connections:"));
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+        QVERIFY(table && table->tableInterface());
+        QAccessibleInterface* tick = table->tableInterface()->cellAt(1, 0);
+        QAccessibleInterface* model = table->tableInterface()->cellAt(0, 3);
+        QAccessibleInterface* mark = table->tableInterface()->cellAt(0, 5);
+        QVERIFY(tick && model && mark);
+        QCOMPARE(tick->text(QAccessible::Name), QStringLiteral("Connect to Comport 1"));
+        QCOMPARE(model->text(QAccessible::Name), QStringLiteral("229"));
+        QCOMPARE(mark->text(QAccessible::Name), QStringLiteral("In use"));
+
+        // Tab reaches the list, the arrows move, Space ticks and unticks the
+        // row from any of its cells.
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* cmdClose = dialog.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+        cmdClose->setFocus(Qt::TabFocusReason);
+        for (int presses = 0; presses < 8 && dialog.focusWidget() != grid; ++presses)
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(dialog.focusWidget(), grid);
+        grid->setCurrentCell(0, 3);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentRow(), 1);
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(dialog.TickedRow(), 1);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(dialog.TickedRow(), 0);
+        QCOMPARE(grid->item(1, 0)->checkState(), Qt::Unchecked);
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(dialog.TickedRow(), -1);
+    }
+
+    void cancelEndsTheSearchAtOnceAndANewOneRuns()
+    {
+        Harness h;
+        // The serial clock answers only the last model's probe, so the search
+        // spends seconds on this port; the clock in use is on the network.
+        SimOptions serial;
+        serial.model = 222;
+        serial.serial = true;
+        serial.reportMs = 0;
+        SimulatedClock& probed = h.AddClock(serial);
+        SimOptions net;
+        net.model = 226;
+        net.udpAddress = "127.0.207.20";
+        h.AddClock(net);
+        bool cancelled = false;
+        int probesAfterCancel = 0;
+        connect(&probed, &SimulatedClock::FrameReceived, this,
+                [&](quint8 command, const QByteArray&, int) {
+                    if (command == 1 && cancelled)
+                        ++probesAfterCancel;
+                });
+        h.SaveConnection(1, 1, 1, "127.0.207.20");
+        frmControlPanel& w = h.Start({"127.0.207.1"});
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
+
+        frmSearch dialog(h.Core(), &w);
+        auto* cmdSearch = dialog.findChild<QPushButton*>(QStringLiteral("cmdSearch"));
+        auto* cmdCancel = dialog.findChild<QPushButton*>(QStringLiteral("cmdCancelSearch"));
+        QCOMPARE(cmdCancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(!cmdCancel->isEnabled());
+        QSignalSpy progress(&h.Core(), &Panel::SearchProgress);
+        dialog.show();
+
+        // Cancelled while the first probe waits for its answer.
+        QVERIFY(Harness::WaitFor([&] { return progress.count() >= 1; }, 3000));
+        QVERIFY(h.Core().Serial().IsOpen());
+        QPointer<ClockSearch> search = h.Core().RunningSearch();
+        QVERIFY(search);
+        QSignalSpy ended(search.data(), &ClockSearch::finished);
+        QVERIFY(cmdCancel->isEnabled());
+        cancelled = true;
+        QTest::mouseClick(cmdCancel, Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return ended.count() == 1; }, 3000));
+        QVERIFY(Harness::WaitFor([&] { return !dialog.IsSearching(); }, 3000));
+        QCOMPARE(SearchStatus(dialog), QStringLiteral("Search cancelled."));
+        // The rows found so far stay: the clock in use.
+        QCOMPARE(GridColumn(dialog, 1), QStringList{"127.0.207.20"});
+        // Nothing is left searching, and the probed port is closed; the main
+        // window no longer names a port being searched.
+        QCOMPARE(h.Status(), QStringLiteral("Search cancelled."));
+        QVERIFY(!h.Core().RunningSearch());
+        QVERIFY(!h.State().SearchInProgress);
+        QVERIFY(!h.Core().Serial().IsOpen());
+        QVERIFY(cmdSearch->isEnabled());
+        QVERIFY(!cmdCancel->isEnabled());
+        QTest::qWait(2500);
+        QCOMPARE(probesAfterCancel, 0);
+
+        // A new search, cancelled while it listens on the network.
+        progress.clear();
+        cancelled = false;
+        QTest::mouseClick(cmdSearch, Qt::LeftButton);
+        const auto listening = [&] {
+            return !progress.isEmpty() &&
+                   progress.last().at(0).toString().startsWith(QStringLiteral("Listening"));
+        };
+        QVERIFY(Harness::WaitFor(listening, 15000));
+        search = h.Core().RunningSearch();
+        QVERIFY(search);
+        QSignalSpy endedListening(search.data(), &ClockSearch::finished);
+        cancelled = true;
+        QTest::mouseClick(cmdCancel, Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return endedListening.count() == 1; }, 3000));
+        QVERIFY(Harness::WaitFor([&] { return !dialog.IsSearching(); }, 3000));
+        QCOMPARE(SearchStatus(dialog), QStringLiteral("Search cancelled."));
+        QCOMPARE(GridColumn(dialog, 1), (QStringList{"127.0.207.20", "Comport 1"}));
+        QVERIFY(!h.State().SearchInProgress);
+        QCOMPARE(probesAfterCancel, 0);
+
+        // And one that runs to its end.
+        QTest::mouseClick(cmdSearch, Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return SearchStatus(dialog).startsWith("Found"); }, 15000));
+        QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 2 connections."));
+        QCOMPARE(GridColumn(dialog, 5), (QStringList{"In use", ""}));
     }
 
     void discoveryFindsTheNetworkClockAndSavesIt()

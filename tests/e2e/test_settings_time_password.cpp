@@ -1,5 +1,6 @@
 // Setting and nudging the simulated clock's time from the window over both
-// links, the password prompt cycle, and the stored-password check that stops
+// links, the password prompt cycle (refusals said, the field masked unless
+// shown), and the stored-password check that stops
 // a network command.
 #include "support/settings_helpers.h"
 #include "support/test_registry.h"
@@ -7,6 +8,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimeEdit>
 #include <QtTest>
@@ -95,7 +97,41 @@ void SettingsTimePassword::refusedPasswordPromptsOnceThenSettingsReturn()
     QTest::qWait(100);
     QVERIFY(w.focusWidget() != prompt);
 
+    // Why the prompt is there is said beside it and on the field itself.
+    const QString refusal = QStringLiteral("The clock refused the password.");
+    auto* said = Control<QLabel>(w, "lblPasswordRefused");
+    QVERIFY(said->isVisible());
+    QCOMPARE(said->text(), refusal);
+    QCOMPARE(prompt->accessibleDescription(), refusal);
+    // The field is named by its prompt and sits right beside it.
+    auto* caption = Control<QLabel>(w, "lblPasswordPrompt");
+    QCOMPARE(caption->buddy(), prompt);
+    QCOMPARE(prompt->accessibleName(), caption->text());
+    const QRect captionBox(caption->mapTo(&w, QPoint()), caption->size());
+    const QRect fieldBox(prompt->mapTo(&w, QPoint()), prompt->size());
+    QVERIFY2(qAbs(captionBox.center().y() - fieldBox.center().y()) < fieldBox.height(),
+             "the field is level with its prompt");
+    QVERIFY2(fieldBox.left() - captionBox.right() < 40, "the field follows its prompt");
+
+    // Masked unless the operator asks to see it.
+    auto* show = Control<QCheckBox>(w, "chkShowPassword");
+    QCOMPARE(prompt->echoMode(), QLineEdit::Password);
+    show->click();
+    QCOMPARE(prompt->echoMode(), QLineEdit::Normal);
+    show->click();
+    QCOMPARE(prompt->echoMode(), QLineEdit::Password);
+
+    // A wrong password: the refusal is said again and the prompt returns.
     prompt->setFocus();
+    prompt->selectAll();
+    QTest::keyClicks(prompt, "1111");
+    QTest::keyClick(prompt, Qt::Key_Return);
+    QVERIFY(said->text().isEmpty());
+    QVERIFY(Harness::WaitFor([&] { return said->text() == refusal; }, 3000));
+    QVERIFY(Harness::WaitFor([&] { return w.focusWidget() == prompt; }, 3000));
+    QVERIFY(w.FramePassword()->isVisible());
+    QVERIFY(!w.FrameClockTimeSettings()->isVisible());
+
     prompt->selectAll();
     QTest::keyClicks(prompt, "4321");
     QCOMPARE(h.State().NetworkPassword, QByteArray("4321"));

@@ -1,6 +1,5 @@
 // The connection commands behind the connection windows and the network
 // settings send, against the real core with a listening socket as the clock.
-#include "support/test_registry.h"
 #include "app/network_config.h"
 #include "app/panel.h"
 #include "app/panel_view.h"
@@ -8,14 +7,16 @@
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "support/run_task.h"
+#include "support/test_registry.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QNetworkDatagram>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 using namespace tarvo;
 using tarvo::test::RunTask;
@@ -173,6 +174,34 @@ private Q_SLOTS:
         RunTask(RunConnectionSearch(*rig.panel));
         QCOMPARE(searched.count(), 0);
         QCOMPARE(s.Connections.size(), 2);
+    }
+
+    void cancelledSearchKeepsItsFindsAndTheNextOneRuns()
+    {
+        Rig rig;
+        ProgramState& s = rig.panel->State();
+        s.clockConnection = Network("127.0.93.7");
+        s.ClockFound = true;
+        std::optional<bool> completed;
+        Job job;
+        job.Start(tarvo::test::CaptureInto(RunConnectionSearch(*rig.panel), &completed));
+        // No serial ports: the search is listening on the network by now.
+        QVERIFY(rig.panel->RunningSearch());
+        QVERIFY(s.SearchInProgress);
+        CancelConnectionSearch(*rig.panel);
+        QVERIFY(QTest::qWaitFor([&] { return !job.IsRunning(); }, 3000));
+        QCOMPARE(completed, std::optional<bool>(false));
+        QCOMPARE(s.Connections, QList<ClockConnection>{Network("127.0.93.7")});
+        QVERIFY(!rig.panel->RunningSearch());
+        QVERIFY(!s.SearchInProgress);
+        QVERIFY(!s.SearchDone);
+        QCOMPARE(rig.view.statuses.value(rig.view.statuses.size() - 1),
+                 QStringLiteral("Search cancelled."));
+
+        QVERIFY(RunTask(RunConnectionSearch(*rig.panel), 10000));
+        QVERIFY(s.SearchDone);
+        QCOMPARE(rig.view.statuses.value(rig.view.statuses.size() - 1),
+                 QStringLiteral("Found 1 connection."));
     }
 
     void searchWithoutAClockStartsEmpty()
