@@ -54,6 +54,7 @@ Panel::Panel(const Options& options, QObject* parent)
             });
     connect(this, &Panel::DiscoveryAnswer, this,
             [this](quint32 sender) { AddConnection(DiscoveredNetworkConnection(sender)); });
+    ConnectMonitor();
 }
 
 Panel::~Panel()
@@ -64,6 +65,7 @@ Panel::~Panel()
 
 void Panel::Changed()
 {
+    NoteClockFound();
     if (m_view)
         m_view->StateChanged();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/clock_monitor.h"
+#include "app/event_log.h"
 #include "app/program_state.h"
 #include "app/settings_store.h"
 #include "session/clock_session.h"
@@ -50,6 +52,10 @@ public:
     SettingsStore& Store() { return *m_store; }
     MessageBoxes* Boxes() const { return m_boxes; }
     PanelView* View() const { return m_view; }
+    // The clock's offset over the last hour and what happened with the clock;
+    // both collect from start-up on, whether or not a window shows them.
+    ClockMonitor& Monitor() { return m_monitor; }
+    EventLog& Events() { return m_events; }
 
     // Start-up: the state of a freshly loaded window, then, 300 ms later, the
     // start-up tick: settings, ports, socket, the saved connection's requests,
@@ -147,10 +153,17 @@ private:
     bool DatagramArrives(const RecordSource& source);
     void DatagramHandled();
     void StoreNetworkSettings(const NetworkRecord& record);
+    // Feeds the monitor and the event log from the session and the state.
+    void ConnectMonitor();
+    void NoteClockFound();
+    QString ConnectionText();
 
     Options m_options;
     ProgramState m_state;
     ClockSession m_session;
+    ClockMonitor m_monitor;
+    EventLog m_events;
+    bool m_foundRecorded = false; // ClockFound as the event log last saw it
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<SystemClock> m_ownClock;
     SystemClock* m_clock = nullptr;
