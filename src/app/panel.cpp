@@ -56,6 +56,8 @@ Panel::Panel(const Options& options, QObject* parent)
     m_health = new LinkHealth(*this);
     connect(this, &Panel::DiscoveryAnswer, this,
             [this](quint32 sender) { AddConnection(DiscoveredNetworkConnection(sender)); });
+    ConnectMonitor();
+    connect(m_health, &LinkHealth::StateChanged, this, &Panel::NoteLinkState);
 }
 
 Panel::~Panel()
@@ -66,6 +68,7 @@ Panel::~Panel()
 
 void Panel::Changed()
 {
+    NoteClockFound();
     if (m_view)
         m_view->StateChanged();
     Q_EMIT StateTouched();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/clock_monitor.h"
+#include "app/event_log.h"
+#include "app/link_health.h"
 #include "app/program_state.h"
 #include "app/settings_store.h"
 #include "session/clock_session.h"
@@ -15,7 +18,6 @@ namespace tarvo
 {
 
 class ClockSearch;
-class LinkHealth;
 class MessageBoxes;
 class PanelView;
 class SystemClock;
@@ -54,6 +56,10 @@ public:
     const LinkHealth& Health() const { return *m_health; }
     MessageBoxes* Boxes() const { return m_boxes; }
     PanelView* View() const { return m_view; }
+    // The clock's offset over the last hour and what happened with the clock;
+    // both collect from start-up on, whether or not a window shows them.
+    ClockMonitor& Monitor() { return m_monitor; }
+    EventLog& Events() { return m_events; }
 
     // Start-up: the state of a freshly loaded window, then, 300 ms later, the
     // start-up tick: settings, ports, socket, the saved connection's requests,
@@ -162,10 +168,19 @@ private:
     void DatagramHandled();
     void StoreNetworkSettings(const NetworkRecord& record);
     void AfterSearch(int mode);
+    // Feeds the monitor and the event log from the session and the state.
+    void ConnectMonitor();
+    void NoteClockFound();
+    void NoteLinkState(LinkHealth::State state);
+    QString ConnectionText();
 
     Options m_options;
     ProgramState m_state;
     ClockSession m_session;
+    ClockMonitor m_monitor;
+    EventLog m_events;
+    bool m_foundRecorded = false; // ClockFound as the event log last saw it
+    bool m_lostRecorded = false;  // the last link state logged was "not answering"
     std::unique_ptr<SettingsStore> m_store;
     LinkHealth* m_health = nullptr;
     std::unique_ptr<SystemClock> m_ownClock;

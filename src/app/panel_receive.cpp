@@ -120,6 +120,8 @@ void Panel::OnPasswordRefused(const RecordSource& source)
 {
     if (!DatagramArrives(source))
         return;
+    m_events.Record(EventKind::Refused, QStringLiteral("the network password, by the clock at ") +
+                                            m_state.clockConnection.IPaddress);
     m_state.ClockFound = true;
     m_state.PasswordRefused = true;
     m_state.PasswordPromptShown = false;

@@ -1,9 +1,7 @@
 #include "cli/chrony_feed.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -44,35 +42,6 @@ QByteArray ChronySample(qint64 systemUs, double offsetSeconds)
     sample.leap = 0;
     sample.magic = static_cast<int>(ChronySockMagic);
     return QByteArray(reinterpret_cast<const char*>(&sample), sizeof sample);
-}
-
-double ReportOffsetSeconds(qint64 clockLocalMs, qint64 arrivalUs)
-{
-    return static_cast<double>(clockLocalMs * 1000 - arrivalUs) / 1e6;
-}
-
-std::optional<qint64> ReportInstantMs(const TimeReport& report, qint64 nearUtcMs)
-{
-    if (!report.valid)
-        return std::nullopt;
-    const QDate date(report.year, report.month, report.day);
-    const QTime time(report.hour, report.minute, report.second);
-    const QDateTime wall(date, time);
-    if (!date.isValid() || !wall.isValid())
-        return std::nullopt;
-    // Every zone's offset changes by an hour or half an hour; the candidates
-    // are the instants that read back as this wall-clock time.
-    const qint64 base = wall.toMSecsSinceEpoch();
-    std::optional<qint64> best;
-    for (const qint64 shift : {0, -3600000, 3600000, -1800000, 1800000}) {
-        const qint64 candidate = base + shift;
-        const QDateTime back = QDateTime::fromMSecsSinceEpoch(candidate);
-        if (back.date() != date || back.time() != time)
-            continue;
-        if (!best || std::llabs(candidate - nearUtcMs) < std::llabs(*best - nearUtcMs))
-            best = candidate;
-    }
-    return best;
 }
 
 ChronySocket::ChronySocket(const QString& path) : m_path(path.toLocal8Bit())

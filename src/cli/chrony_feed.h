@@ -5,12 +5,9 @@
 // from it: the system time of a measurement and the offset of the true time
 // from it. The layout is the machine's own (chronyd runs on the same machine).
 
-#include "clock/time_report.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-#include <optional>
 
 namespace tarvo
 {
@@ -20,18 +17,6 @@ inline constexpr quint32 ChronySockMagic = 0x534f434b;
 // The sample bytes: tv = `systemUs` (microseconds since 1970), offset in
 // seconds (true time minus system time), pulse 0, leap 0, the magic number.
 QByteArray ChronySample(qint64 systemUs, double offsetSeconds);
-
-// Offset of a reported whole second from the system time the report arrived
-// at. `clockLocalMs` is the clock's time read as the computer's local time
-// (milliseconds since 1970 UTC); positive when the clock is ahead.
-double ReportOffsetSeconds(qint64 clockLocalMs, qint64 arrivalUs);
-
-// The instant a valid report names: its wall-clock time read in the computer's
-// time zone. Where the zone's offset changes, a wall-clock time names two
-// instants (the hour repeated in autumn) or none (the hour skipped in spring):
-// the one nearest `nearUtcMs` (the report's arrival) is taken, and nullopt
-// when there is none, so a sample is never an hour out.
-std::optional<qint64> ReportInstantMs(const TimeReport& report, qint64 nearUtcMs);
 
 // The sending end of the socket. Each sample is sent to the path afresh, so a
 // chronyd that restarts (and binds the socket again) is found again.

@@ -1,11 +1,11 @@
 // Commands that only read: discover, status and get.
-#include "cli/chrony_feed.h"
 #include "cli/cli.h"
 #include "cli/dst_script.h"
 #include "cli/network_json.h"
 #include "clock/settings_json.h"
 #include "clock/clock_model.h"
 #include "link/datagram.h"
+#include "session/report_offset.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -134,8 +134,9 @@ QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
     if (!r.valid)
         return QJsonObject{{QStringLiteral("valid"), false}};
     const QDateTime clock(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
-    const double offset =
-        clock.isValid() ? (clock.toMSecsSinceEpoch() * 1000.0 - received->arrivalUs) / 1e6 : 0.0;
+    // The figure `watch` prints: in the hour repeated in autumn the reading
+    // nearest the arrival, never one an hour out.
+    const double offset = ReportOffsetAt(r, received->arrivalUs).value_or(0.0);
     return QJsonObject{{QStringLiteral("valid"), clock.isValid()},
                        {QStringLiteral("clock"), clock.toString(Qt::ISODate)},
                        {QStringLiteral("gpsLocked"), r.gpsLocked},

@@ -7,6 +7,7 @@
 #include "clock/clock_model.h"
 #include "clock/master_record.h"
 #include "clock/time_commands.h"
+#include "session/report_offset.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -268,8 +269,7 @@ Task<int> RunWatch(CliContext& c)
         co_return status;
     const auto show = [&c](const ReceivedTimeReport& r) {
         const auto clock = ClockTime(r.report);
-        const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
-        const double offset = instant ? ReportOffsetSeconds(*instant, r.arrivalUs) : 0;
+        const auto offset = ReportOffsetAt(r.report, r.arrivalUs);
         if (c.json) {
             QJsonObject line{{QStringLiteral("arrival"), Stamp(r.arrivalUs)},
                              {QStringLiteral("valid"), clock.has_value()}};
@@ -277,14 +277,14 @@ Task<int> RunWatch(CliContext& c)
                 line[u"clock"] = clock->toString(Qt::ISODate);
                 line[u"gpsLocked"] = r.report.gpsLocked;
             }
-            if (instant)
-                line[u"offsetSeconds"] = std::round(offset * 1e6) / 1e6;
+            if (offset)
+                line[u"offsetSeconds"] = std::round(*offset * 1e6) / 1e6;
             c.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
         } else if (clock) {
             c.out << clock->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                   << (r.report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ")
-                  << (instant ? QStringLiteral("offset %1 s").arg(offset, 0, 'f', 6)
-                              : QStringLiteral("not a time in this computer's zone"))
+                  << (offset ? QStringLiteral("offset %1 s").arg(*offset, 0, 'f', 6)
+                             : QStringLiteral("not a time in this computer's zone"))
                   << '\n';
         } else {
             c.out << "Time Not Available\n";
@@ -320,13 +320,12 @@ Task<int> RunFeedChrony(CliContext& c)
     c.out.flush();
     QString lastProblem;
     const auto feed = [&](const ReceivedTimeReport& r) {
-        const auto instant = ReportInstantMs(r.report, r.arrivalUs / 1000);
-        if (!instant)
+        const auto offset = ReportOffsetAt(r.report, r.arrivalUs);
+        if (!offset)
             return Followed::NotCounted;
-        const double offset = ReportOffsetSeconds(*instant, r.arrivalUs);
         QString problem;
         bool permanent = false;
-        const bool sent = socket.Send(ChronySample(r.arrivalUs, offset), &problem, &permanent);
+        const bool sent = socket.Send(ChronySample(r.arrivalUs, *offset), &problem, &permanent);
         if (permanent) {
             c.err << "Cannot feed chronyd through " << path << ": " << problem << ".\n";
             return Followed::Failed;
@@ -340,7 +339,7 @@ Task<int> RunFeedChrony(CliContext& c)
         c.err.flush();
         lastProblem = sent ? QString() : problem;
         if (c.verbose) {
-            c.out << Stamp(r.arrivalUs) << " offset " << QString::number(offset, 'f', 6)
+            c.out << Stamp(r.arrivalUs) << " offset " << QString::number(*offset, 'f', 6)
                   << (sent ? " s\n" : " s (not sent)\n");
             c.out.flush();
         }

@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <variant>
 
 namespace tarvo
@@ -113,6 +114,21 @@ public:
     // How long the clock is given to take a record before it is asked for it
     // again: the serial line delivers in order, a datagram needs a moment.
     virtual int SettleMs() const = 0;
+
+    // Told once for every command that went out (at least one frame or
+    // datagram), by whichever path sent it; nothing for one that could not
+    // go out. A search's probes are not commands to a clock and are not told.
+    void OnSent(std::function<void(const ClockCommand&)> handler) { m_onSent = std::move(handler); }
+
+protected:
+    void NoteSent(const ClockCommand& command) const
+    {
+        if (m_onSent)
+            m_onSent(command);
+    }
+
+private:
+    std::function<void(const ClockCommand&)> m_onSent;
 };
 
 } // namespace tarvo

@@ -55,6 +55,12 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
     m_readTimer.setSingleShot(true);
     m_readTimer.setInterval(0);
     connect(&m_readTimer, &QTimer::timeout, this, &ClockSession::ReadSocket);
+    m_serialClock.OnSent([this](const ClockCommand& command) {
+        Q_EMIT CommandSent(command, LinkKind::Serial, m_serialClock.Where());
+    });
+    m_networkClock.OnSent([this](const ClockCommand& command) {
+        Q_EMIT CommandSent(command, LinkKind::Network, m_networkClock.Where());
+    });
 }
 
 ClockSession::~ClockSession() = default;

@@ -93,6 +93,10 @@ Q_SIGNALS:
     void SerialPortFailed();
     // A host name given as the clock's address was looked up.
     void DestinationResolved(const QString& host, bool found);
+    // A command went out on one of the links (see ClockLink::OnSent), to
+    // `where`: the serial device or the clock's address.
+    void CommandSent(const tarvo::ClockCommand& command, tarvo::LinkKind link,
+                     const QString& where);
 
 private:
     void OnSerialReadable();

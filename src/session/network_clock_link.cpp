@@ -125,6 +125,8 @@ int NetworkClockLink::Send(const ClockCommand& command)
         if (SendToClock(datagram) > 0)
             ++sent;
     }
+    if (sent > 0)
+        NoteSent(command);
     return sent;
 }
 
@@ -133,13 +135,16 @@ Task<void> NetworkClockLink::RequestEverything()
     // One datagram whose code changes: the password it carries is the one in
     // use when the requests began.
     QByteArray request = BuildDatagram(DatagramCode::RequestNetworkSettings, m_password);
-    SendToClock(request);
+    if (SendToClock(request) > 0)
+        NoteSent(command::RequestNetworkSettings{});
     co_await Sleep(kRequestSpacingMs);
     request[0] = static_cast<char>(DatagramCode::RequestMasterSettings);
-    SendToClock(request);
+    if (SendToClock(request) > 0)
+        NoteSent(command::RequestMasterSettings{});
     co_await Sleep(kRequestSpacingMs);
     request[0] = static_cast<char>(DatagramCode::RequestDstDates);
-    SendToClock(request);
+    if (SendToClock(request) > 0)
+        NoteSent(command::RequestDstTables{});
 }
 
 Task<void> NetworkClockLink::RestoreFactoryDefaults()

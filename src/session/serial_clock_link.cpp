@@ -168,7 +168,10 @@ int SerialClockLink::Write(const QList<SerialCommand>& commands)
 
 int SerialClockLink::Send(const ClockCommand& command)
 {
-    return Write(CommandsFor(command));
+    const int written = Write(CommandsFor(command));
+    if (written > 0)
+        NoteSent(command);
+    return written;
 }
 
 bool SerialClockLink::Probe(int clockType)
@@ -188,7 +191,11 @@ Task<void> SerialClockLink::RequestEverything()
 
 Task<void> SerialClockLink::RestoreFactoryDefaults()
 {
-    Write(FactoryDefaultsSerialCommands());
+    // The reset and the request for what it leaves, back to back.
+    if (Write(FactoryDefaultsSerialCommands()) > 0) {
+        NoteSent(command::FactoryDefaults{});
+        NoteSent(command::RequestMasterSettings{});
+    }
     co_return;
 }
 

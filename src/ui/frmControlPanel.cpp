@@ -6,6 +6,7 @@
 #include "app/time_service.h"
 #include "clock/time_commands.h"
 #include "clock/time_report.h"
+#include "ui/frmMonitor.h"
 #include "ui/page_builders.h"
 
 #include <QCheckBox>
@@ -74,6 +75,10 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     // "View" holds the program's own windows; "Help" stays the help page.
     m_menuView = menuBar()->addMenu(QStringLiteral("&View"));
     m_menuView->setObjectName(QStringLiteral("mnuView"));
+    auto* monitor = new QAction(QStringLiteral("&Clock Monitor"), this);
+    monitor->setObjectName(QStringLiteral("mnuClockMonitor"));
+    m_menuView->insertAction(m_menuView->actions().value(0), monitor);
+    connect(monitor, &QAction::triggered, this, &frmControlPanel::ShowMonitor);
     auto* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(help, &QAction::triggered, this, &frmControlPanel::ShowHelp);
@@ -114,6 +119,16 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
 frmControlPanel::~frmControlPanel()
 {
     m_panel.SetView(nullptr);
+}
+
+void frmControlPanel::ShowMonitor()
+{
+    // Not modal, and kept when closed: it opens again as it was left.
+    if (!m_monitor)
+        m_monitor = new frmMonitor(m_panel, this);
+    m_monitor->show();
+    m_monitor->raise();
+    m_monitor->activateWindow();
 }
 
 void frmControlPanel::BuildWindow()

@@ -21,6 +21,7 @@ namespace tarvo
 
 class Panel;
 class TimePickers;
+class frmMonitor;
 
 // The main window. It shows the program core (Panel) and forwards the
 // operator's actions to it; the behaviour lives in the core.
@@ -86,6 +87,10 @@ public:
     // The menus other parts of the window add their actions to.
     QMenu* FileMenu() const { return m_menuFile; }
     QMenu* ViewMenu() const { return m_menuView; }
+    // Opens the one Clock Monitor window, or brings it to the front.
+    void ShowMonitor();
+    // Null until it was first opened.
+    frmMonitor* MonitorWindow() const { return m_monitor; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +134,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menuFile = nullptr;
     QMenu* m_menuView = nullptr;
+    frmMonitor* m_monitor = nullptr;
 };
 
 } // namespace tarvo

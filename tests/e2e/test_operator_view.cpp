@@ -3,6 +3,8 @@
 // speaks again, on both links; the pickers follow the computer's clock until
 // edited, and a time far from it is asked about first; and a window without
 // a clock says where it looked and offers the ways on.
+#include "app/confirm_change.h"
+#include "app/event_log.h"
 #include "app/link_health.h"
 #include "app/settings_commands.h"
 #include "support/settings_helpers.h"
@@ -52,6 +54,13 @@ private Q_SLOTS:
             LinkHealth::SerialSilenceMs * 4));
         clock.SetSilent(false);
         QVERIFY(Harness::WaitFor([&] { return Indicator(w).startsWith(u"Connected: "); }));
+
+        // The log tells the same story: found, gone quiet, answering again.
+        QStringList kinds;
+        for (const EventEntry& e : h.Core().Events().Entries())
+            if (e.kind != EventKind::Sent)
+                kinds << EventKindName(e.kind);
+        QCOMPARE(kinds, QStringList({"found", "lost", "found"}));
     }
 
     void networkIndicatorAsksAQuietClock()
@@ -135,6 +144,19 @@ private Q_SLOTS:
         ClickOn(w, "cmdSendTime");
         QVERIFY(
             Harness::WaitFor([&] { return qAbs(clock.State().Now().secsTo(behind)) <= 5; }, 3000));
+
+        // Each read-back went to the event log as well as the status line; this
+        // clock sends no reports, so neither time could be confirmed.
+        QVERIFY2(Harness::WaitFor(
+                     [&] {
+                         int confirmed = 0;
+                         for (const EventEntry& e : h.Core().Events().Entries())
+                             confirmed +=
+                                 e.kind == EventKind::NotAnswered && e.text == ConfirmNoAnswerText;
+                         return confirmed == 2;
+                     },
+                     8000),
+                 qPrintable(h.Core().Events().Text()));
 
         ClickOn(w, "cmdTimeNow");
         QVERIFY(qAbs(QDateTime(date->date(), time->time()).secsTo(QDateTime::currentDateTime())) <=

@@ -1,5 +1,6 @@
 #include "support/test_registry.h"
 #include "cli/chrony_feed.h"
+#include "session/report_offset.h"
 
 #include <QDateTime>
 #include <QFile>
