@@ -30,13 +30,12 @@ Task<void> SendAllSettings(Panel& panel, SettingsSendInput input)
     ClockLink* link = panel.LinkInUse();
     if (s.FormLoading || !s.ClockFound || !link)
         co_return;
-    link->Send(command::MasterSettings{s.clockSettings, input.phoneText,
-                                       input.secondOffsetPosition, s.ClockSettingsCopy});
+    link->Send(command::MasterSettings{s.clockSettings, input.phoneText, input.secondOffsetPosition,
+                                       s.ClockSettingsCopy});
     if (link->Kind() == LinkKind::Network) {
         // The record sent is the one the next network send starts from.
-        const QByteArray sent = ComposeMasterRecord(s.clockSettings, link->Model(),
-                                                    input.secondOffsetPosition,
-                                                    s.ClockSettingsCopy);
+        const QByteArray sent = ComposeMasterRecord(
+            s.clockSettings, link->Model(), input.secondOffsetPosition, s.ClockSettingsCopy);
         if (s.ClockSettingsCopy.size() < SerialMasterRecordLength)
             s.ClockSettingsCopy.resize(SerialMasterRecordLength, '\0');
         s.ClockSettingsCopy.replace(0, sent.size(), sent);
@@ -58,13 +57,35 @@ Task<void> SendAllSettings(Panel& panel, SettingsSendInput input)
     }
 }
 
+QString FactoryDefaultsDetails(int clockType)
+{
+    // The reset restores the general settings record, the one the clock is
+    // asked for afterwards; its network record and passwords are another
+    // record that the reset leaves alone.
+    QStringList reset = {QStringLiteral("time zone"), QStringLiteral("daylight saving"),
+                         QStringLiteral("time code"), QStringLiteral("resync"),
+                         QStringLiteral("relays")};
+    const ClockModel* model = FindModel(clockType);
+    if (model && model->secondOffsetRange > 0)
+        reset << QStringLiteral("second offsets");
+    if (model && model->inputPolarity)
+        reset << QStringLiteral("sync input polarity");
+    if (model && model->modem)
+        reset << QStringLiteral("the modem's telephone number and calls");
+    return QStringLiteral("Every general setting returns to its factory value: %1 and display "
+                          "formats. The clock's network settings and passwords stay as they are.")
+        .arg(reset.join(QStringLiteral(", ")));
+}
+
 Task<void> RestoreFactoryDefaults(Panel& panel)
 {
     // Without a way to ask, nothing as drastic as a reset is done.
     MessageBoxes* boxes = panel.Boxes();
     if (!boxes)
         co_return;
-    const bool yes = co_await boxes->AskYesNo(FactoryDefaultsTitle, FactoryDefaultsQuestion);
+    const QString details = FactoryDefaultsDetails(panel.State().clockConnection.ClockType);
+    const bool yes =
+        co_await boxes->AskWarning(FactoryDefaultsTitle, FactoryDefaultsQuestion, details);
     if (!yes)
         co_return;
     const ProgramState& s = panel.State();
