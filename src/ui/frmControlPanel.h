@@ -89,6 +89,7 @@ protected:
 
 private:
     void BuildWindow();
+    QMenu* BuildTrayMenu();
     QGroupBox* BuildSerialFrame();
     QWidget* BuildNotFoundFrame();
     QWidget* BuildPasswordFrame();
