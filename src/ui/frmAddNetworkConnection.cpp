@@ -31,10 +31,18 @@ frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
     auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), this);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
     cmdConnect->setDefault(true);
+    auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setToolTip(QStringLiteral("Closes the window without connecting"));
     buttons->addStretch(1);
     buttons->addWidget(cmdConnect);
+    buttons->addWidget(cmdCancel);
     layout->addLayout(buttons);
     connect(cmdConnect, &QPushButton::clicked, this, &frmAddNetworkConnection::Connect);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Wide enough for the title bar to show the whole title beside its
+    // buttons; the title font is at most a little larger than the window's.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 140);
     m_ipAddress->setFocus();
 }
 
