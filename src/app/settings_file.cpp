@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace tarvo
 {
@@ -70,6 +71,10 @@ std::optional<ScriptSettings> LoadSettingsFile(Panel& panel, const QString& path
         parsed = SettingsFromJson(read.object, current);
         for (const QString& error : parsed.errors)
             problems << EscapeControls(error);
+        // A file for another model explains the rest, so it is named first.
+        std::stable_partition(problems.begin(), problems.end(), [](const QString& problem) {
+            return problem.startsWith(QLatin1String("model:"));
+        });
     } else {
         problems << read.error;
     }

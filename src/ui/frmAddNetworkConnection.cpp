@@ -3,6 +3,7 @@
 #include "app/network_config.h"
 #include "ui/ip_address_edit.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -40,9 +41,15 @@ frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
     layout->addLayout(buttons);
     connect(cmdConnect, &QPushButton::clicked, this, &frmAddNetworkConnection::Connect);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // Wide enough for the title bar to show the whole title beside its
-    // buttons; the title font is at most a little larger than the window's.
-    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 5 / 4 + 140);
+    // Wide enough for the title bar to show the whole title, which the
+    // desktop follows with the program's name, beside its icon and buttons;
+    // title bars use a bold font, often a little larger than the window's.
+    QString shownTitle = windowTitle();
+    if (!QGuiApplication::applicationDisplayName().isEmpty())
+        shownTitle += QStringLiteral(" — ") + QGuiApplication::applicationDisplayName();
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(shownTitle) * 6 / 5 + 120);
     m_ipAddress->setFocus();
 }
 

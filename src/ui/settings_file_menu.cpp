@@ -9,10 +9,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStandardPaths>
 
 namespace tarvo
 {
@@ -23,7 +25,12 @@ namespace
 class SettingsFileMenu : public QObject
 {
 public:
-    explicit SettingsFileMenu(frmControlPanel& window) : QObject(&window), m_window(window) {}
+    explicit SettingsFileMenu(frmControlPanel& window) : QObject(&window), m_window(window)
+    {
+        m_folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir())
+            m_folder = QDir::homePath();
+    }
 
     void OpenDialog(bool save)
     {
@@ -36,6 +43,10 @@ public:
         dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog->setDefaultSuffix(QStringLiteral("json"));
+        if (save)
+            dialog->selectFile(
+                QStringLiteral("clock-%1.json")
+                    .arg(ModelNumberFor(m_window.Core().State().clockConnection.ClockType)));
         // The dialog's own overwrite question would run a nested event loop;
         // the save asks through the program's boxes instead.
         dialog->setOption(QFileDialog::DontConfirmOverwrite);

@@ -102,8 +102,12 @@ private Q_SLOTS:
         dialog.Address()->setText(QStringLiteral("127.0.69.5"));
         auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
         QVERIFY(cancel);
-        QVERIFY(dialog.width() >
-                dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 100);
+        // The title bar shows the title and the program's name in bold.
+        QFont bold = dialog.font();
+        bold.setBold(true);
+        const QString shown = dialog.windowTitle() + QStringLiteral(" — ") +
+                              QGuiApplication::applicationDisplayName();
+        QVERIFY(dialog.width() > QFontMetrics(bold).horizontalAdvance(shown) + 100);
         QTest::mouseClick(cancel, Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(!dialog.isVisible());

@@ -267,8 +267,9 @@ void SettingsFile::badFileChangesNothingAndNamesEachField_data()
                                                "relays: must be a list of 4",
                                                "volume: unknown field"};
     QTest::newRow("another model")
-        << QByteArray(R"({"model": 207, "timeZone": 1, "risingEdge": true})")
+        << QByteArray(R"({"model": 207, "autoDst": 1, "risingEdge": true})")
         << QStringList{"model: the file is for model 207, the clock is model 226",
+                       "autoDst: must be true or false",
                        "risingEdge: model 226 has no such setting"};
     QTest::newRow("not JSON") << QByteArray("{\"timeZone\": 1") << QStringList{"not JSON"};
     QTest::newRow("not an object")
@@ -303,6 +304,10 @@ void SettingsFile::badFileChangesNothingAndNamesEachField()
     const QString details = h.Boxes().details.value(0);
     for (const QString& part : named)
         QVERIFY2(details.contains(part), qPrintable(details));
+    // Another model's file says so before anything else.
+    if (named.first().startsWith(QLatin1String("model:")))
+        QVERIFY2(details.startsWith(LoadSettingsTitle + QStringLiteral("|model:")),
+                 qPrintable(details));
 }
 
 void SettingsFile::replacingAFileIsAskedAndAFailedSaveIsTold()
