@@ -20,6 +20,18 @@ public:
     virtual void Inform(const QString& title, const QString& text) = 0;
     // OK box with the critical icon; shown, not waited for.
     virtual void Critical(const QString& title, const QString& text) = 0;
+    // Yes/No question with the warning icon, for a step that cannot be undone;
+    // `details` (plain text, a second paragraph) says what it does. True for Yes.
+    virtual Task<bool> AskWarning(const QString& title, const QString& text, const QString& details)
+    {
+        return AskYesNo(title, text + QStringLiteral("\n\n") + details);
+    }
+    // OK box with the warning icon and a second paragraph of plain text (which
+    // may quote a file, so it is never read as markup); shown, not waited for.
+    virtual void Warn(const QString& title, const QString& text, const QString& details)
+    {
+        Critical(title, text + QStringLiteral("\n\n") + details);
+    }
 };
 
 } // namespace tarvo

@@ -73,13 +73,35 @@ Task<void> SendAndConfirmSettings(Panel& panel, SettingsSendInput input)
         co_await ConfirmSettings(panel, sent);
 }
 
+QString FactoryDefaultsDetails(int clockType)
+{
+    // The reset restores the general settings record, the one the clock is
+    // asked for afterwards; its network record and passwords are another
+    // record that the reset leaves alone.
+    QStringList reset = {QStringLiteral("time zone"), QStringLiteral("daylight saving"),
+                         QStringLiteral("time code"), QStringLiteral("resync"),
+                         QStringLiteral("relays")};
+    const ClockModel* model = FindModel(clockType);
+    if (model && model->secondOffsetRange > 0)
+        reset << QStringLiteral("second offsets");
+    if (model && model->inputPolarity)
+        reset << QStringLiteral("sync input polarity");
+    if (model && model->modem)
+        reset << QStringLiteral("the modem's telephone number and calls");
+    return QStringLiteral("Every general setting returns to its factory value: %1 and display "
+                          "formats. The clock's network settings and passwords stay as they are.")
+        .arg(reset.join(QStringLiteral(", ")));
+}
+
 Task<void> RestoreFactoryDefaults(Panel& panel)
 {
     // Without a way to ask, nothing as drastic as a reset is done.
     MessageBoxes* boxes = panel.Boxes();
     if (!boxes)
         co_return;
-    const bool yes = co_await boxes->AskYesNo(FactoryDefaultsTitle, FactoryDefaultsQuestion);
+    const QString details = FactoryDefaultsDetails(panel.State().clockConnection.ClockType);
+    const bool yes =
+        co_await boxes->AskWarning(FactoryDefaultsTitle, FactoryDefaultsQuestion, details);
     if (!yes)
         co_return;
     const ProgramState& s = panel.State();

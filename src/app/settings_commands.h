@@ -53,5 +53,7 @@ void ModemSyncNow(Panel& panel);
 inline const QString FactoryDefaultsTitle = QStringLiteral("Set to defaults");
 inline const QString FactoryDefaultsQuestion =
     QStringLiteral("The clock settings will be set to factory defaults. Is this ok?");
+// What the reset changes on a clock of model `clockType`, and what it keeps.
+QString FactoryDefaultsDetails(int clockType);
 
 } // namespace tarvo

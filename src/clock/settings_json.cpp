@@ -366,6 +366,14 @@ QByteArray SettingsFullRecord(const ScriptSettings& in)
     if (model && model->inputPolarity)
         byte15 = (byte15 & ~4) | 4 * (s.RisingEdge & 1);
     record[15] = static_cast<char>(byte15);
+    // A relay that is off may keep any bytes in the settings; the record says
+    // "off" as the serial command does, with times no hour has.
+    for (int k = 0; k < RelayEventCount; ++k) {
+        if (s.RelayTable[k].Enabled == 0) {
+            record[7 + 2 * k] = 63;
+            record[8 + 2 * k] = 63;
+        }
+    }
     record.resize(SerialMasterRecordLength, '\0');
     if (HasModem(in.clockType)) {
         const QString digits = KeepDigits(in.phone).left(PhoneDigitCount);

@@ -1,5 +1,6 @@
 #include "ui/QtMessageBoxes.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <memory>
 
@@ -16,12 +17,10 @@ QMessageBox* OpenBox(QMessageBox::Icon icon, const QString& title, const QString
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     return box;
 }
-} // namespace
 
-Task<bool> QtMessageBoxes::AskYesNo(const QString& title, const QString& text)
+// Opens a Yes/No box (No the default) and ends with true for Yes.
+Task<bool> AskOpenBox(QMessageBox* box)
 {
-    QMessageBox* box = OpenBox(QMessageBox::Information, title, text,
-                               QMessageBox::Yes | QMessageBox::No, m_parent);
     box->setDefaultButton(QMessageBox::No);
     // The answer is taken when the box finishes; the box itself is gone soon after.
     auto answer = std::make_shared<int>(-1);
@@ -32,6 +31,35 @@ Task<bool> QtMessageBoxes::AskYesNo(const QString& title, const QString& text)
     co_return *answer == QMessageBox::Yes;
 }
 
+void SetDetails(QMessageBox* box, const QString& details)
+{
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(details);
+    // The informative label has no format of its own to set: it is found and
+    // told to show plain text, so a quoted file's "<b>" shows as written.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+}
+} // namespace
+
+Task<bool> QtMessageBoxes::AskYesNo(const QString& title, const QString& text)
+{
+    QMessageBox* box = OpenBox(QMessageBox::Information, title, text,
+                               QMessageBox::Yes | QMessageBox::No, m_parent);
+    const bool yes = co_await AskOpenBox(box);
+    co_return yes;
+}
+
+Task<bool> QtMessageBoxes::AskWarning(const QString& title, const QString& text,
+                                      const QString& details)
+{
+    QMessageBox* box =
+        OpenBox(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    SetDetails(box, details);
+    const bool yes = co_await AskOpenBox(box);
+    co_return yes;
+}
+
 void QtMessageBoxes::Inform(const QString& title, const QString& text)
 {
     OpenBox(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent)->open();
@@ -40,6 +68,13 @@ void QtMessageBoxes::Inform(const QString& title, const QString& text)
 void QtMessageBoxes::Critical(const QString& title, const QString& text)
 {
     OpenBox(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent)->open();
+}
+
+void QtMessageBoxes::Warn(const QString& title, const QString& text, const QString& details)
+{
+    QMessageBox* box = OpenBox(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);
+    SetDetails(box, details);
+    box->open();
 }
 
 } // namespace tarvo

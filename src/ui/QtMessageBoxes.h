@@ -17,6 +17,9 @@ public:
     Task<bool> AskYesNo(const QString& title, const QString& text) override;
     void Inform(const QString& title, const QString& text) override;
     void Critical(const QString& title, const QString& text) override;
+    Task<bool> AskWarning(const QString& title, const QString& text,
+                          const QString& details) override;
+    void Warn(const QString& title, const QString& text, const QString& details) override;
 
 private:
     QPointer<QWidget> m_parent;

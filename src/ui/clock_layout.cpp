@@ -4,6 +4,7 @@
 #include "app/panel.h"
 #include "ui/settings_controls.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -58,6 +59,12 @@ void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPre
         ShowIf(m_framePassword, link.regions->framePassword);
         ShowIf(m_imgClock, link.regions->imgClock);
         ShowIf(m_lblClockFound, link.regions->lblClockFound);
+        // A settings file holds what the settings pages show, so saving and
+        // loading one is offered while they are shown.
+        for (const char* name : {"mnuSaveSettings", "mnuLoadSettings"}) {
+            if (auto* action = findChild<QAction*>(QLatin1String(name)))
+                action->setEnabled(link.regions->frameClockTimeSettings);
+        }
     }
     if (link.focusPasswordPrompt) {
         auto* txtPassword = m_framePassword->findChild<QLineEdit*>(QStringLiteral("txtPassword"));

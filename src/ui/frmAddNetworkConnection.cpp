@@ -3,6 +3,7 @@
 #include "app/network_config.h"
 #include "ui/ip_address_edit.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -31,10 +32,24 @@ frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
     auto* cmdConnect = new QPushButton(QStringLiteral("Connect"), this);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
     cmdConnect->setDefault(true);
+    auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setToolTip(QStringLiteral("Closes the window without connecting"));
     buttons->addStretch(1);
     buttons->addWidget(cmdConnect);
+    buttons->addWidget(cmdCancel);
     layout->addLayout(buttons);
     connect(cmdConnect, &QPushButton::clicked, this, &frmAddNetworkConnection::Connect);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Wide enough for the title bar to show the whole title, which the
+    // desktop follows with the program's name, beside its icon and buttons;
+    // title bars use a bold font, often a little larger than the window's.
+    QString shownTitle = windowTitle();
+    if (!QGuiApplication::applicationDisplayName().isEmpty())
+        shownTitle += QStringLiteral(" — ") + QGuiApplication::applicationDisplayName();
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(shownTitle) * 6 / 5 + 120);
     m_ipAddress->setFocus();
 }
 

@@ -72,6 +72,7 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     m_menuFile = new QMenu(QStringLiteral("&File"), this);
     m_menuFile->setObjectName(QStringLiteral("mnuFile"));
     menuBar()->insertMenu(menuBar()->actions().value(0), m_menuFile);
+    BuildSettingsFileMenu(*this);
     // "View" holds the program's own windows; "Help" stays the help page.
     m_menuView = menuBar()->addMenu(QStringLiteral("&View"));
     m_menuView->setObjectName(QStringLiteral("mnuView"));
@@ -114,6 +115,8 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
                           s.clockConnection.ClockType);
     });
     ScheduleLayout();
+    // Last, so that it stays at the foot of the View menu.
+    BuildAboutAction(*this);
 }
 
 frmControlPanel::~frmControlPanel()

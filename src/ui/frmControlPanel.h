@@ -98,6 +98,7 @@ protected:
 
 private:
     void BuildWindow();
+    QMenu* BuildTrayMenu();
     QGroupBox* BuildSerialFrame();
     QWidget* BuildNotFoundFrame();
     QWidget* BuildPasswordFrame();

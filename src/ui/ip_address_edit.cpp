@@ -93,22 +93,50 @@ void IpAddressEdit::OnEdited(int index)
     if (f->text().size() == 3 && index < 3 && f->cursorPosition() == 3) {
         m_fields[index + 1]->setFocus();
         m_fields[index + 1]->selectAll();
+        m_advancedTo = index + 1;
     }
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn) {
+        for (int i = 0; i < 4; ++i) {
+            if (watched == m_fields[i] && m_fresh != i) {
+                m_fresh = i;
+                if (m_advancedTo != i)
+                    m_advancedTo = -1;
+            }
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         for (int i = 0; i < 4; ++i) {
             if (watched != m_fields[i])
                 continue;
+            const bool dot = key->key() == Qt::Key_Period || key->key() == Qt::Key_Space;
+            // "192." types the dot the three digits already moved past.
+            const bool expectedDot = dot && m_advancedTo == i;
+            m_advancedTo = -1;
+            if (expectedDot)
+                return true;
             // A dot moves on like the usual address entries do.
-            if ((key->key() == Qt::Key_Period || key->key() == Qt::Key_Space) && i < 3) {
+            if (dot && i < 3) {
                 m_fields[i + 1]->setFocus();
                 m_fields[i + 1]->selectAll();
                 return true;
             }
+            // The "0" a field shows is a placeholder: the first digit typed
+            // replaces it rather than following it ("01", "019").
+            const bool digit = key->text().size() == 1 && key->text()[0].isDigit();
+            if (digit && m_fresh == i) {
+                QLineEdit* f = m_fields[i];
+                const bool onlyZeros =
+                    !f->text().isEmpty() && f->text().count(QLatin1Char('0')) == f->text().size();
+                if (onlyZeros && !f->hasSelectedText())
+                    f->clear();
+            }
+            if (digit)
+                m_fresh = -1;
             if (key->key() == Qt::Key_Backspace && i > 0 && m_fields[i]->cursorPosition() == 0 &&
                 !m_fields[i]->hasSelectedText()) {
                 m_fields[i - 1]->setFocus();

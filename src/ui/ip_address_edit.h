@@ -10,7 +10,9 @@ namespace tarvo
 {
 
 // An IPv4 address entry: four octet fields separated by dots. Typing a dot or
-// three digits moves to the next field. Every change the operator makes to a
+// three digits moves to the next field (a dot right after the three digits
+// does not move again), and the first digit typed into a field that shows
+// only zeros replaces them. Every change the operator makes to a
 // field is reported with the field's position (1 to 4) and its value (0 to
 // 255); filling the entry from code reports nothing, because the filler
 // already holds the value it writes.
@@ -42,6 +44,10 @@ private:
     void OnEdited(int index);
 
     std::array<QLineEdit*, 4> m_fields{};
+    // The field entered and not typed into yet, whose zeros a digit replaces.
+    int m_fresh = -1;
+    // The field reached by three digits, where the operator's dot is expected.
+    int m_advancedTo = -1;
 };
 
 } // namespace tarvo

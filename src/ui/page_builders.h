@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace tarvo
 {
 
@@ -15,5 +17,12 @@ void BuildClockSettingsPages(frmControlPanel& window);
 void BuildNetworkPages(frmControlPanel& window);
 // "DST" and the DST dates editor.
 void BuildDstPage(frmControlPanel& window);
+// "Save Clock Settings…" and "Load Clock Settings…" in the File menu.
+void BuildSettingsFileMenu(frmControlPanel& window);
+// "About Tarvo Control Panel", after a separator at the foot of the View menu.
+void BuildAboutAction(frmControlPanel& window);
+
+// The About box's text: name and version, what the program does, its licence.
+QString AboutText();
 
 } // namespace tarvo

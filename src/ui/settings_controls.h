@@ -89,6 +89,9 @@ void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
 // The resync picker follows the SMPTE mode: never in real-time mode.
 void UpdateResyncTimeEnabled(const SettingsControls& c);
 
+// The controls gathered when the pages were built; null before that.
+const SettingsControls* ClockSettingsControls(const frmControlPanel& window);
+
 // Focus moves into the page the operator switches to.
 void ConnectTabFocusRules(frmControlPanel& window);
 

@@ -30,12 +30,22 @@ private:
     frmControlPanel& m_window;
 };
 
+constexpr auto kPagesName = "clockSettingsPages";
+
 } // namespace
+
+const SettingsControls* ClockSettingsControls(const frmControlPanel& window)
+{
+    // The holder has no meta-object of its own; its name is the one way to it.
+    QObject* holder =
+        window.findChild<QObject*>(QLatin1String(kPagesName), Qt::FindDirectChildrenOnly);
+    return holder ? &static_cast<SettingsPages*>(holder)->controls : nullptr;
+}
 
 void BuildClockSettingsPages(frmControlPanel& window)
 {
     auto* pages = new SettingsPages(window);
-    pages->setObjectName(QStringLiteral("clockSettingsPages"));
+    pages->setObjectName(QLatin1String(kPagesName));
     SettingsControls& c = pages->controls;
     BuildPrimaryPage(window.TabPage(frmControlPanel::PagePrimary), c);
     BuildSMPTEPage(window.TabPage(frmControlPanel::PageSMPTE), c);
@@ -66,6 +76,11 @@ void frmControlPanel::InitializeSecondOffsetCombo(int clockType)
     for (const ListEntry& entry : SecondOffsetEntries(clockType))
         list->addItem(entry.caption, entry.data);
     list->setCurrentIndex(-1);
+    // A model without second offsets (the 207) leaves an empty list, which
+    // would look like a choice that is merely unset.
+    list->setEnabled(list->count() > 0);
+    list->setToolTip(list->count() > 0 ? QString()
+                                       : QStringLiteral("This clock model has no second offset"));
 }
 
 } // namespace tarvo

@@ -6,9 +6,11 @@
 #include "app/panel.h"
 #include "ui/help_viewer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -28,7 +30,36 @@ void frmControlPanel::InitializeTrayIcon()
         if (r == QSystemTrayIcon::Trigger)
             RestoreFromTray();
     });
+    m_tray->setContextMenu(BuildTrayMenu());
     m_tray->show();
+}
+
+QMenu* frmControlPanel::BuildTrayMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuTray"));
+    QAction* show = menu->addAction(QStringLiteral("Show"));
+    show->setObjectName(QStringLiteral("mnuTrayShow"));
+    connect(show, &QAction::triggered, this, &frmControlPanel::RestoreFromTray);
+    QAction* hide = menu->addAction(QStringLiteral("Hide"));
+    hide->setObjectName(QStringLiteral("mnuTrayHide"));
+    connect(hide, &QAction::triggered, this, &frmControlPanel::HideWindow);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("mnuTrayQuit"));
+    // Closing the window ends the sequences and the link; a hidden window is
+    // no "last window" whose closing ends the program, so it is ended here.
+    connect(quit, &QAction::triggered, this, [this] {
+        close();
+        QCoreApplication::quit();
+    });
+    // Only the step that changes something is offered.
+    connect(menu, &QMenu::aboutToShow, this, [this, show, hide] {
+        const bool shown = isVisible() && !isMinimized();
+        show->setEnabled(!shown);
+        hide->setEnabled(shown);
+    });
+    return menu;
 }
 
 void frmControlPanel::RemoveTrayIcon()
@@ -100,8 +131,8 @@ bool frmControlPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_hideLink && event->type() == QEvent::Enter)
         SetHideLinkSize(10);
-    else if (watched == centralWidget() && event->type() == QEvent::MouseMove &&
-             m_hideLink && m_hideLink->font().pointSize() > 9)
+    else if (watched == centralWidget() && event->type() == QEvent::MouseMove && m_hideLink &&
+             m_hideLink->font().pointSize() > 9)
         SetHideLinkSize(8);
     return QMainWindow::eventFilter(watched, event);
 }

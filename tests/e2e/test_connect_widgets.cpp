@@ -1,12 +1,14 @@
 // The address entry and the search window's tick column, operated from the
 // keyboard and the mouse as the operator does.
-#include "support/test_registry.h"
 #include "app/panel.h"
 #include "support/connect_helpers.h"
+#include "support/test_registry.h"
+#include "ui/frmAddNetworkConnection.h"
 #include "ui/frmSearch.h"
 #include "ui/ip_address_edit.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -50,6 +52,66 @@ private Q_SLOTS:
             QTest::keyClick(entry.focusWidget(), c.toLatin1());
         QCOMPARE(entry.text(), text);
         QCOMPARE(seen, reports);
+    }
+
+    // The dialog opens on "0.0.0.0": typed digits replace a field's zeros,
+    // and the dot after three digits is the one the entry already moved past.
+    void addConnectionTypingReplacesTheZeros_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("dots after three digits") << "192.168.1.5"
+                                                 << "192.168.1.5";
+        QTest::newRow("short octets") << "10.1.2.3"
+                                      << "10.1.2.3";
+        QTest::newRow("no dots") << "192168001254"
+                                 << "192.168.1.254";
+        QTest::newRow("a zero octet") << "10.0.0.7"
+                                      << "10.0.0.7";
+    }
+    void addConnectionTypingReplacesTheZeros()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        Panel::Options o;
+        o.serialDevicesGiven = true;
+        o.settingsFile = dir.filePath(QStringLiteral("s.conf"));
+        o.logSystemClock = true;
+        Panel panel(o);
+        frmAddNetworkConnection dialog(panel);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(dialog.Address()->text(), QStringLiteral("0.0.0.0"));
+        // Sent to whichever field has the focus, as the keyboard does.
+        QTest::keyClicks(nullptr, keys);
+        QCOMPARE(dialog.Address()->text(), text);
+    }
+
+    void addConnectionCancelsAndShowsItsTitle()
+    {
+        QTemporaryDir dir;
+        Panel::Options o;
+        o.serialDevicesGiven = true;
+        o.settingsFile = dir.filePath(QStringLiteral("s.conf"));
+        o.logSystemClock = true;
+        Panel panel(o);
+        frmAddNetworkConnection dialog(panel);
+        dialog.show();
+        dialog.Address()->setText(QStringLiteral("127.0.69.5"));
+        auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+        QVERIFY(cancel);
+        // The title bar shows the title and the program's name in bold.
+        QFont bold = dialog.font();
+        bold.setBold(true);
+        const QString shown = dialog.windowTitle() + QStringLiteral(" — ") +
+                              QGuiApplication::applicationDisplayName();
+        QVERIFY(dialog.width() > QFontMetrics(bold).horizontalAdvance(shown) + 100);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(panel.State().clockConnection.IPaddress != QStringLiteral("127.0.69.5"));
     }
 
     void fillingFromCodeReportsNothingAndNamesEachOctet()

@@ -1,22 +1,29 @@
 // The window as users meet it: every input control has a name a screen reader
-// announces, "Hide" keeps the clock link running, and the window comes back.
-#include "support/test_registry.h"
+// announces, "Hide" keeps the clock link running, the window comes back, the
+// tray icon's menu quits for real, and the About box names the version.
+#include "build_config.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QtTest>
 
 using namespace tarvo;
 
-class DesktopWindow : public QObject {
+class DesktopWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void everyInputControlHasAnAccessibleName()
@@ -32,13 +39,12 @@ private Q_SLOTS:
         int checked = 0;
         const auto widgets = w.findChildren<QWidget*>();
         for (QWidget* widget : widgets) {
-            const bool input = qobject_cast<QAbstractButton*>(widget) ||
-                               qobject_cast<QComboBox*>(widget) ||
-                               (qobject_cast<QLineEdit*>(widget) &&
-                                !qobject_cast<QAbstractSpinBox*>(widget->parentWidget()) &&
-                                !qobject_cast<QComboBox*>(widget->parentWidget())) ||
-                               qobject_cast<QAbstractSpinBox*>(widget) ||
-                               qobject_cast<QAbstractItemView*>(widget);
+            const bool input =
+                qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                (qobject_cast<QLineEdit*>(widget) &&
+                 !qobject_cast<QAbstractSpinBox*>(widget->parentWidget()) &&
+                 !qobject_cast<QComboBox*>(widget->parentWidget())) ||
+                qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QAbstractItemView*>(widget);
             // Internal parts of Qt's own controls (tab scroll arrows, list
             // popups) are named by Qt itself.
             if (!input || widget->objectName().startsWith(QLatin1String("qt_")) ||
@@ -76,6 +82,74 @@ private Q_SLOTS:
         w.RestoreFromTray();
         QVERIFY(w.isVisible());
         QVERIFY(!w.isMinimized());
+    }
+
+    // The icon's menu shows and hides the window, and Quit ends the program
+    // also while the window is hidden, when no window is left to close.
+    void trayMenuShowsHidesAndQuits()
+    {
+        Harness h;
+        SimOptions o;
+        o.serial = true;
+        o.reportMs = 0;
+        h.AddClock(o);
+        h.SaveConnection(0, 1, 1);
+        frmControlPanel& w = h.Start();
+        w.show();
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
+        auto* tray = w.findChild<QSystemTrayIcon*>(QStringLiteral("picTray"));
+        QVERIFY(tray && tray->contextMenu());
+        QStringList captions;
+        for (QAction* action : tray->contextMenu()->actions()) {
+            if (!action->isSeparator())
+                captions << action->objectName() + u'=' + action->text();
+        }
+        QCOMPARE(captions,
+                 (QStringList{"mnuTrayShow=Show", "mnuTrayHide=Hide", "mnuTrayQuit=Quit"}));
+        auto* show = w.findChild<QAction*>(QStringLiteral("mnuTrayShow"));
+        auto* hide = w.findChild<QAction*>(QStringLiteral("mnuTrayHide"));
+        auto* quit = w.findChild<QAction*>(QStringLiteral("mnuTrayQuit"));
+        hide->trigger();
+        QVERIFY(!w.isVisible() || w.isMinimized());
+        show->trigger();
+        QVERIFY(w.isVisible() && !w.isMinimized());
+        hide->trigger();
+
+        QTimer::singleShot(0, quit, &QAction::trigger);
+        QTimer failsafe;
+        failsafe.setSingleShot(true);
+        connect(&failsafe, &QTimer::timeout, this, [] { QCoreApplication::exit(2); });
+        failsafe.start(30000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        failsafe.stop();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!tray->isVisible());
+        // The panel was closed as a close of the window closes it.
+        QCOMPARE(h.Core().Udp().IsOpen(), false);
+    }
+
+    void aboutNamesVersionAndLicenceWithoutBlocking()
+    {
+        Harness h;
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.68.1")});
+        const QList<QAction*> view = w.ViewMenu()->actions();
+        QVERIFY(view.size() >= 2);
+        QCOMPARE(view.last()->objectName(), QStringLiteral("mnuAbout"));
+        QVERIFY(view[view.size() - 2]->isSeparator());
+        for (int i = 0; i < 2; ++i)
+            view.last()->trigger();
+        const auto boxes = w.findChildren<QMessageBox*>(QStringLiteral("dlgAbout"));
+        QCOMPARE(boxes.size(), 1);
+        QMessageBox* box = boxes.first();
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        QVERIFY(box->text().contains(QLatin1String("Tarvo Control Panel " TARVO_VERSION)));
+        QVERIFY(
+            box->text().contains(QStringLiteral("GNU General Public License, version 3 or later")));
+        // The window stays usable: the help item is still the help page.
+        auto* help = w.findChild<QAction*>(QStringLiteral("mnuHelp"));
+        QVERIFY(help && help->isEnabled());
+        box->close();
     }
 };
 

@@ -1,7 +1,7 @@
 // The layout routine on the real window: model fields, unavailable pages,
 // and the focus moves of a page change.
-#include "support/test_registry.h"
 #include "support/settings_helpers.h"
+#include "support/test_registry.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +15,7 @@ class SettingsLayoutWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void modelFieldsAndPagesFollowTheState();
+    void secondOffsetListFollowsTheModel();
 };
 
 void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
@@ -60,6 +61,28 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     QVERIFY(!tabs->isTabEnabled(frmControlPanel::PageBroadcast));
     QCOMPARE(timeZone->toolTip(), QStringLiteral("Sets the Time Zone offset relative to UTC"));
     QCOMPARE(w.focusWidget(), focusHere);
+}
+
+// The 207 has no second offsets: its list is not an empty choice to make.
+void SettingsLayoutWindow::secondOffsetListFollowsTheModel()
+{
+    Harness h;
+    SimOptions o;
+    o.model = 207;
+    o.serial = true;
+    o.reportMs = 0;
+    h.AddClock(o);
+    h.SaveConnection(0, 1, 3);
+    frmControlPanel& w = h.Start();
+    QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
+    auto* list = Control<QComboBox>(w, "cmbSecondOffset");
+    QCOMPARE(list->count(), 0);
+    QVERIFY(!list->isEnabled());
+    QVERIFY(!list->toolTip().isEmpty());
+    // Another model's list is a choice again.
+    w.InitializeSecondOffsetCombo(2);
+    QCOMPARE(list->count(), 31);
+    QVERIFY(list->isEnabled());
 }
 
 TARVO_TEST_CLASS(SettingsLayoutWindow)

@@ -1,11 +1,11 @@
 // The clock settings through the real window: edit the controls, send, ask
 // the simulated clock again and see its new values in the controls; factory
 // defaults over both links.
-#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "sim_records.h"
 #include "support/settings_helpers.h"
+#include "support/test_registry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -158,6 +158,11 @@ void SettingsRoundTrip::factoryDefaults()
     QCOMPARE(h.Boxes().shown.value(0),
              QStringLiteral("Set to defaults|The clock settings will be set to factory "
                             "defaults. Is this ok?"));
+    // Asked as a warning that says what the reset changes and what it keeps.
+    QCOMPARE(h.Boxes().warned, QStringList{QStringLiteral("Set to defaults")});
+    QVERIFY(h.Boxes().details.value(0).contains(QStringLiteral("second offsets and display")));
+    QVERIFY(h.Boxes().details.value(0).contains(
+        QStringLiteral("network settings and passwords stay as they are")));
     if (!yes) {
         QTest::qWait(1500);
         QCOMPARE(clock.State().MasterRecord(), changed);

@@ -26,6 +26,21 @@ void ScriptedBoxes::Critical(const QString& title, const QString& text)
     shown << title + QLatin1Char('|') + text;
 }
 
+Task<bool> ScriptedBoxes::AskWarning(const QString& title, const QString& text, const QString& more)
+{
+    shown << title + QLatin1Char('|') + text;
+    details << title + QLatin1Char('|') + more;
+    warned << title;
+    co_return answers.isEmpty() ? false : answers.takeFirst();
+}
+
+void ScriptedBoxes::Warn(const QString& title, const QString& text, const QString& more)
+{
+    shown << title + QLatin1Char('|') + text;
+    details << title + QLatin1Char('|') + more;
+    warned << title;
+}
+
 Harness::Harness() = default;
 
 Harness::~Harness()

@@ -16,16 +16,23 @@
 using namespace tarvo;
 
 // Answers message boxes from a queue and records what was asked.
-class ScriptedBoxes final : public MessageBoxes {
+class ScriptedBoxes final : public MessageBoxes
+{
 public:
-    QStringList shown;    // "title|text" of every box, in order
-    QList<bool> answers;  // answers to AskYesNo, consumed in order (default No)
+    QStringList shown;   // "title|text" of every box, in order
+    QList<bool> answers; // answers to AskYesNo, consumed in order (default No)
+    QStringList details; // "title|details" of every box with a second paragraph
+    QStringList warned;  // titles of the boxes shown with the warning icon
     Task<bool> AskYesNo(const QString& title, const QString& text) override;
     void Inform(const QString& title, const QString& text) override;
     void Critical(const QString& title, const QString& text) override;
+    Task<bool> AskWarning(const QString& title, const QString& text,
+                          const QString& details) override;
+    void Warn(const QString& title, const QString& text, const QString& details) override;
 };
 
-class Harness {
+class Harness
+{
 public:
     Harness();
     ~Harness();
@@ -52,8 +59,7 @@ public:
     QStringList& SerialDevices() { return m_devices; }
 
     // Runs the event loop until `done` holds or `ms` pass; true when it held.
-    template <typename F>
-    static bool WaitFor(F done, int ms = 10000);
+    template <typename F> static bool WaitFor(F done, int ms = 10000);
 
     // Status bar text of the main window.
     QString Status() const;
@@ -72,9 +78,7 @@ private:
 #include <QDeadlineTimer>
 #include <QThread>
 
-
-template <typename F>
-bool Harness::WaitFor(F done, int ms)
+template <typename F> bool Harness::WaitFor(F done, int ms)
 {
     QDeadlineTimer deadline(ms);
     while (!done()) {

@@ -1,8 +1,8 @@
-#include "support/test_registry.h"
-#include "support/json_helpers.h"
 #include "clock/json_text.h"
-#include "clock/settings_json.h"
 #include "clock/master_record.h"
+#include "clock/settings_json.h"
+#include "support/json_helpers.h"
+#include "support/test_registry.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -32,7 +32,6 @@ QByteArray ModemRecord(int byte15, const QByteArray& digits)
     record[40] = 2;
     return record;
 }
-
 
 // "0a:05 0f:3f3f": command byte and payload in hex, in sending order.
 QString CommandsText(const QList<SerialCommand>& commands)
@@ -120,6 +119,14 @@ private slots:
         const SettingsParse fresh = SettingsFromJson(json, ScriptSettings{clockType, {}, {}});
         QCOMPARE(fresh.errors, QStringList());
         QCOMPARE(JsonDifferences(SettingsToJson(fresh.value), json), QStringList());
+
+        // The whole record of the settings, which the window fills its pages
+        // from, reads back as the same JSON, whatever a relay that is off holds.
+        for (const ScriptSettings& settings : {clock, fresh.value}) {
+            const QByteArray whole = SettingsFullRecord(settings);
+            QCOMPARE(whole.size(), SerialMasterRecordLength);
+            QCOMPARE(SettingsToJson(ScriptSettingsFromRecord(whole, clockType)), json);
+        }
     }
 
     void secondOffsetMapping_data()
