@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Reads the control panel through AT-SPI and checks that what a sighted user
-reads can be read: the status, the computer's time and the clock's, and the
-value of every control on every page of the clock's settings."""
+reads can be read: the status, the link indicator, the computer's time and
+the clock's (each by its name), the value of every control on every page of
+the clock's settings, and the Clock Monitor's figures."""
 import re
 import sys
 import time
@@ -61,6 +62,38 @@ def wait_for(what, predicate, seconds=30):
     return False
 
 
+def menu_item(root, name):
+    return next((a for a in walk(root) if a.getRoleName() == 'menu item'
+                 and a.name.replace('&', '') == name), None)
+
+
+def check_monitor(app, window):
+    """Opens View > Clock Monitor by the menu items' actions and reads its figures."""
+    view = menu_item(window, 'View')
+    if view is None:
+        problems.append('no View menu')
+        return
+    view.queryAction().doAction(0)
+    time.sleep(0.5)
+    item = menu_item(app, 'Clock Monitor')
+    if item is None:
+        problems.append('no Clock Monitor item in the View menu')
+        return
+    item.queryAction().doAction(0)
+
+    def figures():
+        monitor = next((a for a in walk(app) if a.getRoleName() == 'frame'
+                        and a.name == 'Clock Monitor'), None)
+        return [readable(a) for a in walk(monitor) if showing(a)] if monitor else []
+
+    for name in ('Offset', 'Mean (last 60)', 'Jitter (last 60)', 'GPS'):
+        wait_for(f'the monitor\'s "{name}" read with its value',
+                 lambda: any(r.endswith(' ' + name) and len(r) > len(name) + 1
+                             for r in figures()))
+    wait_for('the monitor\'s offset in milliseconds',
+             lambda: any(re.match(r'-?\d+(\.\d+)? ms Offset$', r) for r in figures()))
+
+
 def main():
     app = find_app('tarvo-control-panel')
     if app is None:
@@ -73,9 +106,13 @@ def main():
 
     wait_for('the status "Clock Found on Comport 1"',
              lambda: any('Clock Found on Comport 1' in r for r in readings()))
-    # The computer's time and the clock's, both as the window shows them.
-    wait_for('two times read as date and time (the computer\'s and the clock\'s)',
-             lambda: sum(1 for r in readings() if DATE_TIME.search(r)) >= 2)
+    # The computer's time and the clock's, each said with whose time it is.
+    for whose in ('Computer Time', 'Master Clock Time'):
+        wait_for(f'"{whose}" read with a date and time',
+                 lambda: any(r.endswith(' ' + whose) and DATE_TIME.search(r)
+                             for r in readings()))
+    wait_for('the link indicator saying the clock is connected on its port',
+             lambda: any(re.search(r'Connected: \d+ on /dev/', r) for r in readings()))
 
     tabs = next((a for a in walk(window) if a.getRoleName() == 'page tab list'), None)
     if tabs is None:
@@ -95,6 +132,7 @@ def main():
                     continue
                 if not readable(acc).strip():
                     problems.append(f'page "{tab.name}": a {role} that says nothing')
+    check_monitor(app, window)
     for p in problems:
         print('FAIL:', p)
     if not problems:

@@ -211,9 +211,10 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
     m_lblComputerTime = new QLabel(frame);
     m_lblComputerTime->setObjectName(QStringLiteral("lblComputerTime"));
     m_lblComputerTime->setFont(TimeFont());
-    // The value labels are read by their text (the times); the captions
-    // label them for a screen reader through the buddy relation.
+    // A screen reader reads the value label alone when the operator moves to
+    // it: its name is the time it shows, its description says whose time.
     computerCaption->setBuddy(m_lblComputerTime);
+    m_lblComputerTime->setAccessibleDescription(QStringLiteral("Computer Time"));
 
     auto* clockCaption = new QLabel(QStringLiteral("Master Clock Time:"), frame);
     m_lblIncomingTime = new QLabel(frame);
@@ -221,6 +222,7 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
     m_lblIncomingTime->setFont(TimeFont());
     m_lblIncomingTime->setAutoFillBackground(true);
     clockCaption->setBuddy(m_lblIncomingTime);
+    m_lblIncomingTime->setAccessibleDescription(QStringLiteral("Master Clock Time"));
     ShowIncomingTime(TimeNotAvailableText, false);
 
     m_chkUpdatePC = new QCheckBox(QStringLiteral("Update PC Clock."), frame);

@@ -69,16 +69,21 @@ QLabel* AddFigure(QGridLayout* grid, int row, int column, const QString& caption
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     value->setMinimumWidth(
         value->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00 ms (00 reports)")));
-    // The value is read by its text; the caption names it through the buddy
-    // relation, as on the main window.
+    // The value is read by its text and described by its caption's words, so
+    // a screen reader that lands on it alone says what figure it is.
     captionLabel->setBuddy(value);
+    QString spoken = caption;
+    spoken.chop(spoken.endsWith(u':') ? 1 : 0);
+    value->setAccessibleDescription(spoken);
     grid->addWidget(captionLabel, row, column);
     grid->addWidget(value, row, column + 1);
     return value;
 }
 } // namespace
 
-frmMonitor::frmMonitor(Panel& panel, QWidget* parent) : QWidget(parent, Qt::Window), m_panel(panel)
+// A main window of its own, so that the desktop and a screen reader treat it
+// as a window (a plain top-level widget is announced as a mere pane).
+frmMonitor::frmMonitor(Panel& panel, QWidget* parent) : QMainWindow(parent), m_panel(panel)
 {
     setObjectName(QStringLiteral("frmMonitor"));
     setWindowTitle(QStringLiteral("Clock Monitor"));
@@ -88,7 +93,9 @@ frmMonitor::frmMonitor(Panel& panel, QWidget* parent) : QWidget(parent, Qt::Wind
 
 void frmMonitor::BuildWindow()
 {
-    auto* layout = new QVBoxLayout(this);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
     layout->addWidget(BuildFigures());
     layout->addWidget(BuildChart(), 3);
 
@@ -203,7 +210,7 @@ int frmMonitor::ChartPointCount() const
 
 void frmMonitor::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
+    QMainWindow::showEvent(event);
     if (m_following.isEmpty()) {
         Reload();
         Follow(true);

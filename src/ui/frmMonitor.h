@@ -4,8 +4,8 @@
 #include "app/event_log.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QMetaObject>
-#include <QWidget>
 
 class QChart;
 class QChartView;
@@ -28,7 +28,7 @@ class Panel;
 // and the event log. The core collects both all the time; this window only
 // shows them. While it is hidden it follows nothing (no timers, no chart
 // work); when shown it takes up everything it missed.
-class frmMonitor : public QWidget
+class frmMonitor : public QMainWindow
 {
     Q_OBJECT
 public:
