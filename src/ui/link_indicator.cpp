@@ -57,9 +57,12 @@ void frmControlPanel::RefreshLinkState()
                                     .arg(DotColour(state), text.toHtmlEscaped()));
         m_lblLinkState->setAccessibleDescription(text);
     }
+    // The clock first, as desktops name documents: a taskbar shows what
+    // tells two windows apart, and the desktop adds no second program name
+    // to a title that already ends in it.
     const QString title =
         state == LinkHealth::State::Connected || state == LinkHealth::State::NotAnswering
-            ? QStringLiteral("Tarvo Control Panel - ") + health.Where()
+            ? health.Where() + QStringLiteral(" - Tarvo Control Panel")
             : QStringLiteral("Tarvo Control Panel");
     if (windowTitle() != title)
         setWindowTitle(title);

@@ -46,7 +46,7 @@ private Q_SLOTS:
             [&] { return Indicator(w).startsWith(QStringLiteral("Connected: ") + where); }));
         QVERIFY(Harness::WaitFor([&] { return Indicator(w).contains(u"last report 0 s ago"); }));
         QVERIFY2(Indicator(w).contains(u"GPS"), qPrintable(Indicator(w)));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Tarvo Control Panel - ") + where);
+        QCOMPARE(w.windowTitle(), where + QStringLiteral(" - Tarvo Control Panel"));
 
         clock.SetSilent(true);
         QVERIFY(Harness::WaitFor(
