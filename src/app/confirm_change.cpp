@@ -27,12 +27,12 @@ Task<std::optional<QByteArray>> ReadMasterRecord(Panel& panel)
     const LinkKind kind = link->Kind();
     auto received = std::make_shared<std::optional<QByteArray>>();
     ClockSession& session = panel.Session();
-    const QMetaObject::Connection connection = QObject::connect(
-        &session, &ClockSession::MasterRecordReceived, &panel,
-        [received, kind](const MasterRecord& record, const RecordSource& source) {
-            if (source.link == kind && !received->has_value())
-                *received = record.record;
-        });
+    const QMetaObject::Connection connection =
+        QObject::connect(&session, &ClockSession::MasterRecordReceived, &panel,
+                         [received, kind](const MasterRecord& record, const RecordSource& source) {
+                             if (source.link == kind && !received->has_value())
+                                 *received = record.record;
+                         });
     const auto disconnect = qScopeGuard([connection] { QObject::disconnect(connection); });
     if (link->Send(command::RequestMasterSettings{}) <= 0)
         co_return std::nullopt;
@@ -69,18 +69,30 @@ QString SettingsConfirmation(bool answered, const QStringList& differences)
     return QStringLiteral("The clock did not take: %1.").arg(fields.join(u", "));
 }
 
-ScriptSettings SentSettings(const Panel& panel, int secondOffsetPosition, const QString& phone)
+ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QString& phone)
 {
     const ProgramState& s = panel.State();
     const int clockType = s.clockConnection.ClockType;
-    QByteArray record = ComposeMasterRecord(s.clockSettings, clockType, secondOffsetPosition,
-                                            s.ClockSettingsCopy);
-    ScriptSettings sent = ScriptSettingsFromRecord(record, clockType);
     QString digits;
     for (const QChar c : phone) {
         if (c.isDigit())
             digits += c;
     }
+    const ClockLink* link = panel.LinkInUse();
+    if (link && link->Kind() == LinkKind::Serial) {
+        // The serial commands carry every setting from the state, the modem's
+        // and the second offset's codes included, whatever the last record
+        // held.
+        const ScriptSettings commands{clockType, s.clockSettings, digits};
+        ScriptSettings sent = ScriptSettingsFromRecord(SettingsFullRecord(commands), clockType);
+        sent.phone = digits;
+        return sent;
+    }
+    // The network record: byte 15 as this model's send composes it (some keep
+    // it as received), and no modem fields to compare.
+    QByteArray record =
+        ComposeMasterRecord(s.clockSettings, clockType, secondOffsetPosition, s.ClockSettingsCopy);
+    ScriptSettings sent = ScriptSettingsFromRecord(record, clockType);
     sent.phone = digits;
     return sent;
 }

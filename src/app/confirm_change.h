@@ -30,7 +30,7 @@ inline constexpr int ConfirmAnswerMs = 3000;
 QString SettingsConfirmation(bool answered, const QStringList& differences);
 
 // The settings the send button sent, as the clock would hold them.
-ScriptSettings SentSettings(const Panel& panel, int secondOffsetPosition, const QString& phone);
+ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QString& phone);
 
 // Reads the master record back and compares it with `wanted`.
 Task<void> ConfirmSettings(Panel& panel, ScriptSettings wanted);

@@ -1,6 +1,7 @@
 // The clock settings through the real window: edit the controls, send, ask
 // the simulated clock again and see its new values in the controls; factory
 // defaults over both links.
+#include "app/confirm_change.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "sim_records.h"
@@ -30,6 +31,7 @@ class SettingsRoundTrip : public QObject
 private Q_SLOTS:
     void serialSendThenReconnectShowsTheClocksValues();
     void networkSendThenRequestShowsTheClocksValues();
+    void aSettingTheClockDoesNotKeepIsNamed();
     void factoryDefaults_data();
     void factoryDefaults();
 };
@@ -70,6 +72,9 @@ void SettingsRoundTrip::serialSendThenReconnectShowsTheClocksValues()
     QCOMPARE(ByteAt(record, 12), quint8(12));
     QCOMPARE(record.mid(18, 10), QByteArray::fromHex("05050508060705030009"));
     QCOMPARE(ByteAt(record, 28) & 15, 15); // the number ends after ten digits
+    // The clock is read back and the operator told it all took.
+    QVERIFY2(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 5000),
+             qPrintable(h.Status()));
 
     // Show something else, then connect again: the controls follow the clock.
     QVERIFY(ChooseEntry(w, "cmbTimeZone", "+1"));
@@ -110,6 +115,8 @@ void SettingsRoundTrip::networkSendThenRequestShowsTheClocksValues()
     const QByteArray record = clock.State().MasterRecord();
     QCOMPARE(ByteAt(record, 15) & 6, 0);      // 12-hour display, falling edge
     QCOMPARE(ByteAt(record, 2) & 0x78, 0x70); // resync off, 12-frame window
+    QVERIFY2(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 5000),
+             qPrintable(h.Status()));
 
     QTest::mouseClick(Control<QRadioButton>(w, "optRisingEdge"), Qt::LeftButton);
     QVERIFY(ChooseEntry(w, "cmbSubSecondOffset", "0"));
@@ -120,6 +127,44 @@ void SettingsRoundTrip::networkSendThenRequestShowsTheClocksValues()
     QVERIFY(!Ticked(w, "chkResyncEnable"));
     QCOMPARE(ShownEntry(w, "cmbDriftWindow"), QStringLiteral("12 Frames"));
     QCOMPARE(h.State().clockSettings.RisingEdge, quint8(0));
+}
+
+void SettingsRoundTrip::aSettingTheClockDoesNotKeepIsNamed()
+{
+    Harness h;
+    SimOptions o;
+    o.model = 229;
+    o.serial = true;
+    o.reportMs = 0;
+    SimulatedClock& clock = h.AddClock(o);
+    h.SaveConnection(0, 1, 2);
+    frmControlPanel& w = h.Start();
+    QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }, 5000));
+    const quint8 before = ByteAt(clock.State().MasterRecord(), 0);
+
+    // This clock puts its time zone back as soon as it is changed; its other
+    // settings take.
+    connect(&clock, &SimulatedClock::FrameApplied, this, [&clock, before] {
+        QByteArray record = clock.State().MasterRecord();
+        if (ByteAt(record, 0) != before) {
+            SetByte(record, 0, before);
+            clock.State().SetMasterRecord(record);
+        }
+    });
+    QVERIFY(ChooseEntry(w, "cmbTimeZone", "+5.5"));
+    QVERIFY(ChooseEntry(w, "cmbSMPTEmode", "EBU"));
+    ClickOn(w, "imageBTNSend");
+    QVERIFY(
+        Harness::WaitFor([&] { return ByteAt(clock.State().MasterRecord(), 2) % 8 == 2; }, 3000));
+    QVERIFY(
+        Harness::WaitFor([&] { return h.Status().startsWith(u"The clock did not take"); }, 5000));
+    QCOMPARE(h.Status(), QStringLiteral("The clock did not take: timeZone."));
+
+    // A silent clock confirms nothing, and the status says so.
+    clock.SetSilent(true);
+    QVERIFY(ChooseEntry(w, "cmbSMPTEmode", "SMPTE Drop Frame"));
+    ClickOn(w, "imageBTNSend");
+    QVERIFY(Harness::WaitFor([&] { return h.Status() == ConfirmNoAnswerText; }, 8000));
 }
 
 void SettingsRoundTrip::factoryDefaults_data()
@@ -174,7 +219,13 @@ void SettingsRoundTrip::factoryDefaults()
     // over the serial link a record that arrives without a connect is not applied.
     if (network)
         QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }));
-    else
+    QVERIFY(Harness::WaitFor(
+        [&] {
+            return h.Status() ==
+                   QStringLiteral("The clock answered after the reset to factory defaults.");
+        },
+        5000));
+    if (!network)
         QCOMPARE(ShownEntry(w, "cmbTimeZone"), QStringLiteral("+9"));
 }
 
