@@ -1,6 +1,7 @@
 #include "app/confirm_change.h"
 
 #include "app/panel.h"
+#include "app/settings_file.h"
 #include "clock/master_record.h"
 #include "clock/time_report.h"
 
@@ -18,8 +19,9 @@ namespace
 // was taken (a report is late by up to its own length and the second's rest).
 constexpr qint64 kTimeToleranceMs = 1500;
 
-// Asks the clock in use for its master record and waits for it.
-Task<std::optional<QByteArray>> ReadMasterRecord(Panel& panel)
+// Asks the clock in use for its master record (unless the request is already
+// out) and waits for it.
+Task<std::optional<QByteArray>> ReadMasterRecord(Panel& panel, bool ask)
 {
     ClockLink* link = panel.LinkInUse();
     if (!link)
@@ -34,7 +36,7 @@ Task<std::optional<QByteArray>> ReadMasterRecord(Panel& panel)
                                  *received = record.record;
                          });
     const auto disconnect = qScopeGuard([connection] { QObject::disconnect(connection); });
-    if (link->Send(command::RequestMasterSettings{}) <= 0)
+    if (ask && link->Send(command::RequestMasterSettings{}) <= 0)
         co_return std::nullopt;
     const auto arrived = [received] { return received->has_value(); };
     co_await WaitFor(&session, &ClockSession::MasterRecordReceived, arrived, ConfirmAnswerMs);
@@ -83,7 +85,7 @@ ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QStrin
         // The serial commands carry every setting from the state, the modem's
         // and the second offset's codes included, whatever the last record
         // held.
-        const ScriptSettings commands{clockType, s.clockSettings, digits};
+        const ScriptSettings commands = WorkingScriptSettings(s, phone, secondOffsetPosition);
         ScriptSettings sent = ScriptSettingsFromRecord(SettingsFullRecord(commands), clockType);
         sent.phone = digits;
         return sent;
@@ -97,9 +99,9 @@ ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QStrin
     return sent;
 }
 
-Task<void> ConfirmSettings(Panel& panel, ScriptSettings wanted)
+Task<void> ConfirmSettings(Panel& panel, ScriptSettings wanted, bool requested)
 {
-    const std::optional<QByteArray> record = co_await ReadMasterRecord(panel);
+    const std::optional<QByteArray> record = co_await ReadMasterRecord(panel, !requested);
     if (!record) {
         Tell(panel, ConfirmNoAnswerText, false);
         co_return;
@@ -160,7 +162,7 @@ Task<void> ConfirmTime(Panel& panel, QDateTime target)
 
 Task<void> ConfirmAnswer(Panel& panel, QString what)
 {
-    const std::optional<QByteArray> record = co_await ReadMasterRecord(panel);
+    const std::optional<QByteArray> record = co_await ReadMasterRecord(panel, true);
     if (!record)
         Tell(panel, ConfirmNoAnswerText, false);
     else

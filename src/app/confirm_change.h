@@ -32,8 +32,9 @@ QString SettingsConfirmation(bool answered, const QStringList& differences);
 // The settings the send button sent, as the clock would hold them.
 ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QString& phone);
 
-// Reads the master record back and compares it with `wanted`.
-Task<void> ConfirmSettings(Panel& panel, ScriptSettings wanted);
+// Reads the master record back and compares it with `wanted`; `requested`
+// when the send itself already asked for the record.
+Task<void> ConfirmSettings(Panel& panel, ScriptSettings wanted, bool requested = false);
 // The time set: over the serial link the next reports must show `target`
 // (moved on by the time since it was sent); over the network the clock must
 // answer a request.

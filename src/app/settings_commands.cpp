@@ -68,9 +68,13 @@ Task<void> SendAndConfirmSettings(Panel& panel, SettingsSendInput input)
     // New network settings move the clock; the address-change sequence
     // follows it and tells the operator itself.
     const bool networkChange = s.NetworkSettingsChanged;
+    // Over the serial link the send asks for the settings itself when the
+    // clock has network settings; one request, one answer to compare.
+    const ClockLink* link = panel.LinkInUse();
+    const bool requested = link && link->Kind() == LinkKind::Serial && s.NetworkSettingsPresent;
     co_await SendAllSettings(panel, input);
     if (sending && !networkChange && panel.State().ClockFound && panel.LinkInUse())
-        co_await ConfirmSettings(panel, sent);
+        co_await ConfirmSettings(panel, sent, requested);
 }
 
 QString FactoryDefaultsDetails(int clockType)
@@ -177,8 +181,7 @@ Task<void> SetClockTime(Panel& panel, QDateTime shown, QDateTime now)
 
 void SendTimeAdjust(Panel& panel, int adjustType, int adjustDirection)
 {
-    const int sent =
-        panel.TimeCommandLink().Send(command::AdjustTime{adjustType, adjustDirection});
+    const int sent = panel.TimeCommandLink().Send(command::AdjustTime{adjustType, adjustDirection});
     if (sent > 0 && panel.State().ClockFound && panel.LinkInUse())
         Spawn(&panel, ConfirmAnswer(panel, QStringLiteral("the nudge")));
 }

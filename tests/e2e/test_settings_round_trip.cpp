@@ -31,6 +31,8 @@ class SettingsRoundTrip : public QObject
 private Q_SLOTS:
     void serialSendThenReconnectShowsTheClocksValues();
     void networkSendThenRequestShowsTheClocksValues();
+    void aSerialSendIsConfirmedOnEveryModel_data();
+    void aSerialSendIsConfirmedOnEveryModel();
     void aSettingTheClockDoesNotKeepIsNamed();
     void factoryDefaults_data();
     void factoryDefaults();
@@ -129,6 +131,40 @@ void SettingsRoundTrip::networkSendThenRequestShowsTheClocksValues()
     QCOMPARE(h.State().clockSettings.RisingEdge, quint8(0));
 }
 
+void SettingsRoundTrip::aSerialSendIsConfirmedOnEveryModel_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("clockType");
+    QTest::addColumn<QString>("secondOffset"); // empty: the model has none
+    QTest::newRow("226") << 226 << 1 << "-2";
+    QTest::newRow("229") << 229 << 2 << "3";
+    QTest::newRow("207") << 207 << 3 << "";
+    QTest::newRow("222") << 222 << 4 << "-3";
+}
+
+void SettingsRoundTrip::aSerialSendIsConfirmedOnEveryModel()
+{
+    QFETCH(int, model);
+    QFETCH(int, clockType);
+    QFETCH(QString, secondOffset);
+    Harness h;
+    SimOptions o;
+    o.model = model;
+    o.serial = true;
+    o.reportMs = 0;
+    h.AddClock(o);
+    h.SaveConnection(0, 1, clockType);
+    frmControlPanel& w = h.Start();
+    QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }, 5000));
+    Harness::WaitFor([] { return false; }, 1000); // the connect's answers are all in
+    QVERIFY(ChooseEntry(w, "cmbTimeZone", "+2"));
+    if (!secondOffset.isEmpty())
+        QVERIFY(ChooseEntry(w, "cmbSecondOffset", secondOffset));
+    ClickOn(w, "imageBTNSend");
+    QVERIFY2(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 5000),
+             qPrintable(h.Status()));
+}
+
 void SettingsRoundTrip::aSettingTheClockDoesNotKeepIsNamed()
 {
     Harness h;
@@ -140,6 +176,7 @@ void SettingsRoundTrip::aSettingTheClockDoesNotKeepIsNamed()
     h.SaveConnection(0, 1, 2);
     frmControlPanel& w = h.Start();
     QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }, 5000));
+    Harness::WaitFor([] { return false; }, 1000); // the connect's answers are all in
     const quint8 before = ByteAt(clock.State().MasterRecord(), 0);
 
     // This clock puts its time zone back as soon as it is changed; its other
@@ -197,6 +234,7 @@ void SettingsRoundTrip::factoryDefaults()
     h.SaveConnection(network ? 1 : 0, 1, 2, network ? address : QString());
     frmControlPanel& w = h.Start({QStringLiteral("127.0.62.1")});
     QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone") == "+9"; }, 5000));
+    Harness::WaitFor([] { return false; }, 1000); // the connect's answers are all in
 
     h.Boxes().answers = {yes};
     ClickOn(w, "imageBTNdefault");
