@@ -40,7 +40,7 @@ private Q_SLOTS:
         o.serial = true;
         SimulatedClock& clock = h.AddClock(o);
         h.SaveConnection(0, 1, 2);
-        frmControlPanel& w = h.Start({QStringLiteral("127.0.211.1")});
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.121.1")});
         const QString where = QStringLiteral("229 on ") + clock.PtyPath();
         QVERIFY(Harness::WaitFor(
             [&] { return Indicator(w).startsWith(QStringLiteral("Connected: ") + where); }));
@@ -68,15 +68,15 @@ private Q_SLOTS:
         Harness h;
         SimOptions o;
         o.model = 229;
-        o.udpAddress = QStringLiteral("127.0.212.5");
+        o.udpAddress = QStringLiteral("127.0.122.5");
         SimulatedClock& clock = h.AddClock(o);
         h.SaveConnection(1, 1, 2, o.udpAddress);
-        frmControlPanel& w = h.Start({QStringLiteral("127.0.212.1")});
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.122.1")});
         // Shorter than in use, so the test sees several checks.
         h.Core().Health().SetTimings(LinkHealth::SerialSilenceMs, 1500, 1000);
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }));
         QVERIFY(Harness::WaitFor(
-            [&] { return Indicator(w).startsWith(u"Connected: 229 at 127.0.212.5"); }));
+            [&] { return Indicator(w).startsWith(u"Connected: 229 at 127.0.122.5"); }));
 
         // The operator's edit of a network field survives the check's answer.
         QStringList codes;
@@ -109,7 +109,7 @@ private Q_SLOTS:
         o.reportMs = 0;
         SimulatedClock& clock = h.AddClock(o);
         h.SaveConnection(0, 1, 3);
-        frmControlPanel& w = h.Start({QStringLiteral("127.0.213.1")});
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.123.1")});
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }));
         QVERIFY(Harness::WaitFor([&] { return Control<QWidget>(w, "cmdSendTime")->isVisible(); }));
         auto* time = Control<QTimeEdit>(w, "dtpTime");
@@ -179,10 +179,10 @@ private Q_SLOTS:
     {
         Harness h;
         h.AddDeadPort();
-        frmControlPanel& w = h.Start({QStringLiteral("127.0.214.1")});
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.124.1")});
         QVERIFY(
             Harness::WaitFor([&] { return h.Status().startsWith(u"No clock answered"); }, 30000));
-        QVERIFY2(h.Status().contains(u"Comport 1 (") && h.Status().contains(u"127.0.214.1") &&
+        QVERIFY2(h.Status().contains(u"Comport 1 (") && h.Status().contains(u"127.0.124.1") &&
                      h.Status().contains(u"Search for Connections"),
                  qPrintable(h.Status()));
         QVERIFY(Indicator(w).startsWith(u"No clock found"));

@@ -52,6 +52,7 @@ void SettingsRoundTrip::serialSendThenReconnectShowsTheClocksValues()
     QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }, 5000));
     QCOMPARE(Control<QLineEdit>(w, "txtPhoneNumber")->text(), QStringLiteral("5550123"));
     QVERIFY(Ticked(w, "chkRelayEnable2"));
+    Harness::WaitFor([] { return false; }, 1000); // the connect's answers are all in
 
     QVERIFY(ChooseEntry(w, "cmbTimeZone", "+5.5"));
     QVERIFY(ChooseEntry(w, "cmbSecondOffset", "-3"));
