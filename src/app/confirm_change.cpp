@@ -6,6 +6,7 @@
 #include "clock/time_report.h"
 
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QScopeGuard>
 #include <memory>
 #include <optional>
@@ -49,10 +50,36 @@ void Tell(Panel& panel, const QString& text, bool confirmed)
     Q_EMIT panel.ChangeConfirmed(text, confirmed);
 }
 
+// The operator knows the settings by the window's captions, not by the
+// settings file's field names the comparison speaks in.
 QString FieldOf(const QString& difference)
 {
     const qsizetype colon = difference.indexOf(u':');
-    return colon < 0 ? difference : difference.left(colon);
+    const QString key = colon < 0 ? difference : difference.left(colon);
+    if (key.startsWith(u"relays[")) {
+        const int index = key.mid(7, key.indexOf(u']') - 7).toInt();
+        return QStringLiteral("Relay %1").arg(index + 1);
+    }
+    static const QHash<QString, QString> captions = {
+        {QStringLiteral("model"), QStringLiteral("Model")},
+        {QStringLiteral("timeZone"), QStringLiteral("Timezone")},
+        {QStringLiteral("autoDst"), QStringLiteral("Auto DST")},
+        {QStringLiteral("customDst"), QStringLiteral("Custom DST")},
+        {QStringLiteral("secondOffset"), QStringLiteral("Second Offset")},
+        {QStringLiteral("subSecondMs"), QStringLiteral("Millisecond Offset")},
+        {QStringLiteral("risingEdge"), QStringLiteral("Sync Input Polarity")},
+        {QStringLiteral("hour24"), QStringLiteral("TC 89 Hour Format")},
+        {QStringLiteral("display24"), QStringLiteral("Display Format")},
+        {QStringLiteral("smpteMode"), QStringLiteral("SMPTE Mode")},
+        {QStringLiteral("dateFormat"), QStringLiteral("Date Format")},
+        {QStringLiteral("driftWindow"), QStringLiteral("Drift Window")},
+        {QStringLiteral("resync.enabled"), QStringLiteral("Resync")},
+        {QStringLiteral("resync.time"), QStringLiteral("Resync")},
+        {QStringLiteral("modem.phone"), QStringLiteral("Phone Number")},
+        {QStringLiteral("modem.callTime"), QStringLiteral("Call Time")},
+        {QStringLiteral("modem.updatesPerDay"), QStringLiteral("Updates Per Day")},
+    };
+    return captions.value(key, key);
 }
 } // namespace
 

@@ -196,7 +196,7 @@ void SettingsRoundTrip::aSettingTheClockDoesNotKeepIsNamed()
         Harness::WaitFor([&] { return ByteAt(clock.State().MasterRecord(), 2) % 8 == 2; }, 3000));
     QVERIFY(
         Harness::WaitFor([&] { return h.Status().startsWith(u"The clock did not take"); }, 5000));
-    QCOMPARE(h.Status(), QStringLiteral("The clock did not take: timeZone."));
+    QCOMPARE(h.Status(), QStringLiteral("The clock did not take: Timezone."));
 
     // A silent clock confirms nothing, and the status says so.
     clock.SetSilent(true);
