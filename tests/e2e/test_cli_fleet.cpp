@@ -212,6 +212,45 @@ private Q_SLOTS:
         QCOMPARE(run.status, ExitCode::NoAnswer);
     }
 
+    // The commands that change a clock, on every clock of the fleet at once:
+    // each is read back on its own link, and every clock takes the change.
+    void changesEveryClockAndReadsEachBack()
+    {
+        const QString wanted =
+            Write(m_dir, QStringLiteral("wanted.json"), R"({"timeZone": 3, "hour24": false})");
+        CliRun run = RunCli(Fleet(m_file, {QStringLiteral("set"), QStringLiteral("settings"),
+                                           wanted, QStringLiteral("--json")}));
+        QVERIFY2(run.status == ExitCode::Done, qPrintable(run.out + run.err));
+        QList<QJsonObject> lines = JsonLines(run.out);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0][u"verified"].toBool(), true);
+        // The second entry on the same device finds the change already made.
+        QCOMPARE(lines[3][u"sent"].toInt(), 0);
+        for (const SimulatedClock* clock : {m_serial.get(), m_a.get(), m_b.get()}) {
+            const QStringList where =
+                clock->PtyPath().isEmpty()
+                    ? QStringList{QStringLiteral("--host"), clock->UdpAddress(),
+                                  QStringLiteral("--password"),
+                                  QString::fromLatin1(clock->Options().password)}
+                    : QStringList{QStringLiteral("--port"), clock->PtyPath()};
+            run = RunCli(where +
+                         QStringList{QStringLiteral("check"), QStringLiteral("settings"), wanted});
+            QVERIFY2(run.status == ExitCode::Done, qPrintable(run.out + run.err));
+        }
+
+        run = RunCli(Fleet(m_file, {QStringLiteral("dst"), QStringLiteral("--spring"),
+                                    QStringLiteral("last Sun Mar 1:00"), QStringLiteral("--fall"),
+                                    QStringLiteral("last Sun Oct 2:00")}));
+        QVERIFY2(run.status == ExitCode::Done, qPrintable(run.out + run.err));
+        QCOMPARE(run.out.count(u"now follow spring last Sun Mar 1:00"), 4);
+
+        run = RunCli(
+            Fleet(m_file, {QStringLiteral("set"), QStringLiteral("time"), QStringLiteral("now")}));
+        QVERIFY2(run.status == ExitCode::Done, qPrintable(run.out + run.err));
+        QCOMPARE(run.out.count(u"it reports that time."), 2); // the serial link reads it back
+        QCOMPARE(run.out.count(u"it answered."), 2);
+    }
+
     // A bad fleet file is refused whole, every problem named with its entry
     // and field, and no clock hears a thing.
     void badFleetFilesSendNothing()
