@@ -183,7 +183,8 @@ MANY CLOCKS
     tarvo-clock --fleet FILE COMMAND runs status, get, set settings, set
     time, dst or check settings on every clock that FILE lists, a JSON file
     {"clocks": [{"name": ..., "port": DEVICE or "host": ADDRESS,
-    "password": XXXX or "passwordFile": PATH, "model": MODEL}, ...]}
+    "password": XXXX or "passwordFile": PATH (relative to FILE's folder),
+    "model": MODEL}, ...]}
     (docs/fleet.md). The whole file is checked first: any unknown field,
     repeated name, entry with neither or both of port and host, or bad
     password sends nothing (exit 2), each problem named with the entry's
@@ -191,7 +192,8 @@ MANY CLOCKS
     that do not give their own.
 
     Up to --parallel N clocks are worked on at once; clocks on the same
-    serial device never at the same time. When all are done, one line per
+    serial device never at the same time (and fewer when the limit of open
+    files, ulimit -n, allows fewer). When all are done, one line per
     clock in the file's order: the name, the link, the device or address
     and the result, followed by the whole output of any clock whose result
     takes more lines. With --json one JSON object per line: {"clock": NAME,

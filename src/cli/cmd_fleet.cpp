@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 namespace tarvo
@@ -31,6 +32,33 @@ class Doorbell : public QObject
 Q_SIGNALS:
     void Rang();
 };
+
+// Descriptors kept aside for the program itself (event loop, standard
+// streams, the fleet file); each clock worked on takes at most two more.
+constexpr int kSpareDescriptors = 64;
+
+// How many clocks can be worked on at once: a clock that cannot get a socket
+// would be reported as silent when the computer ran out of descriptors, so
+// the soft limit is raised as the hard limit allows and the parallelism
+// kept within it.
+int FitToDescriptors(int parallel)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return parallel;
+    const rlim_t needed = static_cast<rlim_t>(parallel) * 2 + kSpareDescriptors;
+    if (limit.rlim_cur >= needed)
+        return parallel;
+    const rlim_t wanted =
+        limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= needed ? needed : limit.rlim_max;
+    rlimit raised = limit;
+    raised.rlim_cur = wanted;
+    const rlim_t usable = ::setrlimit(RLIMIT_NOFILE, &raised) == 0 ? wanted : limit.rlim_cur;
+    if (usable >= needed)
+        return parallel;
+    return std::max(1,
+                    static_cast<int>((usable - std::min<rlim_t>(usable, kSpareDescriptors)) / 2));
+}
 
 enum class SlotState { Pending, Running, Done };
 
@@ -222,6 +250,11 @@ Task<int> RunFleet(CliContext& c, Task<int> (*run)(CliContext&))
         co_return ExitCode::BadArguments;
     }
 
+    const int parallel = FitToDescriptors(std::min<int>(c.parallel, fleet.clocks.size()));
+    if (parallel < std::min<int>(c.parallel, fleet.clocks.size()))
+        c.err << "tarvo-clock: the limit of open files (ulimit -n) allows " << parallel
+              << " clocks at once, not " << c.parallel << ".\n";
+
     CliActivity& top = *c.activity;
     std::vector<std::unique_ptr<FleetSlot>> members;
     for (const FleetClock& clock : fleet.clocks) {
@@ -244,7 +277,7 @@ Task<int> RunFleet(CliContext& c, Task<int> (*run)(CliContext&))
     while (true) {
         for (size_t i = 0; i < members.size(); ++i) {
             FleetSlot& s = *members[i];
-            if (s.state != SlotState::Pending || top.stopRequested || running >= c.parallel)
+            if (s.state != SlotState::Pending || top.stopRequested || running >= parallel)
                 continue;
             if (!s.portKey.isEmpty() && busyPorts.contains(s.portKey))
                 continue;
