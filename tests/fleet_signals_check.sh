@@ -23,7 +23,7 @@ done
 [ "$(grep -c '^udp: ' "$work/sim.out")" -eq 2 ] || fail "the simulator did not start"
 
 # One at a time; the silent clocks take the whole timeout each, so the last
-# clock cannot have started a second in.
+# clock cannot have started two seconds in, however slow the start.
 cat >"$work/fleet.json" <<'JSON'
 {"clocks": [
   {"name": "first", "host": "127.0.164.1"},
@@ -36,7 +36,7 @@ JSON
 "$bin/tarvo-clock" --fleet "$work/fleet.json" --parallel 1 --timeout 3000 get settings \
     >"$work/out" 2>"$work/err" &
 pid=$!
-sleep 1
+sleep 2
 kill -INT "$pid"
 wait "$pid"; status=$?
 [ $status -eq 130 ] || fail "SIGINT ended the fleet with $status"
@@ -48,7 +48,7 @@ grep -q 'interrupted; not started: .*last\.' "$work/err" || fail "stderr: $(cat 
 "$bin/tarvo-clock" --fleet "$work/fleet.json" --parallel 1 --timeout 3000 get settings \
     >"$work/out" 2>"$work/err" &
 pid=$!
-sleep 1
+sleep 2
 kill -INT "$pid"
 sleep 0.3
 kill -INT "$pid"
