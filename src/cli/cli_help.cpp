@@ -14,6 +14,7 @@ const char* const kHead = R"(NAME
 SYNOPSIS
     tarvo-clock discover [--serial-ports LIST] [--local-addresses LIST]
     tarvo-clock (--port DEVICE | --host ADDRESS) COMMAND [ARGUMENTS] [OPTIONS]
+    tarvo-clock --fleet FILE [--parallel N] COMMAND [ARGUMENTS] [OPTIONS]
 
 DESCRIPTION
     tarvo-clock gives a clock every command the Tarvo Control Panel window
@@ -25,6 +26,9 @@ DESCRIPTION
     network (--host, UDP port 10000). Its model is learned from the clock:
     over the serial link each model's request is tried in turn (up to four
     seconds), over the network the clock's network settings name it.
+
+    With --fleet FILE the command goes to every clock of a fleet file (see
+    MANY CLOCKS below).
 
 COMMANDS
 )";
@@ -94,6 +98,15 @@ constexpr Section kSections[] = {
         3:00" (week 1st, 2nd, 3rd, 4th or last; the hour 0:00 to 23:00).
         The tables start with this year unless --start-year says otherwise.
 )"},
+    {"check", R"(    check settings GOLDEN
+        Reads the clock's settings and compares them field by field with
+        GOLDEN, a settings file as "get settings --json" writes it; fields
+        GOLDEN leaves out are not compared. Names every field that differs
+        with the clock's value and the golden value, and ends with exit 4
+        when any does. A GOLDEN for another model is not compared (exit 4,
+        saying so); a GOLDEN with a bad field is refused (exit 2). Nothing
+        is sent that changes the clock.
+)"},
     {"nudge", R"(    nudge +1h | -1h | +5ms | -5ms
         Moves the clock's time by an hour or by one 5-millisecond step. An
         hour's move is checked in the serial time reports.
@@ -152,6 +165,8 @@ OPTIONS
     --no-serial, --no-network
                         discover: leave a link out
     --log-traffic       write every frame and datagram to standard error
+    --fleet FILE        run the command on every clock of the fleet file FILE
+    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32)
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
     --version           the version
@@ -164,6 +179,34 @@ EXIT STATUS
     4   the clock reads back differently from what was sent, or cannot take
         the change
 
+MANY CLOCKS
+    tarvo-clock --fleet FILE COMMAND runs status, get, set settings, set
+    time, dst or check settings on every clock that FILE lists, a JSON file
+    {"clocks": [{"name": ..., "port": DEVICE or "host": ADDRESS,
+    "password": XXXX or "passwordFile": PATH (relative to FILE's folder),
+    "model": MODEL}, ...]}
+    (docs/fleet.md). The whole file is checked first: any unknown field,
+    repeated name, entry with neither or both of port and host, or bad
+    password sends nothing (exit 2), each problem named with the entry's
+    number, name and field. --password and --model apply to the clocks
+    that do not give their own.
+
+    Up to --parallel N clocks are worked on at once; clocks on the same
+    serial device never at the same time (and fewer when the limit of open
+    files, ulimit -n, allows fewer). When all are done, one line per
+    clock in the file's order: the name, the link, the device or address
+    and the result, followed by the whole output of any clock whose result
+    takes more lines. With --json one JSON object per line: {"clock": NAME,
+    "exit": STATUS, "link": ..., "port" or "host": ..., the command's own
+    JSON fields, and "error": MESSAGE when it failed}.
+
+    The exit status is the worst of the clocks' statuses, by severity:
+    1 (a clock did not answer) before 3 (password refused) before 2 (bad
+    input) before 4 (differs) before 0. Ctrl-C or SIGTERM starts no more
+    clocks and lets the running ones finish; the clocks not started are
+    listed and the status is 130 or 143. A second signal interrupts the
+    running clocks too and names every clock not done.
+
 EXAMPLES
     tarvo-clock discover
     tarvo-clock --port /dev/ttyUSB0 status
@@ -173,6 +216,7 @@ EXAMPLES
     tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
     tarvo-clock --port /dev/ttyUSB0 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
+    tarvo-clock --fleet plant.json check settings golden.json
 )";
 
 } // namespace
@@ -190,7 +234,7 @@ QString CliHelp(const QString& command)
     const QString link =
         command == u"discover" ? QString() : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
-           QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
+           QString::fromUtf8(kTail).section(QStringLiteral("\nMANY CLOCKS"), 0, 0) + u'\n';
 }
 
 } // namespace tarvo
