@@ -4,6 +4,7 @@
 #include "address_range.h"
 #include "simulated_clock.h"
 
+#include "build_config.h"
 #include "link/datagram.h"
 
 #include <QCommandLineParser>
@@ -85,12 +86,16 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("clock-simulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVO_VERSION));
     qSetMessagePattern(QStringLiteral("clock-simulator: %{message}"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated master clock on a pseudo-terminal and/or a loopback UDP address."));
     parser.addHelpOption();
+    // Qt's own version option would take -v, which is --verbose here.
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Print the program's name and version."));
     const QCommandLineOption model(QStringLiteral("model"),
                                    QStringLiteral("Clock model: 226, 229, 207 or 222."),
                                    QStringLiteral("model"));
@@ -125,8 +130,12 @@ int main(int argc, char* argv[])
                        "(127.0.0.0/8 only)."),
         QStringLiteral("ADDR"));
     parser.addOptions(
-        {model, serial, udp, password, noNetwork, reportMs, gps, verbose, count, udpBase});
+        {version, model, serial, udp, password, noNetwork, reportMs, gps, verbose, count, udpBase});
     parser.process(app);
+    if (parser.isSet(version)) {
+        PrintLine(QStringLiteral("clock-simulator %1").arg(QLatin1String(TARVO_VERSION)));
+        return 0;
+    }
 
     SimOptions options;
     bool ok = false;
