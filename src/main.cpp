@@ -22,8 +22,8 @@ namespace
 {
 QString SimulatorPath()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath())
-                               .filePath(QStringLiteral("clock-simulator"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clock-simulator"));
     return QFileInfo::exists(beside) ? beside : QStringLiteral("clock-simulator");
 }
 
@@ -122,6 +122,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Control Panel"));
+    // The desktop entry's name, so a Wayland compositor finds its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarvo.ControlPanel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/clock.png")));
     // SIGINT and SIGTERM end the program as closing its window does.
     StopSignals stopSignals;
@@ -130,7 +132,8 @@ int main(int argc, char* argv[])
     options.logSystemClock = clockMode == QLatin1String("log");
     if (parser.isSet(serialPorts)) {
         options.serialDevicesGiven = true;
-        options.serialDevices = parser.value(serialPorts).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+        options.serialDevices =
+            parser.value(serialPorts).split(QLatin1Char(':'), Qt::SkipEmptyParts);
     }
     if (parser.isSet(localAddresses))
         options.localAddresses =
@@ -154,8 +157,8 @@ int main(int argc, char* argv[])
 
     // One program per settings store: a second start with the same store
     // brings the running one to the front. A demo has a store of its own.
-    const QString storeFile = options.settingsFile.isEmpty() ? SettingsStore().FileName()
-                                                             : options.settingsFile;
+    const QString storeFile =
+        options.settingsFile.isEmpty() ? SettingsStore().FileName() : options.settingsFile;
     SingleInstance instance(storeFile);
     if (!parser.isSet(simulate)) {
         if (instance.NotifyRunningInstance()) {

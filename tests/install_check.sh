@@ -13,7 +13,7 @@ for f in bin/tarvo-control-panel bin/clock-simulator bin/tarvo-clock \
          "share/tarvo-control-panel/help/Velmora 229.html" \
          "share/tarvo-control-panel/help/Velmora 207.html" \
          "share/tarvo-control-panel/help/Velmora 222.html" \
-         share/applications/tarvo-control-panel.desktop \
+         share/applications/org.tarvo.ControlPanel.desktop \
          share/icons/hicolor/64x64/apps/tarvo-control-panel.png \
          "lib/systemd/system/tarvo-clock-chrony@.service" \
          lib/sysusers.d/tarvo-clock.conf; do
