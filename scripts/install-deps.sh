@@ -17,6 +17,9 @@ packages=(
     # Debian's package without installing it (installing would start a service
     # that sets the computer clock).
     libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
+    # The Debian package: manual pages from --help, the package tools and the
+    # checks of the package, its manual pages, desktop entry and AppStream file.
+    help2man dpkg-dev fakeroot lintian appstream desktop-file-utils man-db groff-base
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
