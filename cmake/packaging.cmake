@@ -22,9 +22,11 @@ execute_process(COMMAND date -u +%s -d "${TARVO_RELEASE_DATE} 12:00"
     COMMAND_ERROR_IS_FATAL ANY)
 
 # Manual pages from each program's own --help (help2man), made when the
-# program is built.
+# program is built. The sanitizer and fuzzing tree is never installed, and
+# makes none.
 find_program(TARVO_HELP2MAN help2man)
-if(TARVO_HELP2MAN)
+if(TARVO_FUZZ)
+elseif(TARVO_HELP2MAN)
     set(pages)
     foreach(entry
             "tarvo-control-panel|find a master clock, show and edit its settings and set its time"
