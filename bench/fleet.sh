@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How long "tarvo-clock --fleet" takes over many network clocks: N simulated
 # clocks in one clock-simulator process (127.0.165.0/24 on), the fleet asked
 # for status, get settings and check settings at a few --parallel values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delay from a time report leaving the simulated clock to lblIncomingTime
 // showing it, measured in one process so both ends read the same clock.
 // Usage: bench_latency [seconds] [report-ms]

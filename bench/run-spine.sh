@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the control panel against the simulated clock and prints what it costs:
 # CPU time as a share of one core, peak resident memory, wake-ups per second
 # (voluntary context switches), and the delay from a time report leaving the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long run of the program against the simulated clock: a time report every
 // second and a settings request every 5 s, as a connected panel sees them. The
 // clock runs in a thread of its own, so the figures of the main thread are the

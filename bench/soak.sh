@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak run: the program against the simulated clock for a long stretch (default
 # 10 minutes) with a time report every second and a settings request every
 # 5 s. Prints the program's CPU share, resident memory at start and end,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt headers that almost every source file of the core pulls in, compiled once
 // per target instead of once per file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QtTest with everything it depends on is by far the largest include of a
 // test file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's headers and the widgets the windows are made of.
 #pragma once
 #ifdef __cplusplus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The datagram path: whatever arrives on the program's socket passes the
 // session's filter and decoder and the window core's rules. Byte 0 of the
 // input sets the flags (and whether the datagram comes from the clock or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DST record decoder: any bytes, any length. A record of the right length
 // must come back as 48 valid spring and fall dates.
 #include "dst/dst_record.h"

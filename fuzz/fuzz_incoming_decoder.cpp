@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one decoder of both links, with round trips: every record decoded from
 // the input is encoded again the way the clock sends it and must decode to
 // the same record. Byte 0 of the input picks the link (even: serial bytes in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The master settings record decoder, in its serial (41-byte) and network
 // (16-byte) lengths and any other, for every model code. Byte 0 picks the
 // model; the rest is the record. The decoded settings must go out again as

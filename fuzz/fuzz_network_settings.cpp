@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network settings record: the serial reply's nibble unpacking and the
 // decoder that fills the Network and Password pages, for every model group.
 // Byte 0 picks the model; the rest is the serial payload (any length). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numeric-value rule that reads stored settings and number boxes: any
 // text, read as UTF-8 and as Latin-1, against the ranges the store uses.
 #include "connect/numeric_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a script hands tarvo-clock: a settings or network JSON file and DST
 // rule texts, any bytes at all. A file that is accepted must describe the
 // settings it produces exactly: writing those settings out and reading them

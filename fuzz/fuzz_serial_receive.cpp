@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial receive path: reassembly of frames from a byte stream and the
 // dispatch by end byte, under every combination of the flags that steer it.
 // Byte 0 of the input sets the flags; the rest arrives as serial bytes, in

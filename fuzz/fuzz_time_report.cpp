@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock's time report decoder and what a valid report leads to: the text
 // shown and the computer-clock setting derived from it.
 #include "clock/time_report.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of the fuzz targets from records the simulated clock
 // builds, one small file per seed. Run once when a record layout changes; the
 // files are kept in the repository.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs each fuzz target (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a fixed number of inputs, starting from the
 # seed corpus in fuzz/corpus/. The targets live in the sanitizer tree

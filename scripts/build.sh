@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds.
 #   scripts/build.sh              the program, the simulator and the tests in build/
 #   scripts/build.sh --sanitize   the same with clang, AddressSanitizer and

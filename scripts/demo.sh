@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and runs the control panel against a
 # simulated clock (a pseudo-terminal and a loopback address). The demo never
 # sets the computer clock and never touches the saved connection.

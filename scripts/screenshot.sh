@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the pictures in docs/: the main window connected to the simulated
 # clock, for each model on each link, under a virtual X server with a window
 # manager, as a user sees it. Needs xvfb, openbox, x11-utils and imagemagick.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the plain test suite N times (default 5) while two processes keep both
 # processor cores busy, and reports every failure with its test's name. The
 # suite must pass every time: no test may depend on how fast the machine is.

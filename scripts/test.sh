@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds and runs every test:
 #   1. the plain build (build/) and its test suite;
 #   2. the same suite built with clang under AddressSanitizer and

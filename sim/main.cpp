@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // clock-simulator: a simulated master clock on a pseudo-terminal and/or a
 // loopback UDP address, for the demo and the end-to-end tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-control-panel: finds a master clock on a serial port or the local
 // network and shows and edits its settings.
 #include "app/demo_clock.h"

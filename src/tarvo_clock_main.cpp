@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-clock: the clock's commands for scripts and servers without a desktop.
 #include "cli/cli.h"
 #include "session/stop_signals.h"

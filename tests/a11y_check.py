@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads the control panel through AT-SPI and checks that what a sighted user
 reads can be read: the status, the link indicator, the computer's time and
 the clock's (each by its name), the value of every control on every page of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads the running main window through AT-SPI, as a screen reader does: a
 # private X server, a private session bus with the accessibility bus on it,
 # and the program against its simulated clock. Skips (77) where the pieces

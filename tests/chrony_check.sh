@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-clock feeding a real chronyd: chronyd (started with -x, so it never
 # touches the computer clock) reads the samples from its SOCK reference clock
 # and selects the simulated clock as its source. chronyd comes from the PATH

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The tarvo-clock program itself, as a script runs it: exit statuses, output on
 # the right stream, and an end on SIGTERM, against the clock-simulator program
 # on a pseudo-terminal and on 127.0.154.2.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-clock --fleet as a script runs it against clock-simulator --count on
 # 127.0.164.0/24: a SIGINT starts no more clocks, lets the running one end,
 # prints every row and names the clocks not started; a second SIGINT

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build into a scratch prefix and checks that a desktop installation
 # has what the program needs to find: the three programs, the help pages, the
 # desktop entry and the icon, the manual pages and the AppStream metadata.

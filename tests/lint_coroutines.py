@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails on the forms of co_await that GCC 12 gets wrong.
 
 GCC 12 destroys the closure temporaries of a co_await expression twice, which

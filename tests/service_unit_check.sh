@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The chrony feed service as systemd reads it: the unit verifies for a plain
 # device name and for an escaped /dev/serial/by-id name, its exposure score
 # stays below 2.5 with a device list of that one port, its user is made by

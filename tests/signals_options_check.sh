@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Both programs as a user starts and stops them: an option given another
 # option as its value is refused (exit 2, nothing started); --help and
 # --version need no display; SIGINT and SIGTERM end tarvo-clock within a

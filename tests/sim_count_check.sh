@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # clock-simulator --count: many network clocks in one process, each answering
 # on its own loopback address (127.0.161.0/24 and 127.0.162.0/24), and the
 # ranges it refuses; then tarvo-clock --fleet over all of them.

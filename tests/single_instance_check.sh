@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One panel per settings store: panels with different stores run side by
 # side, a second start with the same store brings the first to the front and
 # ends, and a name squatted where the socket goes does not stop a panel from

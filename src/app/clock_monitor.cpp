@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/clock_monitor.h"
 
 #include "session/report_offset.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/panel.h"
 
 #include "app/clock_search.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Clock Monitor's two collections, fed from what the core already sees:
 // every time report (outside a search), every command sent, a clock found, a
 // password refused. They fill while the monitor window is closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules by which each record the clock sends changes the program state:
 // serial frames by their kind and the flags of a connect or a search,
 // datagrams by their code. The session has decoded them; here they are

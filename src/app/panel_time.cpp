@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock's time report, the computer-time display and the setting of the
 // computer clock from the clock.
 #include "app/panel.h"

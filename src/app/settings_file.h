@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Clock settings to and from a file, from the File menu. The file is the JSON

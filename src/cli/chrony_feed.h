@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Samples for chrony's SOCK reference clock: chronyd binds a datagram socket

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // tarvo-clock: every command the window can give a clock, from a script. Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help of tarvo-clock, written as a manual page: the whole page for
 // --help, one command's section for "tarvo-clock COMMAND --help".
 #include "cli/cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // check settings GOLDEN: the clock's settings against a settings file kept as
 // the plant's reference. Only reads; nothing that changes the clock is sent.
 #include "cli/cli.h"

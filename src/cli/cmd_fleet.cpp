@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --fleet FILE: one command on every clock of a fleet file. Each clock runs
 // the very command function a single clock runs, with a context of its own
 // whose output is kept and printed, in the file's order, once all are done.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that only read: discover, status and get.
 #include "cli/cli.h"
 #include "cli/dst_script.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands about the clock's running time: set time, nudge, watch and
 // feed-chrony. Only the serial link carries the clock's time reports, so only
 // there can a change of time be read back.

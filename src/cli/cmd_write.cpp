@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that change the clock: set settings, set network, dst, resync,
 // factory-defaults and modem-update. Each reads back what the clock holds
 // afterwards wherever the clock can show it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // DST rules as a script writes them ("2nd Sun Mar 2:00") and the clock's tables

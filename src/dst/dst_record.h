@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The DST tables as they travel: the 101-byte record the clock reports and the

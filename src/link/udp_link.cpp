@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/udp_link.h"
 
 #include "link/datagram.h"

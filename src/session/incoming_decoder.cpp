@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/incoming_decoder.h"
 
 #include "connect/network_settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/json_file.h"
 
 #include "clock/json_text.h"

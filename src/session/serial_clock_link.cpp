@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/serial_clock_link.h"
 
 #include "clock/clock_model.h"

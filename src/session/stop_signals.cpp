@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/stop_signals.h"
 
 #include <QSocketNotifier>

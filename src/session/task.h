@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Sequences with waits, written as C++20 coroutines on the Qt event loop. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "About Tarvo Control Panel" at the foot of the View menu: the program's
 // name, version, licence and purpose, in a box that leaves the window usable.
 #include "build_config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frmControlPanel.h"
 
 #include "app/clock_layout_plan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "DST" page of the main window: the DST mode, automatic DST, and the
 // button that opens the DST dates editor once the clock has reported its tables.
 #include "app/dst_transfer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frmControlPanel.h"
 #include "clock/clock_model.h"
 #include "ui/time_pickers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link indicator: whether the clock in use is there, shown in the window,
 // its title and the notification-area icon's tooltip, and the not-found
 // frame's ways on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each network control writes into NetworkData, and the filling of the
 // controls from a record the clock sent.
 #include "app/panel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Connections menu and the routines the core calls to send the network
 // settings and to show the restart wait.
 #include "app/network_config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three network pages of the clock settings and the Connections menu.
 #include "ui/network_pages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the clock-settings pages: set time, nudges, the modem call,
 // send, factory defaults, resync, and the password fields and prompt.
 #include "app/message_boxes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The File menu: the clock settings the pages hold, saved to a file and
 // loaded from one. The file dialogs are opened without a nested event loop
 // and named, so a test can hand them a path.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editing rules of the clock-settings controls: each control writes its
 // value into the working settings at once. While a parser fills the controls
 // (FormLoading raised) the guarded handlers do nothing, so a received value is

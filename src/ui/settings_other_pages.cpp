@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "SMPTE", "Sync/Relays", "Password" and "Modem" pages and the buttons
 // below the tabs.
 #include "clock/master_settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the clock-settings pages and wires them to the program core.
 #include "app/panel.h"
 #include "clock/master_settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling the working settings and the controls from a master record.
 #include "app/panel.h"
 #include "clock/master_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Primary" page: setting the clock's time and date, the time zone, hour
 // and display formats, the time offsets and the nudge buttons.
 #include "clock/master_settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notification-area icon, the "Hide" link and the help menu of the main
 // window.
 #include "ui/frmControlPanel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-clock --fleet against simulated clocks of this process: one on a
 // pseudo-terminal, two on loopback UDP (127.0.160.0/24), an address where no
 // clock answers and an entry with the wrong password.

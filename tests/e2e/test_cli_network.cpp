@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-clock against a simulated clock on loopback UDP (127.0.151.0/24), one
 // that asks for an access password.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-clock against simulated clocks on pseudo-terminals: what a script sees
 // (output, exit status) and what the clock receives and ends up holding.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Giving a network clock a new address through the real window: the program
 // waits out the clock's restart and follows it, or, when nothing answers at
 // the new address, searches. Each case takes over twenty seconds.

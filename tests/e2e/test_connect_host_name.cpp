@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clock saved by host name: the name is looked up without the window
 // waiting for it, a name that resolves reaches the clock, and one that does
 // not says so in the status bar while the window keeps working.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding clocks with the real program: the first-clock-wins search after an
 // unanswered start-up, the search window's list of every clock on both links,
 // discovery on the network, and the manual network connection.

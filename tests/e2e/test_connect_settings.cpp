@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock's network settings through the real window: filled from the clock
 // over either link, edited through the controls, sent back and read again.
 #include "support/test_registry.h"

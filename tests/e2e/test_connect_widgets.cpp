@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address entry and the search window's tick column, operated from the
 // keyboard and the mouse as the operator does.
 #include "app/panel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as users meet it: every input control has a name a screen reader
 // announces, "Hide" keeps the clock link running, the window comes back, the
 // tray icon's menu quits for real, and the About box names the version.

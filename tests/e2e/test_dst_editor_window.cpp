@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "DST Settings" window on its own: what it shows when it opens, how the
 // rule words open their lists by mouse and keyboard, what a choice does to the
 // grid, and the 47-row case.

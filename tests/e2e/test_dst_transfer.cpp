@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DST tables between the program and a simulated clock, over the serial
 // line and over the network: the clock's tables open in the editor, a changed
 // rule is sent, and the clock reports the new tables when asked again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Datagrams the program did not ask for, at its socket while it is connected
 // to a network clock: bursts of empty and one-byte datagrams, a flood from
 // another process's socket, and forged replies from a stranger. The socket

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long stretch of line noise between the clock's valid frames, written in
 // pieces of random size to a pseudo-terminal the program has as its port:
 // every valid time report and DST record must come through, however the noise

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults on the serial line against the simulated clock: the device vanishes
 // (with and without coming back under the same name) and the clock falls
 // silent in the middle of a settings send. The program must keep running and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program started on settings stores that no version of it writes. It
 // must start as the store's rules say (defaults for what does not fit), find
 // the clock all the same, and never put a malformed frame or datagram on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Clock Monitor against a simulated clock: the offset it draws is the one
 // the simulator's second edge gives, it opens from the View menu with the
 // clock's points and the "found" line, a screen reader can read its figures,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the operator sees of the link and of the time to send: the indicator
 // turns to "not answering" when the clock falls silent and back when it
 // speaks again, on both links; the pickers follow the computer's clock until

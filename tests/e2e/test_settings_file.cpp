@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clock settings to and from a file through the File menu of the real window,
 // against simulated clocks: the file is what tarvo-clock prints, a load fills
 // the pages and sends nothing, and a bad file changes nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout routine on the real window: model fields, unavailable pages,
 // and the focus moves of a page change.
 #include "support/settings_helpers.h"
@@ -23,6 +24,10 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     Harness h;
     frmControlPanel& w = h.Start({QStringLiteral("127.0.66.1")});
     w.show();
+    // The start-up finds no clock and searches; the state below is set after
+    // it, so that a slow machine's start-up does not overwrite it.
+    QVERIFY(Harness::WaitFor([&] { return h.State().SearchInProgress; }, 5000));
+    QVERIFY(Harness::WaitFor([&] { return !h.State().SearchInProgress; }, 10000));
     ProgramState& s = h.State();
     s.clockConnection.ConnectionType = 0;
     s.ClockFound = true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock settings through the real window: edit the controls, send, ask
 // the simulated clock again and see its new values in the controls; factory
 // defaults over both links.

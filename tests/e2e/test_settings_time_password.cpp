@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting and nudging the simulated clock's time from the window over both
 // links, the password prompt cycle (refusals said, the field masked unless
 // shown), and the stored-password check that stops

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated clock over its real links: a pseudo-terminal opened as a serial
 // port, and loopback UDP on addresses of its own (127.31.7.0/24).
 

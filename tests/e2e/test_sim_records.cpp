@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated clock's records, command rules and start-up checks, without traffic.
 
 #include "clock/clock_model.h"

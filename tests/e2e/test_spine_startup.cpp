@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the real program against simulated clocks: the saved serial
 // connection, the saved network connection, an empty store and a clock that
 // never answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Running tarvo-clock inside a test, in the test's own event loop, so that a

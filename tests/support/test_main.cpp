@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of a test program: runs the QtTest class named first on the
 // command line (or every class with "--all", or lists them with "--list"), with
 // the rest of the command line given to QtTest. Warnings of Qt's own that say

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which help page belongs to which clock model, and where it is found.
 #include "support/test_registry.h"
 #include "app/help_files.h"

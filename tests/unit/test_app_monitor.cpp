@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Clock Monitor's collections in the program core: the offset points and
 // their statistics, the hour they keep, the event log's bound and its saved
 // form, and what the core feeds them from the records and the commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive paths of the program core, fed directly (no port, no socket):
 // frames by end byte and length, datagrams by first byte, and the flags and
 // texts each one leads to; then the time report and the computer-clock rule.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: defaults, the numeric-value rule and values that do not
 // fit their type.
 #include "support/test_registry.h"

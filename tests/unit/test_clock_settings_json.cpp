@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock/json_text.h"
 #include "clock/master_record.h"
 #include "clock/settings_json.h"

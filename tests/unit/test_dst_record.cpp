@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock/clock_model.h"
 #include "support/test_registry.h"
 #include "support/metatypes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the computed DST tables against a source nobody here wrote: the
 // system's time-zone database, read through zdump and through QTimeZone.
 // A transition is compared by its date in local standard time, the date the

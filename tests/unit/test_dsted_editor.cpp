@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DST editor's state without its window: what the rule words show for a
 // table the clock reported, what a list choice does to a rule, the rows the
 // grid gets, and that Send takes the dates as the clock's own.

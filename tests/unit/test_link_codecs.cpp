@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte layouts of the serial frame, the incoming-frame reassembly and the
 // datagram, checked byte for byte.
 #include "clock/clock_model.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection commands behind the connection windows and the network
 // settings send, against the real core with a listening socket as the clock.
 #include "app/network_config.h"

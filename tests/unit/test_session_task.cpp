@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sequences with waits: order of steps, values passed up, waits on a signal,
 // and cancellation at the wait in progress (nothing runs after it, and what
 // the sequence held is released).

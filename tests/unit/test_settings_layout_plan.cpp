@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which regions, pages and fields the main window shows for each link state
 // and clock model.
 #include "support/test_registry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings-store files that no version of this program writes: values out of
 // every range, numbers that are not finite, values the ini format reads as
 // lists or typed variants, files that are empty, binary or unreadable. Each
