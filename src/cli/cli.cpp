@@ -3,8 +3,8 @@
 #include "build_config.h"
 
 #include "clock/json_text.h"
-#include "clock/settings_json.h"
 #include "clock/password.h"
+#include "clock/settings_json.h"
 #include "link/traffic_log.h"
 
 #include <QCommandLineParser>
@@ -34,6 +34,7 @@ constexpr Command kCommands[] = {
     {"modem-update", RunModemUpdate},
     {"watch", RunWatch},
     {"feed-chrony", RunFeedChrony},
+    {"exporter", RunExporter},
 };
 
 int BadArguments(CliContext& c, const QString& text)
@@ -100,6 +101,10 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     parser.addOptions({help, version, port, host, model, password, json, timeout, localAddresses,
                        serialPorts, noSerial, noNetwork, count, verbose, yes, spring, fall,
                        startYear, logTraffic});
+    const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
+    const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
+    parser.addOptions({listen, golden, metrics});
 
     CliContext c(out, err);
     CliActivity ownActivity;
@@ -123,8 +128,9 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
         co_return BadArguments(c, parser.errorText());
     // An option's value that is itself an option ("--port --host x") is a
     // mistake: refused before anything else, naming the option.
-    for (const QCommandLineOption& option : {port, host, model, password, timeout, localAddresses,
-                                             serialPorts, count, spring, fall, startYear}) {
+    for (const QCommandLineOption& option :
+         {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
+          startYear, listen, golden, metrics}) {
         if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
             co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
                                           .arg(option.names().constLast(), parser.value(option)));
@@ -163,8 +169,14 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.localAddresses = SplitList(parser.value(localAddresses), u',');
     c.serialPorts = SplitList(parser.value(serialPorts), u':');
     TrafficLog::SetEnabled(parser.isSet(logTraffic));
+    c.ports = parser.values(port);
+    c.hosts = parser.values(host);
+    c.listen = parser.value(listen);
+    c.golden = parser.value(golden);
+    c.metrics = parser.value(metrics);
 
-    if (!c.port.isEmpty() && !c.host.isEmpty())
+    // The exporter serves many clocks; every other command talks to one.
+    if (!c.port.isEmpty() && !c.host.isEmpty() && c.command != u"exporter")
         co_return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
     if (parser.isSet(model)) {
         c.clockType = ModelCodeForNumber(parser.value(model).toInt());

@@ -5,6 +5,7 @@
 // clock is reached, answered and reported on.
 
 #include "cli/clock_client.h"
+#include "cli/clock_metrics.h"
 #include "session/task.h"
 
 #include <QJsonValue>
@@ -57,6 +58,12 @@ struct CliContext {
     QString spring;
     QString fall;
     int startYear = 0; // years after 2000; 0 = this year
+    // exporter: every --port and --host given; --listen, --golden.
+    QStringList ports;
+    QStringList hosts;
+    QString listen;
+    QString golden;
+    QString metrics; // feed-chrony --metrics
     CliActivity* activity = nullptr;
 };
 
@@ -93,7 +100,12 @@ Task<int> RunFactoryDefaults(CliContext& c);
 Task<int> RunModemUpdate(CliContext& c);
 Task<int> RunWatch(CliContext& c);
 Task<int> RunFeedChrony(CliContext& c);
+Task<int> RunExporter(CliContext& c);
 
-
+// The address of --listen or --metrics; nullopt after saying what is wrong
+// with it (exit 2).
+std::optional<ListenAddress> MetricsAddress(CliContext& c, const QString& text);
+// Runs until SIGINT or SIGTERM.
+Task<int> ServeUntilStopped(CliContext& c);
 
 } // namespace tarvo

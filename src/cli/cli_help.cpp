@@ -134,6 +134,32 @@ constexpr Section kSections[] = {
         the socket; the command goes on and resumes when chronyd is back.
         It ends (exit 1) when the clock sends no report for five seconds or
         the port fails, so that a service manager can start it again.
+        --metrics ADDRESS:PORT also serves Prometheus metrics of the clock at
+        http://ADDRESS:PORT/metrics (tarvo_clock_up, _offset_seconds,
+        _gps_locked, _last_report_age_seconds), taken from the reports the
+        feed reads: a scrape sends nothing to the clock.
+)"},
+    {"exporter", R"(    exporter [--listen ADDRESS:PORT] [--golden FILE]
+        Serves the clocks' state as Prometheus metrics at
+        http://ADDRESS:PORT/metrics (default 127.0.0.1:9817; a PORT alone
+        listens on 127.0.0.1, and another address only when given). The
+        clocks are every --port DEVICE and --host ADDRESS given, each as
+        often as needed. Each scrape asks every network clock for its
+        settings (32 at a time); a serial clock's port stays open and its
+        time reports give the offset, GPS lock and report age. Scrapes within
+        a second of the last share its answers. Per clock, labelled clock,
+        model and link (serial or network):
+            tarvo_clock_up                       1 answered or reporting, 0 not
+            tarvo_clock_answer_seconds           round trip of the last request
+            tarvo_clock_gps_locked               serial clocks
+            tarvo_clock_offset_seconds           serial clocks, as watch prints
+            tarvo_clock_last_report_age_seconds  serial clocks
+            tarvo_clock_settings_match           with --golden FILE: 1 when the
+                                                 clock holds the settings of
+                                                 FILE (as "get settings --json")
+            tarvo_clock_info                     1, with the device or address
+        and tarvo_exporter_scrape_duration_seconds. Runs until SIGINT or
+        SIGTERM (exit 0); exit 1 when the address cannot be listened on.
 )"},
 };
 
@@ -151,6 +177,11 @@ OPTIONS
                         discover: this computer's IPv4 addresses, separated by ','
     --no-serial, --no-network
                         discover: leave a link out
+    --listen ADDRESS:PORT
+                        exporter: where to serve /metrics (default 127.0.0.1:9817)
+    --golden FILE       exporter: the settings every clock should hold
+    --metrics ADDRESS:PORT
+                        feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
@@ -173,6 +204,7 @@ EXAMPLES
     tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
     tarvo-clock --port /dev/ttyUSB0 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
+    tarvo-clock --host 192.168.1.50 --host 192.168.1.51 exporter --listen 127.0.0.1:9817
 )";
 
 } // namespace

@@ -1,0 +1,82 @@
+// The exporter: every clock of a fleet as Prometheus metrics, asked when
+// Prometheus scrapes.
+#include "cli/cli.h"
+#include "cli/clock_exporter.h"
+#include "cli/metrics_server.h"
+#include "session/json_file.h"
+
+namespace tarvo
+{
+
+namespace
+{
+// Prometheus' scrapes of one target come at least a second apart; a second
+// scrape within that (a second Prometheus, a person looking) gets the same
+// text instead of asking every clock again.
+constexpr int kCacheMs = 1000;
+constexpr int kStopPollMs = 250;
+
+int Refuse(CliContext& c, const QString& text)
+{
+    c.err << "tarvo-clock: " << text << "\nTry 'tarvo-clock exporter --help'.\n";
+    return ExitCode::BadArguments;
+}
+} // namespace
+
+std::optional<ListenAddress> MetricsAddress(CliContext& c, const QString& text)
+{
+    QString error;
+    auto where = ParseListenAddress(text, &error);
+    if (!where)
+        Refuse(c, error);
+    return where;
+}
+
+Task<int> ServeUntilStopped(CliContext& c)
+{
+    c.activity->following = true;
+    while (!c.activity->stopRequested)
+        co_await Sleep(kStopPollMs);
+    co_return ExitCode::Done;
+}
+
+Task<int> RunExporter(CliContext& c)
+{
+    if (!c.arguments.isEmpty())
+        co_return Refuse(c, QStringLiteral("exporter takes no arguments."));
+    const auto where =
+        MetricsAddress(c, c.listen.isEmpty() ? QStringLiteral("127.0.0.1:9817") : c.listen);
+    if (!where)
+        co_return ExitCode::BadArguments;
+    QList<ExportTarget> targets;
+    for (const QString& port : c.ports)
+        targets.append({port, port, {}, c.password, c.clockType});
+    for (const QString& host : c.hosts)
+        targets.append({host, {}, host, c.password, c.clockType});
+    if (targets.isEmpty())
+        co_return Refuse(c, QStringLiteral("exporter needs the clocks: --port DEVICE or "
+                                           "--host ADDRESS, each as often as needed."));
+    std::optional<QJsonObject> golden;
+    if (!c.golden.isEmpty()) {
+        const JsonFileRead read = ReadJsonObjectFile(c.golden);
+        if (!read.ok())
+            co_return Refuse(c, read.error);
+        golden = read.object;
+    }
+    ClockExporter exporter(targets, golden, c.timeoutMs);
+    const auto collect = [&exporter] { return exporter.Collect(); };
+    MetricsServer server(collect, kCacheMs);
+    QString error;
+    if (!server.Listen(*where, &error)) {
+        c.err << error << '\n';
+        co_return ExitCode::NoAnswer;
+    }
+    c.out << "Serving the metrics of " << targets.size()
+          << (targets.size() == 1 ? " clock" : " clocks") << " at http://"
+          << where->address.toString() << ':' << server.Port() << "/metrics.\n";
+    c.out.flush();
+    const int status = co_await ServeUntilStopped(c);
+    co_return status;
+}
+
+} // namespace tarvo
