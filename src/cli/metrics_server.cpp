@@ -1,21 +1,33 @@
 #include "cli/metrics_server.h"
 
 #include <QHttpServerRequest>
+#include <QUrl>
 
 namespace tarvo
 {
 
-MetricsServer::MetricsServer(Collect collect, int cacheMs, QObject* parent)
-    : QObject(parent), m_http(this), m_collect(std::move(collect)), m_cacheMs(cacheMs)
+namespace detail
 {
-    m_http.route(QStringLiteral("/metrics"), QHttpServerRequest::Method::Get,
-                 [this](const QHttpServerRequest&, QHttpServerResponder&& responder) {
-                     OnMetrics(std::move(responder));
-                 });
-    m_http.route(QStringLiteral("/"), QHttpServerRequest::Method::Get, [] {
-        return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"),
-                                   QByteArrayLiteral("tarvo-clock: the metrics are at /metrics\n"));
-    });
+
+bool MetricsHttp::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    m_handler(request, socket);
+    return true;
+}
+
+void MetricsHttp::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+}
+
+} // namespace detail
+
+MetricsServer::MetricsServer(Collect collect, int cacheMs, QObject* parent)
+    : QObject(parent), m_http([this](const QHttpServerRequest& request,
+                                     QTcpSocket* socket) { OnRequest(request, socket); },
+                              this),
+      m_collect(std::move(collect)), m_cacheMs(cacheMs)
+{
 }
 
 bool MetricsServer::Listen(const ListenAddress& where, QString* error)
@@ -29,13 +41,25 @@ bool MetricsServer::Listen(const ListenAddress& where, QString* error)
     return false;
 }
 
-void MetricsServer::OnMetrics(QHttpServerResponder&& responder)
+void MetricsServer::OnRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    QHttpServerResponder responder = detail::MetricsHttp::makeResponder(request, socket);
+    const QString path = request.url().path();
+    if (request.method() != QHttpServerRequest::Method::Get ||
+        (path != u"/metrics" && path != u"/")) {
+        responder.write(QHttpServerResponder::StatusCode::NotFound);
+        return;
+    }
+    if (path == u"/") {
+        responder.write(QByteArrayLiteral("tarvo-clock: the metrics are at /metrics\n"),
+                        "text/plain; charset=utf-8");
+        return;
+    }
     if (!m_collecting && m_collected.isValid() && m_collected.elapsed() < m_cacheMs) {
         responder.write(m_text, MetricsContentType);
         return;
     }
-    m_waiting.push_back(std::move(responder));
+    m_waiting.push_back({socket, std::move(responder)});
     if (!m_collecting) {
         m_collecting = true;
         Spawn(this, RunCollection());
@@ -54,10 +78,12 @@ Task<void> MetricsServer::RunCollection()
 
 void MetricsServer::Answer(const QByteArray& text)
 {
-    std::vector<QHttpServerResponder> waiting;
+    std::vector<Waiting> waiting;
     waiting.swap(m_waiting);
-    for (QHttpServerResponder& responder : waiting)
-        responder.write(text, MetricsContentType);
+    for (Waiting& w : waiting) {
+        if (w.socket && w.socket->state() == QAbstractSocket::ConnectedState)
+            w.responder.write(text, MetricsContentType);
+    }
 }
 
 } // namespace tarvo

@@ -8,15 +8,41 @@
 #include "cli/clock_metrics.h"
 #include "session/task.h"
 
+#include <QAbstractHttpServer>
 #include <QElapsedTimer>
-#include <QHttpServer>
 #include <QHttpServerResponder>
 #include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
 #include <functional>
 #include <vector>
 
 namespace tarvo
 {
+
+namespace detail
+{
+// Qt's server with the connection of each request at hand: an answer that
+// waits for the clocks is written only if Prometheus has not hung up
+// meanwhile (a responder kept past its connection writes to a freed socket).
+class MetricsHttp : public QAbstractHttpServer
+{
+public:
+    using Handler = std::function<void(const QHttpServerRequest&, QTcpSocket*)>;
+    MetricsHttp(Handler handler, QObject* parent)
+        : QAbstractHttpServer(parent), m_handler(std::move(handler))
+    {
+    }
+    using QAbstractHttpServer::makeResponder;
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    Handler m_handler;
+};
+} // namespace detail
 
 class MetricsServer : public QObject
 {
@@ -32,11 +58,15 @@ public:
     int Collections() const { return m_collections; }
 
 private:
-    void OnMetrics(QHttpServerResponder&& responder);
+    struct Waiting {
+        QPointer<QTcpSocket> socket;
+        QHttpServerResponder responder;
+    };
+    void OnRequest(const QHttpServerRequest& request, QTcpSocket* socket);
     Task<void> RunCollection();
     void Answer(const QByteArray& text);
 
-    QHttpServer m_http;
+    detail::MetricsHttp m_http;
     Collect m_collect;
     int m_cacheMs;
     quint16 m_port = 0;
@@ -44,7 +74,7 @@ private:
     bool m_collecting = false;
     QByteArray m_text;
     QElapsedTimer m_collected; // invalid until the first collection
-    std::vector<QHttpServerResponder> m_waiting;
+    std::vector<Waiting> m_waiting;
 };
 
 } // namespace tarvo

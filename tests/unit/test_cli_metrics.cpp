@@ -5,6 +5,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpSocket>
 #include <QTest>
 #include <cmath>
 #include <limits>
@@ -203,6 +204,35 @@ private Q_SLOTS:
         QCOMPARE(later->readAll(), QByteArray("x 1\n"));
         QVERIFY(collections >= 2);
         QCOMPARE(server.Collections(), collections);
+    }
+
+    // Prometheus gives up on a slow scrape and hangs up: the answer that
+    // comes later is dropped, and the server goes on serving.
+    void scrapeAbandonedByItsClient()
+    {
+        int collections = 0;
+        const auto collect = [&collections] { return CountedCollection(&collections, 500); };
+        MetricsServer server(collect, 0);
+        QString error;
+        QVERIFY2(server.Listen({QHostAddress(QStringLiteral("127.0.0.1")), 0}, &error),
+                 qPrintable(error));
+        QTcpSocket quitter;
+        quitter.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), server.Port());
+        QVERIFY(QTest::qWaitFor(
+            [&quitter] { return quitter.state() == QAbstractSocket::ConnectedState; }, 10000));
+        quitter.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY(QTest::qWaitFor([&collections] { return collections == 1; }, 10000));
+        quitter.abort();
+        QNetworkAccessManager web;
+        QNetworkReply* next = web.get(QNetworkRequest(
+            QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(server.Port()))));
+        QVERIFY(QTest::qWaitFor([next] { return next->isFinished(); }, 10000));
+        QCOMPARE(next->error(), QNetworkReply::NoError);
+        QCOMPARE(next->readAll(), QByteArray("x 1\n"));
+        QNetworkReply* other = web.get(
+            QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/other").arg(server.Port()))));
+        QVERIFY(QTest::qWaitFor([other] { return other->isFinished(); }, 10000));
+        QCOMPARE(other->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 404);
     }
 };
 
