@@ -1,6 +1,7 @@
 // clock-simulator: a simulated master clock on a pseudo-terminal and/or a
 // loopback UDP address, for the demo and the end-to-end tests.
 
+#include "address_range.h"
 #include "simulated_clock.h"
 
 #include "link/datagram.h"
@@ -11,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -57,6 +59,24 @@ int Fail(const QString& text)
     return 2;
 }
 
+// Each network clock holds two sockets (its own address and the shared
+// discovery address); a fleet of a few hundred needs more descriptors than
+// the usual soft limit of 1024, so the soft limit is raised as far as the
+// hard limit allows. False when even that is too few.
+bool EnsureDescriptors(int clocks)
+{
+    const rlim_t needed = static_cast<rlim_t>(clocks) * 2 + 64;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return false;
+    if (limit.rlim_cur >= needed)
+        return true;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < needed)
+        return false;
+    limit.rlim_cur = needed;
+    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
 } // namespace
 
 using namespace tarvo;
@@ -93,7 +113,19 @@ int main(int argc, char* argv[])
                                  QStringLiteral("Report the clock as locked to GPS."));
     const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")},
                                      QStringLiteral("Log every frame and datagram on stderr."));
-    parser.addOptions({model, serial, udp, password, noNetwork, reportMs, gps, verbose});
+    const QCommandLineOption count(
+        QStringLiteral("count"),
+        QStringLiteral("Simulate N network clocks (1 to 1000), with --udp-base; each prints its "
+                       "udp: line."),
+        QStringLiteral("N"));
+    const QCommandLineOption udpBase(
+        QStringLiteral("udp-base"),
+        QStringLiteral("With --count: the first clock's address; the others follow it one by "
+                       "one, into the third octet, skipping addresses ending in .255 "
+                       "(127.0.0.0/8 only)."),
+        QStringLiteral("ADDR"));
+    parser.addOptions(
+        {model, serial, udp, password, noNetwork, reportMs, gps, verbose, count, udpBase});
     parser.process(app);
 
     SimOptions options;
@@ -116,24 +148,53 @@ int main(int argc, char* argv[])
     if (parser.isSet(password) && options.password.size() != 4)
         return Fail(QStringLiteral("--password needs exactly 4 characters"));
 
-    SimulatedClock clock(options);
-    QString error;
-    if (!clock.Start(&error))
-        return Fail(error);
+    // One clock, or a fleet of network clocks on consecutive addresses.
+    QStringList addresses{options.udpAddress};
+    if (parser.isSet(count) || parser.isSet(udpBase)) {
+        if (!parser.isSet(count) || !parser.isSet(udpBase))
+            return Fail(QStringLiteral("--count and --udp-base go together"));
+        if (options.serial || parser.isSet(udp) || !options.networkOption)
+            return Fail(QStringLiteral("--count simulates network clocks: not with --serial, "
+                                       "--udp or --no-network-option"));
+        const int clocks = parser.value(count).toInt(&ok);
+        if (!ok)
+            return Fail(QStringLiteral("--count needs a number of clocks"));
+        QString rangeError;
+        addresses = LoopbackRange(parser.value(udpBase), clocks, &rangeError);
+        if (addresses.isEmpty())
+            return Fail(rangeError);
+        if (!EnsureDescriptors(clocks))
+            return Fail(
+                QStringLiteral("too few file descriptors for %1 clocks (ulimit -n)").arg(clocks));
+    }
+
+    QList<SimulatedClock*> clocks;
+    for (const QString& address : std::as_const(addresses)) {
+        options.udpAddress = address;
+        auto* clock = new SimulatedClock(options, &app);
+        QString error;
+        if (!clock->Start(&error))
+            return Fail(error);
+        clocks.append(clock);
+    }
     if (!InstallStopSignals(app))
         return Fail(QStringLiteral("cannot install the signal handlers"));
 
-    QObject::connect(&clock, &SimulatedClock::PtyPathChanged, &app,
-                     [](const QString& path) { PrintLine(QStringLiteral("serial: ") + path); });
-    QObject::connect(&clock, &SimulatedClock::UdpAddressChanged, &app, [](const QString& address) {
-        PrintLine(QStringLiteral("udp: %1:%2").arg(address).arg(ClockPort));
-    });
-    if (options.serial)
-        PrintLine(QStringLiteral("serial: ") + clock.PtyPath());
-    if (!options.udpAddress.isEmpty())
-        PrintLine(QStringLiteral("udp: %1:%2").arg(clock.UdpAddress()).arg(ClockPort));
+    for (SimulatedClock* clock : std::as_const(clocks)) {
+        QObject::connect(clock, &SimulatedClock::PtyPathChanged, &app,
+                         [](const QString& path) { PrintLine(QStringLiteral("serial: ") + path); });
+        QObject::connect(clock, &SimulatedClock::UdpAddressChanged, &app,
+                         [](const QString& address) {
+                             PrintLine(QStringLiteral("udp: %1:%2").arg(address).arg(ClockPort));
+                         });
+        if (options.serial)
+            PrintLine(QStringLiteral("serial: ") + clock->PtyPath());
+        if (!clock->UdpAddress().isEmpty())
+            PrintLine(QStringLiteral("udp: %1:%2").arg(clock->UdpAddress()).arg(ClockPort));
+    }
 
     const int result = QCoreApplication::exec();
-    clock.Stop();
+    for (SimulatedClock* clock : std::as_const(clocks))
+        clock->Stop();
     return result;
 }

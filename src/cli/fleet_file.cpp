@@ -1,0 +1,267 @@
+#include "cli/fleet_file.h"
+
+#include "clock/clock_model.h"
+#include "clock/json_text.h"
+#include "clock/password.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace tarvo
+{
+
+namespace
+{
+
+// A password file holds four characters and a line break; more than this is
+// the wrong file.
+constexpr qint64 kMaxPasswordFileBytes = 4096;
+
+const QStringList& KnownFields()
+{
+    static const QStringList fields{QStringLiteral("name"),         QStringLiteral("port"),
+                                    QStringLiteral("host"),         QStringLiteral("password"),
+                                    QStringLiteral("passwordFile"), QStringLiteral("model")};
+    return fields;
+}
+
+bool HasControls(QStringView text)
+{
+    for (QChar ch : text) {
+        if (ch.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+// Collects the problems of one entry, each naming the entry and the field.
+class EntryErrors
+{
+public:
+    EntryErrors(const QString& fileName, int index, QStringList& errors)
+        : m_file(EscapeControls(fileName)), m_index(index), m_errors(errors)
+    {
+    }
+    void SetName(const QString& name) { m_name = name; }
+    void Add(const QString& field, const QString& reason)
+    {
+        QString where = QStringLiteral("%1: clock %2").arg(m_file).arg(m_index + 1);
+        if (!m_name.isEmpty())
+            where += QStringLiteral(" (\"%1\")").arg(EscapeControls(m_name));
+        m_errors.append(
+            field.isEmpty()
+                ? QStringLiteral("%1: %2").arg(where, reason)
+                : QStringLiteral("%1: %2 \"%3\"").arg(where, reason, EscapeControls(field)));
+        ++m_count;
+    }
+    void AddField(const QString& field, const QString& reason)
+    {
+        Add({}, QStringLiteral("field \"%1\": %2").arg(EscapeControls(field), reason));
+    }
+    int Count() const { return m_count; }
+
+private:
+    QString m_file;
+    int m_index;
+    QString m_name;
+    QStringList& m_errors;
+    int m_count = 0;
+};
+
+// A text field that must be a non-empty string without control characters.
+std::optional<QString> TextField(const QJsonObject& entry, const QString& field,
+                                 EntryErrors& errors)
+{
+    const QJsonValue value = entry.value(field);
+    if (!value.isString()) {
+        errors.AddField(field, QStringLiteral("must be a string"));
+        return std::nullopt;
+    }
+    const QString text = value.toString();
+    if (text.trimmed().isEmpty()) {
+        errors.AddField(field, QStringLiteral("must not be empty"));
+        return std::nullopt;
+    }
+    if (HasControls(text)) {
+        errors.AddField(field, QStringLiteral("must not hold control characters"));
+        return std::nullopt;
+    }
+    return text;
+}
+
+// The password rules of --password, but whole: a fleet file that gives two
+// characters is a mistake, not a password to pad.
+std::optional<QString> CheckedPassword(const QString& text, const QString& field,
+                                       EntryErrors& errors)
+{
+    if (text.size() != PasswordLength) {
+        errors.AddField(
+            field,
+            QStringLiteral("the password must be exactly 4 characters, not %1").arg(text.size()));
+        return std::nullopt;
+    }
+    if (!IsPasswordText(text)) {
+        errors.AddField(field, PasswordCharacterMessage);
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<QString> PasswordFromFile(const QJsonObject& entry, const QString& fileName,
+                                        const FleetFileReader& readFile, EntryErrors& errors)
+{
+    const QString field = QStringLiteral("passwordFile");
+    const std::optional<QString> relative = TextField(entry, field, errors);
+    if (!relative)
+        return std::nullopt;
+    const QString path = QFileInfo(fileName).dir().absoluteFilePath(*relative);
+    const std::optional<QByteArray> bytes = readFile ? readFile(path) : std::nullopt;
+    if (!bytes) {
+        errors.AddField(field, QStringLiteral("cannot read %1").arg(EscapeControls(path)));
+        return std::nullopt;
+    }
+    if (bytes->size() > kMaxPasswordFileBytes) {
+        errors.AddField(
+            field,
+            QStringLiteral("%1 is too large to be a password file").arg(EscapeControls(path)));
+        return std::nullopt;
+    }
+    const QString firstLine = QString::fromUtf8(*bytes).section(QLatin1Char('\n'), 0, 0).trimmed();
+    return CheckedPassword(firstLine, field, errors);
+}
+
+void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
+                const FleetFileReader& readFile, QSet<QString>& names, FleetParseResult& result)
+{
+    EntryErrors errors(fileName, index, result.errors);
+    if (!value.isObject()) {
+        errors.Add({}, QStringLiteral("must be a JSON object"));
+        return;
+    }
+    const QJsonObject entry = value.toObject();
+    FleetClock clock;
+    if (!entry.contains(u"name")) {
+        errors.AddField(QStringLiteral("name"), QStringLiteral("is required"));
+    } else if (const auto name = TextField(entry, QStringLiteral("name"), errors)) {
+        clock.name = *name;
+        errors.SetName(clock.name);
+        if (names.contains(clock.name))
+            errors.AddField(QStringLiteral("name"), QStringLiteral("another clock has this name"));
+        names.insert(clock.name);
+    }
+    for (auto it = entry.begin(); it != entry.end(); ++it) {
+        if (!KnownFields().contains(it.key()))
+            errors.Add(it.key(), QStringLiteral("unknown field"));
+    }
+
+    const bool hasPort = entry.contains(u"port");
+    const bool hasHost = entry.contains(u"host");
+    if (hasPort == hasHost) {
+        errors.Add({}, hasPort ? QStringLiteral("give \"port\" or \"host\", not both")
+                               : QStringLiteral("needs \"port\" (serial device) or \"host\" "
+                                                "(network address)"));
+    } else if (hasPort) {
+        clock.port = TextField(entry, QStringLiteral("port"), errors).value_or(QString());
+    } else {
+        clock.host = TextField(entry, QStringLiteral("host"), errors).value_or(QString());
+    }
+
+    const bool hasPassword = entry.contains(u"password");
+    const bool hasPasswordFile = entry.contains(u"passwordFile");
+    if (hasPassword && hasPasswordFile) {
+        errors.Add({}, QStringLiteral("give \"password\" or \"passwordFile\", not both"));
+    } else if (hasPassword) {
+        if (const auto text = TextField(entry, QStringLiteral("password"), errors))
+            clock.password =
+                CheckedPassword(*text, QStringLiteral("password"), errors).value_or(QString());
+    } else if (hasPasswordFile) {
+        clock.password = PasswordFromFile(entry, fileName, readFile, errors).value_or(QString());
+    }
+
+    if (entry.contains(u"model")) {
+        const QJsonValue model = entry.value(u"model");
+        const double number = model.toDouble(-1);
+        if (!model.isDouble() || number != static_cast<int>(number) ||
+            ModelCodeForNumber(static_cast<int>(number)) == 0)
+            errors.AddField(
+                QStringLiteral("model"),
+                QStringLiteral("must be 226, 229, 207 or 222, not %1").arg(JsonValueText(model)));
+        else
+            clock.model = static_cast<int>(number);
+    }
+    if (errors.Count() == 0)
+        result.clocks.append(clock);
+}
+
+} // namespace
+
+FleetParseResult ParseFleet(const QByteArray& json, const QString& fileName,
+                            const FleetFileReader& readFile)
+{
+    FleetParseResult result;
+    const QString shown = EscapeControls(fileName);
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (doc.isNull()) {
+        result.errors.append(QStringLiteral("%1: not JSON: %2 at byte %3")
+                                 .arg(shown, parseError.errorString())
+                                 .arg(parseError.offset));
+        return result;
+    }
+    QJsonArray entries;
+    if (doc.isArray()) {
+        entries = doc.array();
+    } else {
+        const QJsonObject top = doc.object();
+        for (auto it = top.begin(); it != top.end(); ++it) {
+            if (it.key() != u"clocks")
+                result.errors.append(QStringLiteral("%1: unknown field \"%2\"")
+                                         .arg(shown, EscapeControls(it.key())));
+        }
+        if (!top.value(u"clocks").isArray()) {
+            result.errors.append(
+                QStringLiteral("%1: needs \"clocks\": a list of clocks").arg(shown));
+            return result;
+        }
+        entries = top.value(u"clocks").toArray();
+    }
+    if (entries.isEmpty())
+        result.errors.append(QStringLiteral("%1: the list of clocks is empty").arg(shown));
+    QSet<QString> names;
+    for (int i = 0; i < entries.size(); ++i)
+        ParseEntry(entries[i], i, fileName, readFile, names, result);
+    if (!result.errors.isEmpty())
+        result.clocks.clear();
+    return result;
+}
+
+FleetParseResult ReadFleetFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        FleetParseResult result;
+        result.errors.append(
+            QStringLiteral("%1: %2").arg(EscapeControls(path), file.errorString()));
+        return result;
+    }
+    if (file.size() > MaxFleetFileBytes) {
+        FleetParseResult result;
+        result.errors.append(
+            QStringLiteral("%1: too large to be a fleet file").arg(EscapeControls(path)));
+        return result;
+    }
+    const auto readFromDisk = [](const QString& passwordPath) -> std::optional<QByteArray> {
+        QFile passwordFile(passwordPath);
+        if (!passwordFile.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return passwordFile.read(kMaxPasswordFileBytes + 1);
+    };
+    return ParseFleet(file.readAll(), path, readFromDisk);
+}
+
+} // namespace tarvo

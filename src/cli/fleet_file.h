@@ -1,0 +1,49 @@
+#pragma once
+
+// The fleet file: the clocks of a plant, one entry each, that
+// "tarvo-clock --fleet FILE" runs a command on. Parsing is pure; a password
+// kept in a file of its own is read through the function the caller gives,
+// so a test needs no files. Every problem of every entry is named before any
+// clock is reached.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace tarvo
+{
+
+struct FleetClock {
+    QString name;
+    QString port;     // serial device, as --port; empty for a network clock
+    QString host;     // address or host name, as --host; empty for a serial clock
+    QString password; // four characters; empty = the default access password
+    int model = 0;    // model number (226, 229, 207, 222); 0 = learn it
+};
+
+struct FleetParseResult {
+    QList<FleetClock> clocks;
+    // "FILE: clock N ("name"): field "x": reason", one per problem, in file order.
+    QStringList errors;
+    bool ok() const { return errors.isEmpty() && !clocks.isEmpty(); }
+};
+
+// Reads the file at an absolute path; nullopt when it cannot be read.
+using FleetFileReader = std::function<std::optional<QByteArray>(const QString& path)>;
+
+// `fileName` is the fleet file's path: it names the file in messages and a
+// passwordFile is found relative to its folder.
+FleetParseResult ParseFleet(const QByteArray& json, const QString& fileName,
+                            const FleetFileReader& readFile);
+
+// Reads and parses the fleet file at `path`, password files from the disk.
+FleetParseResult ReadFleetFile(const QString& path);
+
+// A fleet file is a list of a few hundred clocks; anything much larger is
+// not one and is refused before it is read.
+inline constexpr qint64 MaxFleetFileBytes = 4 * 1024 * 1024;
+
+} // namespace tarvo

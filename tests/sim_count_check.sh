@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# clock-simulator --count: many network clocks in one process, each answering
+# on its own loopback address (127.0.161.0/24 and 127.0.162.0/24), and the
+# ranges it refuses.
+set -uo pipefail
+bin="$1/bin"
+work="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+refused() { # expected-message, arguments...
+    local expected="$1"
+    shift
+    "$bin/clock-simulator" --model 229 "$@" >"$work/out" 2>"$work/err" &
+    local pid=$!
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fail "started with $*"; fi
+    wait "$pid"; [ $? -eq 2 ] || fail "$* did not end with 2"
+    grep -q -- "$expected" "$work/err" || fail "$*: $(cat "$work/err")"
+    [ ! -s "$work/out" ] || fail "$* printed addresses"
+}
+refused "only addresses in 127.0.0.0/8" --count 3 --udp-base 10.0.0.1
+refused "would leave 127.0.0.0/8" --count 3 --udp-base 127.255.255.253
+refused "go together" --count 3
+refused "not with --serial" --count 3 --udp-base 127.0.161.1 --serial
+refused "1 to 1000" --count 0 --udp-base 127.0.161.1
+
+"$bin/clock-simulator" --help | grep -q -- "--udp-base" || fail "--help has no --udp-base"
+
+# 250 clocks from 127.0.161.250: the range carries into the next octet and
+# leaves out 127.0.161.255, the discovery address of the first /24.
+"$bin/clock-simulator" --model 229 --count 250 --udp-base 127.0.161.250 >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do
+    [ "$(grep -c '^udp: ' "$work/sim.out")" -ge 250 ] && break
+    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended: $(cat "$work/sim.out")"
+    sleep 0.1
+done
+[ "$(grep -c '^udp: ' "$work/sim.out")" -eq 250 ] || fail "not 250 udp: lines: $(cat "$work/sim.out")"
+[ "$(sed -n 1p "$work/sim.out")" = "udp: 127.0.161.250:10000" ] || fail "first line"
+[ "$(sed -n 6p "$work/sim.out")" = "udp: 127.0.162.0:10000" ] || fail "no carry: $(sed -n 6p "$work/sim.out")"
+grep -q '127.0.161.255' "$work/sim.out" && fail "the discovery address was given to a clock"
+[ "$(sed -n 250p "$work/sim.out")" = "udp: 127.0.162.244:10000" ] || fail "last line"
+
+# The first five and the last clock each answer on their own address.
+for host in 127.0.161.250 127.0.161.251 127.0.161.254 127.0.162.0 127.0.162.1 127.0.162.244; do
+    "$bin/tarvo-clock" --host "$host" --timeout 2000 get network --json >"$work/net" ||
+        fail "no answer from $host"
+    grep -q "\"ipAddress\": \"$host\"" "$work/net" || fail "$host answered as $(grep ipAddress "$work/net")"
+done
+echo "clock-simulator --count answers on every address"
