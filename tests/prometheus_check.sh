@@ -97,10 +97,16 @@ print(statistics.median(json.loads(l)["offsetSeconds"] for l in open(sys.argv[1]
     fail "could not read the golden settings"
 kill -STOP "$stopped"
 
+cat >"$work/fleet.json" <<FLEET
+{"clocks": [
+  {"name": "studio", "port": "$pty", "model": 226},
+  {"name": "tower", "host": "127.0.171.2"},
+  {"name": "annex", "host": "127.0.171.3", "password": "7315"}
+]}
+FLEET
 exporter_port="$(free_port)"
 "$bin/tarvo-clock" exporter --listen "127.0.0.1:$exporter_port" --timeout 400 \
-    --port "$pty" --host 127.0.171.2 --host 127.0.171.3 --golden "$work/golden.json" \
-    >"$work/exporter.log" 2>&1 &
+    --fleet "$work/fleet.json" --golden "$work/golden.json" >"$work/exporter.log" 2>&1 &
 exporter=$!
 pids+=($exporter)
 wait_line "$work/exporter.log" 'Serving ' >/dev/null || fail "the exporter did not start"
@@ -109,6 +115,22 @@ scrape="$(python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(s
     "http://127.0.0.1:$exporter_port/metrics")" || fail "the exporter did not answer /metrics"
 echo "$scrape" >"$work/scrape.txt"
 "$promtool" check metrics <"$work/scrape.txt" || fail "promtool finds fault with the metrics: $(cat "$work/scrape.txt")"
+
+# A second serial clock fed to a (stand-in) chronyd socket, its feed serving
+# the same figures.
+"$bin/clock-simulator" --model 229 --serial --gps-locked >"$work/fed-sim.log" 2>&1 &
+pids+=($!)
+fed_pty="$(wait_line "$work/fed-sim.log" 'serial: ')" || fail "the fed simulator did not start"
+python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM); s.bind(sys.argv[1])
+while True: s.recv(256)' "$work/chrony.sock" &
+pids+=($!)
+for _ in $(seq 50); do [ -S "$work/chrony.sock" ] && break; sleep 0.1; done
+feed_port="$(free_port)"
+"$bin/tarvo-clock" --port "$fed_pty" feed-chrony "$work/chrony.sock" --metrics "127.0.0.1:$feed_port" \
+    >"$work/feed.log" 2>&1 &
+pids+=($!)
+wait_line "$work/feed.log" 'Feeding ' >/dev/null || fail "feed-chrony did not start"
 
 prom_port="$(free_port)"
 cat >"$work/prometheus.yml" <<CONF
@@ -119,6 +141,9 @@ scrape_configs:
   - job_name: tarvo
     static_configs:
       - targets: ['127.0.0.1:$exporter_port']
+  - job_name: feed
+    static_configs:
+      - targets: ['127.0.0.1:$feed_port']
 CONF
 "$prometheus" --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
     --web.listen-address="127.0.0.1:$prom_port" >"$work/prometheus.log" 2>&1 &
@@ -134,16 +159,16 @@ done
 # Two scrape intervals after the first scrape, and a few more samples for the offset.
 sleep 5
 [ "$(query 'up{job="tarvo"}')" = 1 ] || fail "Prometheus could not scrape the exporter"
-serial_up="$(query "tarvo_clock_up{link=\"serial\",clock=\"$pty\"}")"
-live_up="$(query 'tarvo_clock_up{clock="127.0.171.2"}')"
-stopped_up="$(query 'tarvo_clock_up{clock="127.0.171.3"}')"
+serial_up="$(query 'tarvo_clock_up{link="serial",clock="studio"}')"
+live_up="$(query 'tarvo_clock_up{clock="tower"}')"
+stopped_up="$(query 'tarvo_clock_up{clock="annex"}')"
 echo "up: serial $serial_up, network $live_up, stopped $stopped_up"
 [ "$serial_up" = 1 ] || fail "the serial clock is not up ($serial_up)"
 [ "$live_up" = 1 ] || fail "the live network clock is not up ($live_up)"
 [ "$stopped_up" = 0 ] || fail "the stopped network clock is not down ($stopped_up)"
-[ "$(query 'tarvo_clock_settings_match{clock="127.0.171.2"}')" = 1 ] ||
+[ "$(query 'tarvo_clock_settings_match{clock="tower"}')" = 1 ] ||
     fail "the live clock does not match the settings read from it"
-[ "$(query 'tarvo_clock_info{clock="127.0.171.2",model="229",link="network",address="127.0.171.2"}')" = 1 ] ||
+[ "$(query 'tarvo_clock_info{clock="tower",model="229",link="network",address="127.0.171.2"}')" = 1 ] ||
     fail "tarvo_clock_info does not name the network clock"
 
 # The simulator's clock is this computer's clock, and it sends each report
@@ -151,13 +176,21 @@ echo "up: serial $serial_up, network $live_up, stopped $stopped_up"
 # report took to be read, so never above -1 ms (a sign turned round shows
 # here), and (as medians, so that one busy moment does not count) within 5 ms
 # of what watch measured.
-offset="$(query "quantile_over_time(0.5, tarvo_clock_offset_seconds{clock=\"$pty\"}[10s])")"
+offset="$(query "quantile_over_time(0.5, tarvo_clock_offset_seconds{clock=\"studio\"}[10s])")"
 echo "serial clock's median offset: $offset s in Prometheus, $watched s by watch"
 [ -n "$offset" ] || fail "no offset for the serial clock"
 awk -v o="$offset" -v w="$watched" 'BEGIN { d = o - w; exit !(o <= -0.001 && d < 0.005 && d > -0.005) }' ||
     fail "the serial clock's offset $offset s is not the $watched s watch measured"
-[ "$(query "tarvo_clock_last_report_age_seconds{clock=\"$pty\"} < 2")" != "" ] ||
+[ "$(query 'tarvo_clock_last_report_age_seconds{clock="studio"} < 2')" != "" ] ||
     fail "the serial clock's last report is old"
+[ "$(query 'up{job="feed"}')" = 1 ] || fail "Prometheus could not scrape feed-chrony"
+fed_up="$(query 'tarvo_clock_up{job="feed",model="229",link="serial"}')"
+fed_lock="$(query 'tarvo_clock_gps_locked{job="feed"}')"
+fed_offset="$(query 'tarvo_clock_offset_seconds{job="feed"}')"
+echo "feed-chrony: up $fed_up, GPS locked $fed_lock, offset $fed_offset s"
+[ "$fed_up" = 1 ] && [ "$fed_lock" = 1 ] || fail "feed-chrony's clock is not up and locked"
+awk -v o="$fed_offset" 'BEGIN { exit !(o <= -0.001 && o > -1) }' ||
+    fail "feed-chrony's offset $fed_offset s is not the simulator's"
 
 kill -TERM "$exporter"
 for _ in $(seq 50); do kill -0 "$exporter" 2>/dev/null || break; sleep 0.1; done

@@ -104,7 +104,8 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
     const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
-    parser.addOptions({listen, golden, metrics});
+    const QCommandLineOption fleet(QStringLiteral("fleet"), {}, QStringLiteral("FILE"));
+    parser.addOptions({listen, golden, metrics, fleet});
 
     CliContext c(out, err);
     CliActivity ownActivity;
@@ -171,6 +172,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     TrafficLog::SetEnabled(parser.isSet(logTraffic));
     c.ports = parser.values(port);
     c.hosts = parser.values(host);
+    c.fleet = parser.value(fleet);
     c.listen = parser.value(listen);
     c.golden = parser.value(golden);
     c.metrics = parser.value(metrics);

@@ -58,9 +58,10 @@ struct CliContext {
     QString spring;
     QString fall;
     int startYear = 0; // years after 2000; 0 = this year
-    // exporter: every --port and --host given; --listen, --golden.
+    // exporter: every --port and --host given; --fleet, --listen, --golden.
     QStringList ports;
     QStringList hosts;
+    QString fleet;
     QString listen;
     QString golden;
     QString metrics; // feed-chrony --metrics

@@ -139,12 +139,14 @@ constexpr Section kSections[] = {
         _gps_locked, _last_report_age_seconds), taken from the reports the
         feed reads: a scrape sends nothing to the clock.
 )"},
-    {"exporter", R"(    exporter [--listen ADDRESS:PORT] [--golden FILE]
+    {"exporter", R"(    exporter --fleet FILE [--listen ADDRESS:PORT] [--golden FILE]
         Serves the clocks' state as Prometheus metrics at
         http://ADDRESS:PORT/metrics (default 127.0.0.1:9817; a PORT alone
         listens on 127.0.0.1, and another address only when given). The
-        clocks are every --port DEVICE and --host ADDRESS given, each as
-        often as needed. Each scrape asks every network clock for its
+        clocks are those of the fleet file, a JSON object {"clocks": [...]}
+        of entries {name, port or host, password or passwordFile, model},
+        and every --port DEVICE and --host ADDRESS given besides (named by
+        the device or address); each name once. Each scrape asks every network clock for its
         settings (32 at a time); a serial clock's port stays open and its
         time reports give the offset, GPS lock and report age. Scrapes within
         a second of the last share its answers. Per clock, labelled clock,
@@ -179,6 +181,7 @@ OPTIONS
                         discover: leave a link out
     --listen ADDRESS:PORT
                         exporter: where to serve /metrics (default 127.0.0.1:9817)
+    --fleet FILE        exporter: the clocks, as a JSON fleet file
     --golden FILE       exporter: the settings every clock should hold
     --metrics ADDRESS:PORT
                         feed-chrony: also serve /metrics for the clock
@@ -204,7 +207,7 @@ EXAMPLES
     tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
     tarvo-clock --port /dev/ttyUSB0 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
-    tarvo-clock --host 192.168.1.50 --host 192.168.1.51 exporter --listen 127.0.0.1:9817
+    tarvo-clock exporter --fleet /etc/tarvo/fleet.json --listen 127.0.0.1:9817
 )";
 
 } // namespace
@@ -219,8 +222,9 @@ QString CliHelp(const QString& command)
     }
     if (command.isEmpty())
         return QString::fromUtf8(kHead) + text + QString::fromUtf8(kTail);
-    const QString link =
-        command == u"discover" ? QString() : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
+    const QString link = command == u"discover" || command == u"exporter"
+                             ? QString()
+                             : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
            QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
 }

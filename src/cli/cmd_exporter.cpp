@@ -2,8 +2,14 @@
 // Prometheus scrapes.
 #include "cli/cli.h"
 #include "cli/clock_exporter.h"
+#include "cli/fleet_file.h"
 #include "cli/metrics_server.h"
+#include "clock/clock_model.h"
+#include "clock/json_text.h"
+#include "clock/password.h"
 #include "session/json_file.h"
+
+#include <QSet>
 
 namespace tarvo
 {
@@ -49,13 +55,42 @@ Task<int> RunExporter(CliContext& c)
     if (!where)
         co_return ExitCode::BadArguments;
     QList<ExportTarget> targets;
+    if (!c.fleet.isEmpty()) {
+        const FleetParseResult fleet = ReadFleetFile(c.fleet);
+        if (!fleet.ok()) {
+            for (const QString& problem : fleet.errors)
+                c.err << EscapeControls(problem) << '\n';
+            co_return Refuse(
+                c, fleet.errors.isEmpty()
+                       ? QStringLiteral("The fleet file %1 lists no clock.").arg(c.fleet)
+                       : QStringLiteral("The fleet file %1 cannot be used.").arg(c.fleet));
+        }
+        for (const FleetClock& clock : fleet.clocks) {
+            // The fleet parser has checked the password and the model.
+            const QByteArray password = clock.password.isEmpty()
+                                            ? c.password
+                                            : NetworkPasswordFromText(clock.password).bytes;
+            const int clockType = clock.model != 0 ? ModelCodeForNumber(clock.model) : c.clockType;
+            targets.append({clock.name, clock.port, clock.host, password, clockType});
+        }
+    }
     for (const QString& port : c.ports)
         targets.append({port, port, {}, c.password, c.clockType});
     for (const QString& host : c.hosts)
         targets.append({host, {}, host, c.password, c.clockType});
     if (targets.isEmpty())
-        co_return Refuse(c, QStringLiteral("exporter needs the clocks: --port DEVICE or "
-                                           "--host ADDRESS, each as often as needed."));
+        co_return Refuse(c, QStringLiteral("exporter needs the clocks: --fleet FILE, or --port "
+                                           "DEVICE and --host ADDRESS, each as often as needed."));
+    // Two clocks of one name would be one series twice, and Prometheus
+    // refuses a scrape that holds a series twice: every clock would be lost.
+    QSet<QString> names;
+    for (const ExportTarget& target : targets) {
+        if (names.contains(target.name))
+            co_return Refuse(c, QStringLiteral("The clock name '%1' is given twice; every clock "
+                                               "needs a name of its own.")
+                                    .arg(EscapeControls(target.name)));
+        names.insert(target.name);
+    }
     std::optional<QJsonObject> golden;
     if (!c.golden.isEmpty()) {
         const JsonFileRead read = ReadJsonObjectFile(c.golden);

@@ -1,11 +1,13 @@
 #include "cli/clock_exporter.h"
 #include "cli/metrics_server.h"
+#include "support/cli_helpers.h"
 #include "support/run_task.h"
 #include "support/test_registry.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <limits>
@@ -233,6 +235,39 @@ private Q_SLOTS:
             QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/other").arg(server.Port()))));
         QVERIFY(QTest::qWaitFor([other] { return other->isFinished(); }, 10000));
         QCOMPARE(other->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 404);
+    }
+
+    // Whatever would make the exporter serve wrong or useless metrics is
+    // refused before it listens (exit 2), naming what is wrong.
+    void exporterRefusesBeforeServing()
+    {
+        QTemporaryDir dir;
+        const QString fleet = dir.filePath(QStringLiteral("fleet.json"));
+        QFile file(fleet);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"clocks": [{"name": "a", "host": "127.0.170.9"}, {"name": "b"}]})");
+        file.close();
+        const struct {
+            QStringList arguments;
+            const char* said;
+        } cases[] = {
+            {{QStringLiteral("exporter")}, "needs the clocks"},
+            {{QStringLiteral("exporter"), QStringLiteral("--host"), QStringLiteral("127.0.170.9"),
+              QStringLiteral("--host"), QStringLiteral("127.0.170.9")},
+             "'127.0.170.9' is given twice"},
+            {{QStringLiteral("exporter"), QStringLiteral("--host"), QStringLiteral("127.0.170.9"),
+              QStringLiteral("--listen"), QStringLiteral("localhost:9817")},
+             "not an IPv4 address"},
+            {{QStringLiteral("exporter"), QStringLiteral("--fleet"), fleet}, "cannot be used"},
+            {{QStringLiteral("exporter"), QStringLiteral("--host"), QStringLiteral("127.0.170.9"),
+              QStringLiteral("--golden"), dir.filePath(QStringLiteral("none.json"))},
+             "none.json"},
+        };
+        for (const auto& c : cases) {
+            const CliRun run = RunCli(c.arguments);
+            QCOMPARE(run.status, ExitCode::BadArguments);
+            QVERIFY2(run.err.contains(QLatin1String(c.said)), qPrintable(run.err));
+        }
     }
 };
 
