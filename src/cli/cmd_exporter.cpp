@@ -7,6 +7,7 @@
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
+#include "clock/settings_json.h"
 #include "session/json_file.h"
 
 #include <QSet>
@@ -96,6 +97,24 @@ Task<int> RunExporter(CliContext& c)
         const JsonFileRead read = ReadJsonObjectFile(c.golden);
         if (!read.ok())
             co_return Refuse(c, read.error);
+        // A field no model knows, or a value out of range, would read as a
+        // drift on every clock for ever: refused now, each problem named.
+        QStringList problems;
+        bool fitsAModel = false;
+        for (const ClockModel& model : AllModels()) {
+            ScriptSettings blank;
+            blank.clockType = model.code;
+            const SettingsParse parse = SettingsFromJson(read.object, blank);
+            fitsAModel = fitsAModel || parse.errors.isEmpty();
+            if (problems.isEmpty())
+                problems = parse.errors;
+        }
+        if (!fitsAModel) {
+            for (const QString& problem : problems)
+                c.err << c.golden << ": " << EscapeControls(problem) << '\n';
+            co_return Refuse(
+                c, QStringLiteral("The golden file %1 fits no clock model.").arg(c.golden));
+        }
         golden = read.object;
     }
     ClockExporter exporter(targets, golden, c.timeoutMs);

@@ -247,6 +247,11 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(R"({"clocks": [{"name": "a", "host": "127.0.170.9"}, {"name": "b"}]})");
         file.close();
+        const QString golden = dir.filePath(QStringLiteral("golden.json"));
+        QFile goldenFile(golden);
+        QVERIFY(goldenFile.open(QIODevice::WriteOnly));
+        goldenFile.write(R"({"hour24": true, "timezone": 1})");
+        goldenFile.close();
         const struct {
             QStringList arguments;
             const char* said;
@@ -262,6 +267,9 @@ private Q_SLOTS:
             {{QStringLiteral("exporter"), QStringLiteral("--host"), QStringLiteral("127.0.170.9"),
               QStringLiteral("--golden"), dir.filePath(QStringLiteral("none.json"))},
              "none.json"},
+            {{QStringLiteral("exporter"), QStringLiteral("--host"), QStringLiteral("127.0.170.9"),
+              QStringLiteral("--golden"), golden},
+             "timezone"},
         };
         for (const auto& c : cases) {
             const CliRun run = RunCli(c.arguments);
