@@ -91,3 +91,23 @@ port="$(free_port)"
 pids+=($!)
 sleep 1
 scrape "$port" "${pids[-1]}" 10 "$work/traffic.log"
+kill "${pids[-1]}"
+
+# Every clock silent (the simulator stopped): the longest a scrape takes.
+port="$(free_port)"
+"$build/bin/tarvo-clock" exporter --listen "127.0.0.1:$port" --fleet "$work/fleet.json" \
+    >"$work/exporter-silent.log" 2>&1 &
+pids+=($!)
+sleep 1
+kill -STOP "${pids[0]}"
+python3 - "$port" <<'PY'
+import sys, time, urllib.request
+url = "http://127.0.0.1:%s/metrics" % sys.argv[1]
+for _ in range(3):
+    start = time.monotonic()
+    text = urllib.request.urlopen(url, timeout=60).read().decode()
+    down = sum(1 for l in text.splitlines() if l.startswith("tarvo_clock_up{") and l.endswith(" 0"))
+    print("every clock silent: scrape %.2f s, %d clocks down" % (time.monotonic() - start, down))
+    time.sleep(1.1)
+PY
+kill -CONT "${pids[0]}"

@@ -192,6 +192,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
         co_return BadArguments(c, QStringLiteral("--password: ") + typed.error);
     c.password = typed.bytes;
     if (parser.isSet(timeout)) {
+        c.timeoutGiven = true;
         bool ok = false;
         c.timeoutMs = parser.value(timeout).toInt(&ok);
         if (!ok || c.timeoutMs < 100 || c.timeoutMs > 60000)

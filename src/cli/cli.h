@@ -48,6 +48,7 @@ struct CliContext {
     int clockType = 0; // from --model; 0 = learn it
     QByteArray password;
     int timeoutMs = 2000;
+    bool timeoutGiven = false;
     QStringList localAddresses;
     QStringList serialPorts;
     bool noSerial = false;

@@ -160,7 +160,10 @@ constexpr Section kSections[] = {
                                                  clock holds the settings of
                                                  FILE (as "get settings --json")
             tarvo_clock_info                     1, with the device or address
-        and tarvo_exporter_scrape_duration_seconds. Runs until SIGINT or
+        and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
+        to answer (default 1000 here): a scrape of N silent clocks takes
+        N / 32 times that, which Prometheus' scrape_timeout must allow.
+        Runs until SIGINT or
         SIGTERM (exit 0); exit 1 when the address cannot be listened on.
 )"},
 };
