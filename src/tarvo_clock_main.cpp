@@ -36,6 +36,16 @@ int main(int argc, char* argv[])
             activity.stopRequested = true;
             return;
         }
+        // A fleet run first lets the clocks it is working on end, so that
+        // none is left half set; a second signal interrupts them.
+        if (!activity.fleet.isEmpty() && !activity.stopRequested) {
+            activity.stopRequested = true;
+            activity.stopStatus = StopSignals::ExitStatusFor(signal);
+            err << "tarvo-clock: stopping: no more clocks are started; the running ones are let "
+                   "finish (signal again to interrupt them).\n";
+            err.flush();
+            return;
+        }
         job->Cancel();
         out.flush();
         err << InterruptedText(activity) << '\n';

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # clock-simulator --count: many network clocks in one process, each answering
 # on its own loopback address (127.0.161.0/24 and 127.0.162.0/24), and the
-# ranges it refuses.
+# ranges it refuses; then tarvo-clock --fleet over all of them.
 set -uo pipefail
 bin="$1/bin"
 work="$(mktemp -d)"
@@ -53,4 +53,16 @@ for host in 127.0.161.250 127.0.161.251 127.0.161.254 127.0.162.0 127.0.162.1 12
         fail "no answer from $host"
     grep -q "\"ipAddress\": \"$host\"" "$work/net" || fail "$host answered as $(grep ipAddress "$work/net")"
 done
+
+# The whole fleet at once from tarvo-clock under a limit of 256 open files:
+# it works on as many clocks at a time as the limit allows, and says so,
+# rather than reporting clocks without a socket as silent.
+sed -n 's/^udp: \([0-9.]*\):.*/{"name": "c\1", "host": "\1"}/p' "$work/sim.out" |
+    paste -sd, | sed 's/^/[/; s/$/]/' >"$work/fleet.json"
+(ulimit -n 256; "$bin/tarvo-clock" --fleet "$work/fleet.json" --parallel 250 get settings --json \
+    >"$work/fleet.out" 2>"$work/fleet.err")
+status=$?
+[ $status -eq 0 ] || fail "the fleet of 250 ended with $status: $(grep -v '"exit":0' "$work/fleet.out" | head -3)"
+[ "$(grep -c '"exit":0' "$work/fleet.out")" -eq 250 ] || fail "not 250 answers"
+grep -q "allows [0-9]* clocks at once, not 250" "$work/fleet.err" || fail "no word of the limit: $(cat "$work/fleet.err")"
 echo "clock-simulator --count answers on every address"

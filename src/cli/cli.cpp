@@ -35,6 +35,7 @@ constexpr Command kCommands[] = {
     {"watch", RunWatch},
     {"feed-chrony", RunFeedChrony},
     {"exporter", RunExporter},
+    {"check", RunCheck},
 };
 
 int BadArguments(CliContext& c, const QString& text)
@@ -56,6 +57,22 @@ QStringList SplitList(const QString& text, QChar separator)
 
 QString InterruptedText(const CliActivity& activity)
 {
+    if (!activity.fleet.isEmpty()) {
+        QStringList notDone;
+        for (const FleetMemberActivity& member : activity.fleet) {
+            if (member.done)
+                continue;
+            if (!member.started)
+                notDone.append(member.name + QStringLiteral(" (not started)"));
+            else if (member.activity->sent.isEmpty())
+                notDone.append(member.name + QStringLiteral(" (nothing sent)"));
+            else
+                notDone.append(QStringLiteral("%1 (sent: %2)")
+                                   .arg(member.name, member.activity->sent.join(u", ")));
+        }
+        return QStringLiteral("tarvo-clock: interrupted; clocks not done: %1.")
+            .arg(notDone.join(QStringLiteral("; ")));
+    }
     if (activity.sent.isEmpty())
         return QStringLiteral("tarvo-clock: interrupted before anything was sent to the clock.");
     return QStringLiteral("tarvo-clock: interrupted; sent to the clock: %1; nothing after that was "
@@ -98,14 +115,16 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     const QCommandLineOption fall(QStringLiteral("fall"), {}, QStringLiteral("RULE"));
     const QCommandLineOption startYear(QStringLiteral("start-year"), {}, QStringLiteral("YEAR"));
     const QCommandLineOption logTraffic(QStringLiteral("log-traffic"), {});
+    const QCommandLineOption fleet(QStringLiteral("fleet"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption parallel(QStringLiteral("parallel"), {}, QStringLiteral("N"));
     parser.addOptions({help, version, port, host, model, password, json, timeout, localAddresses,
                        serialPorts, noSerial, noNetwork, count, verbose, yes, spring, fall,
                        startYear, logTraffic});
+    parser.addOptions({fleet, parallel});
     const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
     const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
-    const QCommandLineOption fleet(QStringLiteral("fleet"), {}, QStringLiteral("FILE"));
-    parser.addOptions({listen, golden, metrics, fleet});
+    parser.addOptions({listen, golden, metrics});
 
     CliContext c(out, err);
     CliActivity ownActivity;
@@ -131,7 +150,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     // mistake: refused before anything else, naming the option.
     for (const QCommandLineOption& option :
          {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
-          startYear, listen, golden, metrics}) {
+          startYear, fleet, parallel, listen, golden, metrics}) {
         if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
             co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
                                           .arg(option.names().constLast(), parser.value(option)));
@@ -172,7 +191,6 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     TrafficLog::SetEnabled(parser.isSet(logTraffic));
     c.ports = parser.values(port);
     c.hosts = parser.values(host);
-    c.fleet = parser.value(fleet);
     c.listen = parser.value(listen);
     c.golden = parser.value(golden);
     c.metrics = parser.value(metrics);
@@ -212,7 +230,24 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
             co_return BadArguments(c, QStringLiteral("--start-year must be 2005 to 2100."));
         c.startYear = year - 2000;
     }
+    c.fleetFile = parser.value(fleet);
+    if (!c.fleetFile.isEmpty() && (!c.port.isEmpty() || !c.host.isEmpty()))
+        co_return BadArguments(c, QStringLiteral("Give --fleet or --port/--host, not both."));
+    if (parser.isSet(parallel)) {
+        bool ok = false;
+        c.parallel = parser.value(parallel).toInt(&ok);
+        if (!ok || c.parallel < 1 || c.parallel > 1000)
+            co_return BadArguments(c, QStringLiteral("--parallel must be 1 to 1000."));
+    }
     for (const Command& known : kCommands) {
+        // The exporter keeps every clock of the fleet itself.
+        if (c.command == QLatin1String(known.name) && !c.fleetFile.isEmpty() &&
+            c.command != u"exporter") {
+            const int status = co_await RunFleet(c, known.run);
+            out.flush();
+            err.flush();
+            co_return status;
+        }
         if (c.command == QLatin1String(known.name)) {
             const int status = co_await known.run(c);
             out.flush();

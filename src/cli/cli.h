@@ -11,6 +11,7 @@
 #include <QJsonValue>
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
 
 namespace tarvo
 {
@@ -30,10 +31,23 @@ inline constexpr int ReportWaitMs = 1500;
 // What a running command has done so far, for the program's signal handling:
 // an interrupted command says what went to the clock, and a command that
 // follows the clock's reports ends at the next one.
+struct CliActivity;
+// One clock of a --fleet run, for the message of an interrupted run.
+struct FleetMemberActivity {
+    QString name;
+    bool started = false;
+    bool done = false;
+    std::shared_ptr<CliActivity> activity;
+};
+
 struct CliActivity {
     QStringList sent;           // what went to the clock, in order
     bool following = false;     // watch and feed-chrony
     bool stopRequested = false; // a follower ends cleanly at its next turn
+    // A --fleet run stops starting clocks at a stop request, lets the running
+    // ones end and then ends with this status (the signal's).
+    int stopStatus = 0;
+    QList<FleetMemberActivity> fleet; // the clocks of a running --fleet run
 };
 
 struct CliContext {
@@ -59,13 +73,14 @@ struct CliContext {
     QString spring;
     QString fall;
     int startYear = 0; // years after 2000; 0 = this year
-    // exporter: every --port and --host given; --fleet, --listen, --golden.
+    // exporter: every --port and --host given; --listen, --golden.
     QStringList ports;
     QStringList hosts;
-    QString fleet;
     QString listen;
     QString golden;
     QString metrics; // feed-chrony --metrics
+    QString fleetFile; // --fleet: the command goes to every clock of this file
+    int parallel = 32; // --fleet: clocks worked on at once
     CliActivity* activity = nullptr;
 };
 
@@ -109,5 +124,22 @@ Task<int> RunExporter(CliContext& c);
 std::optional<ListenAddress> MetricsAddress(CliContext& c, const QString& text);
 // Runs until SIGINT or SIGTERM.
 Task<int> ServeUntilStopped(CliContext& c);
+Task<int> RunCheck(CliContext& c);
+
+// Runs `run` on every clock of c.fleetFile, each with a context of its own.
+Task<int> RunFleet(CliContext& c, Task<int> (*run)(CliContext&));
+// The worse of two exit statuses by severity: 1 (no answer), then 3
+// (password refused), 2 (bad input), 4 (differs), 0 (done); any other status
+// (a signal's) is worse than all.
+int WorseExit(int a, int b);
+
+// A setting where the clock and the golden file differ.
+struct SettingsMismatch {
+    QString field; // "relays[2].time"
+    QJsonValue clock;
+    QJsonValue golden;
+};
+// Both are settings JSON of one model, as SettingsToJson writes it.
+QList<SettingsMismatch> CompareWithGolden(const QJsonObject& clock, const QJsonObject& golden);
 
 } // namespace tarvo

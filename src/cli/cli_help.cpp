@@ -14,6 +14,7 @@ const char* const kHead = R"(NAME
 SYNOPSIS
     tarvo-clock discover [--serial-ports LIST] [--local-addresses LIST]
     tarvo-clock (--port DEVICE | --host ADDRESS) COMMAND [ARGUMENTS] [OPTIONS]
+    tarvo-clock --fleet FILE [--parallel N] COMMAND [ARGUMENTS] [OPTIONS]
 
 DESCRIPTION
     tarvo-clock gives a clock every command the Tarvo Control Panel window
@@ -25,6 +26,9 @@ DESCRIPTION
     network (--host, UDP port 10000). Its model is learned from the clock:
     over the serial link each model's request is tried in turn (up to four
     seconds), over the network the clock's network settings name it.
+
+    With --fleet FILE the command goes to every clock of a fleet file (see
+    MANY CLOCKS below).
 
 COMMANDS
 )";
@@ -94,6 +98,15 @@ constexpr Section kSections[] = {
         3:00" (week 1st, 2nd, 3rd, 4th or last; the hour 0:00 to 23:00).
         The tables start with this year unless --start-year says otherwise.
 )"},
+    {"check", R"(    check settings GOLDEN
+        Reads the clock's settings and compares them field by field with
+        GOLDEN, a settings file as "get settings --json" writes it; fields
+        GOLDEN leaves out are not compared. Names every field that differs
+        with the clock's value and the golden value, and ends with exit 4
+        when any does. A GOLDEN for another model is not compared (exit 4,
+        saying so); a GOLDEN with a bad field is refused (exit 2). Nothing
+        is sent that changes the clock.
+)"},
     {"nudge", R"(    nudge +1h | -1h | +5ms | -5ms
         Moves the clock's time by an hour or by one 5-millisecond step. An
         hour's move is checked in the serial time reports.
@@ -143,14 +156,14 @@ constexpr Section kSections[] = {
         Serves the clocks' state as Prometheus metrics at
         http://ADDRESS:PORT/metrics (default 127.0.0.1:9817; a PORT alone
         listens on 127.0.0.1, and another address only when given). The
-        clocks are those of the fleet file, a JSON object {"clocks": [...]}
-        of entries {name, port or host, password or passwordFile, model},
-        and every --port DEVICE and --host ADDRESS given besides (named by
-        the device or address); each name once. Each scrape asks every network clock for its
-        settings (32 at a time); a serial clock's port stays open and its
-        time reports give the offset, GPS lock and report age. Scrapes within
-        a second of the last share its answers. Per clock, labelled clock,
-        model and link (serial or network):
+        clocks are those of the fleet file (see MANY CLOCKS), kept by the
+        exporter itself, or every --port DEVICE and --host ADDRESS given,
+        each as often as needed (named by the device or address); each
+        name once. Each scrape asks every network clock for its settings,
+        --parallel N at a time (default 32); a serial clock's port stays
+        open and its time reports give the offset, GPS lock and report age.
+        Scrapes within a second of the last share its answers. Per clock,
+        labelled clock, model and link (serial or network):
             tarvo_clock_up                       1 answered or reporting, 0 not
             tarvo_clock_answer_seconds           round trip of the last request
             tarvo_clock_gps_locked               serial clocks
@@ -162,9 +175,9 @@ constexpr Section kSections[] = {
             tarvo_clock_info                     1, with the device or address
         and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
         to answer (default 1000 here): a scrape of N silent clocks takes
-        N / 32 times that, which Prometheus' scrape_timeout must allow.
-        Runs until SIGINT or
-        SIGTERM (exit 0); exit 1 when the address cannot be listened on.
+        N / (--parallel) times that, which Prometheus' scrape_timeout must
+        allow. Runs until SIGINT or SIGTERM (exit 0); exit 1 when the
+        address cannot be listened on.
 )"},
 };
 
@@ -184,11 +197,12 @@ OPTIONS
                         discover: leave a link out
     --listen ADDRESS:PORT
                         exporter: where to serve /metrics (default 127.0.0.1:9817)
-    --fleet FILE        exporter: the clocks, as a JSON fleet file
     --golden FILE       exporter: the settings every clock should hold
     --metrics ADDRESS:PORT
                         feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error
+    --fleet FILE        run the command on every clock of the fleet file FILE
+    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32)
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
     --version           the version
@@ -201,6 +215,34 @@ EXIT STATUS
     4   the clock reads back differently from what was sent, or cannot take
         the change
 
+MANY CLOCKS
+    tarvo-clock --fleet FILE COMMAND runs status, get, set settings, set
+    time, dst or check settings on every clock that FILE lists, a JSON file
+    {"clocks": [{"name": ..., "port": DEVICE or "host": ADDRESS,
+    "password": XXXX or "passwordFile": PATH (relative to FILE's folder),
+    "model": MODEL}, ...]}
+    (docs/fleet.md). The whole file is checked first: any unknown field,
+    repeated name, entry with neither or both of port and host, or bad
+    password sends nothing (exit 2), each problem named with the entry's
+    number, name and field. --password and --model apply to the clocks
+    that do not give their own.
+
+    Up to --parallel N clocks are worked on at once; clocks on the same
+    serial device never at the same time (and fewer when the limit of open
+    files, ulimit -n, allows fewer). When all are done, one line per
+    clock in the file's order: the name, the link, the device or address
+    and the result, followed by the whole output of any clock whose result
+    takes more lines. With --json one JSON object per line: {"clock": NAME,
+    "exit": STATUS, "link": ..., "port" or "host": ..., the command's own
+    JSON fields, and "error": MESSAGE when it failed}.
+
+    The exit status is the worst of the clocks' statuses, by severity:
+    1 (a clock did not answer) before 3 (password refused) before 2 (bad
+    input) before 4 (differs) before 0. Ctrl-C or SIGTERM starts no more
+    clocks and lets the running ones finish; the clocks not started are
+    listed and the status is 130 or 143. A second signal interrupts the
+    running clocks too and names every clock not done.
+
 EXAMPLES
     tarvo-clock discover
     tarvo-clock --port /dev/ttyUSB0 status
@@ -210,6 +252,7 @@ EXAMPLES
     tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
     tarvo-clock --port /dev/ttyUSB0 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
+    tarvo-clock --fleet plant.json check settings golden.json
     tarvo-clock exporter --fleet /etc/tarvo/fleet.json --listen 127.0.0.1:9817
 )";
 
@@ -229,7 +272,7 @@ QString CliHelp(const QString& command)
                              ? QString()
                              : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
-           QString::fromUtf8(kTail).section(QStringLiteral("\nEXAMPLES"), 0, 0) + u'\n';
+           QString::fromUtf8(kTail).section(QStringLiteral("\nMANY CLOCKS"), 0, 0) + u'\n';
 }
 
 } // namespace tarvo

@@ -145,8 +145,8 @@ void ReadLatestReport(ClockReading* reading, const std::optional<ReceivedTimeRep
 }
 
 ClockExporter::ClockExporter(const QList<ExportTarget>& targets, std::optional<QJsonObject> golden,
-                             int timeoutMs, QObject* parent)
-    : QObject(parent)
+                             int timeoutMs, int parallel, QObject* parent)
+    : QObject(parent), m_parallel(parallel)
 {
     for (const ExportTarget& target : targets) {
         auto* clock = new ExportedClock(target, golden, timeoutMs, this);
@@ -162,7 +162,7 @@ Task<QByteArray> ClockExporter::Collect()
     qsizetype next = 0;
     const qsizetype total = m_clocks.size();
     while (next < total || m_running > 0) {
-        while (m_running < kParallel && next < total) {
+        while (m_running < m_parallel && next < total) {
             ++m_running;
             // Connected before it starts: a clock that cannot be opened
             // finishes inside Start().
@@ -176,7 +176,7 @@ Task<QByteArray> ClockExporter::Collect()
             job->Start(m_clocks[next++]->Refresh());
         }
         const auto roomOrDone = [this, &next, total] {
-            return (m_running < kParallel && next < total) || m_running == 0;
+            return (m_running < m_parallel && next < total) || m_running == 0;
         };
         co_await WaitFor(this, &ClockExporter::ClockRefreshed, roomOrDone, -1);
     }

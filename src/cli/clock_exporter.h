@@ -58,11 +58,9 @@ class ClockExporter : public QObject
 {
     Q_OBJECT
 public:
-    // At most this many clocks are asked at once.
-    static constexpr int kParallel = 32;
-
+    // At most `parallel` clocks are asked at once.
     ClockExporter(const QList<ExportTarget>& targets, std::optional<QJsonObject> golden,
-                  int timeoutMs, QObject* parent = nullptr);
+                  int timeoutMs, int parallel, QObject* parent = nullptr);
     // Asks every clock and lays out the metrics text.
     Task<QByteArray> Collect();
 
@@ -71,6 +69,7 @@ Q_SIGNALS:
 
 private:
     QList<ExportedClock*> m_clocks;
+    int m_parallel;
     int m_running = 0;
 };
 

@@ -61,15 +61,15 @@ Task<int> RunExporter(CliContext& c)
     if (!where)
         co_return ExitCode::BadArguments;
     QList<ExportTarget> targets;
-    if (!c.fleet.isEmpty()) {
-        const FleetParseResult fleet = ReadFleetFile(c.fleet);
+    if (!c.fleetFile.isEmpty()) {
+        const FleetParseResult fleet = ReadFleetFile(c.fleetFile);
         if (!fleet.ok()) {
             for (const QString& problem : fleet.errors)
                 c.err << EscapeControls(problem) << '\n';
             co_return Refuse(
                 c, fleet.errors.isEmpty()
-                       ? QStringLiteral("The fleet file %1 lists no clock.").arg(c.fleet)
-                       : QStringLiteral("The fleet file %1 cannot be used.").arg(c.fleet));
+                       ? QStringLiteral("The fleet file %1 lists no clock.").arg(c.fleetFile)
+                       : QStringLiteral("The fleet file %1 cannot be used.").arg(c.fleetFile));
         }
         for (const FleetClock& clock : fleet.clocks) {
             // The fleet parser has checked the password and the model.
@@ -122,7 +122,8 @@ Task<int> RunExporter(CliContext& c)
         }
         golden = read.object;
     }
-    ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs);
+    ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs,
+                           c.parallel);
     const auto collect = [&exporter] { return exporter.Collect(); };
     MetricsServer server(collect, kCacheMs);
     QString error;
