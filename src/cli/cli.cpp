@@ -35,6 +35,7 @@ constexpr Command kCommands[] = {
     {"modem-update", RunModemUpdate},
     {"watch", RunWatch},
     {"feed-chrony", RunFeedChrony},
+    {"exporter", RunExporter},
     {"check", RunCheck},
 };
 
@@ -121,6 +122,10 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
                        serialPorts, noSerial, noNetwork, count, verbose, yes, spring, fall,
                        startYear, logTraffic});
     parser.addOptions({fleet, parallel});
+    const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
+    const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
+    parser.addOptions({listen, golden, metrics});
 
     CliContext c(out, err);
     CliActivity ownActivity;
@@ -146,7 +151,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     // mistake: refused before anything else, naming the option.
     for (const QCommandLineOption& option :
          {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
-          startYear, fleet, parallel}) {
+          startYear, fleet, parallel, listen, golden, metrics}) {
         if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
             co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
                                           .arg(option.names().constLast(), parser.value(option)));
@@ -185,8 +190,14 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.localAddresses = SplitList(parser.value(localAddresses), u',');
     c.serialPorts = SplitList(parser.value(serialPorts), u':');
     TrafficLog::SetEnabled(parser.isSet(logTraffic));
+    c.ports = parser.values(port);
+    c.hosts = parser.values(host);
+    c.listen = parser.value(listen);
+    c.golden = parser.value(golden);
+    c.metrics = parser.value(metrics);
 
-    if (!c.port.isEmpty() && !c.host.isEmpty())
+    // The exporter serves many clocks; every other command talks to one.
+    if (!c.port.isEmpty() && !c.host.isEmpty() && c.command != u"exporter")
         co_return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
     if (parser.isSet(model)) {
         c.clockType = ModelCodeForNumber(parser.value(model).toInt());
@@ -200,6 +211,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
         co_return BadArguments(c, QStringLiteral("--password: ") + typed.error);
     c.password = typed.bytes;
     if (parser.isSet(timeout)) {
+        c.timeoutGiven = true;
         bool ok = false;
         c.timeoutMs = parser.value(timeout).toInt(&ok);
         if (!ok || c.timeoutMs < 100 || c.timeoutMs > 60000)
@@ -229,7 +241,9 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
             co_return BadArguments(c, QStringLiteral("--parallel must be 1 to 1000."));
     }
     for (const Command& known : kCommands) {
-        if (c.command == QLatin1String(known.name) && !c.fleetFile.isEmpty()) {
+        // The exporter keeps every clock of the fleet itself.
+        if (c.command == QLatin1String(known.name) && !c.fleetFile.isEmpty() &&
+            c.command != u"exporter") {
             const int status = co_await RunFleet(c, known.run);
             out.flush();
             err.flush();

@@ -6,6 +6,7 @@
 // clock is reached, answered and reported on.
 
 #include "cli/clock_client.h"
+#include "cli/clock_metrics.h"
 #include "session/task.h"
 
 #include <QJsonValue>
@@ -62,6 +63,7 @@ struct CliContext {
     int clockType = 0; // from --model; 0 = learn it
     QByteArray password;
     int timeoutMs = 2000;
+    bool timeoutGiven = false;
     QStringList localAddresses;
     QStringList serialPorts;
     bool noSerial = false;
@@ -72,6 +74,12 @@ struct CliContext {
     QString spring;
     QString fall;
     int startYear = 0; // years after 2000; 0 = this year
+    // exporter: every --port and --host given; --listen, --golden.
+    QStringList ports;
+    QStringList hosts;
+    QString listen;
+    QString golden;
+    QString metrics; // feed-chrony --metrics
     QString fleetFile; // --fleet: the command goes to every clock of this file
     int parallel = 32; // --fleet: clocks worked on at once
     CliActivity* activity = nullptr;
@@ -110,6 +118,13 @@ Task<int> RunFactoryDefaults(CliContext& c);
 Task<int> RunModemUpdate(CliContext& c);
 Task<int> RunWatch(CliContext& c);
 Task<int> RunFeedChrony(CliContext& c);
+Task<int> RunExporter(CliContext& c);
+
+// The address of --listen or --metrics; nullopt after saying what is wrong
+// with it (exit 2).
+std::optional<ListenAddress> MetricsAddress(CliContext& c, const QString& text);
+// Runs until SIGINT or SIGTERM.
+Task<int> ServeUntilStopped(CliContext& c);
 Task<int> RunCheck(CliContext& c);
 
 // Runs `run` on every clock of c.fleetFile, each with a context of its own.

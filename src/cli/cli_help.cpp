@@ -148,6 +148,37 @@ constexpr Section kSections[] = {
         the socket; the command goes on and resumes when chronyd is back.
         It ends (exit 1) when the clock sends no report for five seconds or
         the port fails, so that a service manager can start it again.
+        --metrics ADDRESS:PORT also serves Prometheus metrics of the clock at
+        http://ADDRESS:PORT/metrics (tarvo_clock_up, _offset_seconds,
+        _gps_locked, _last_report_age_seconds), taken from the reports the
+        feed reads: a scrape sends nothing to the clock.
+)"},
+    {"exporter", R"(    exporter --fleet FILE [--listen ADDRESS:PORT] [--golden FILE]
+        Serves the clocks' state as Prometheus metrics at
+        http://ADDRESS:PORT/metrics (default 127.0.0.1:9817; a PORT alone
+        listens on 127.0.0.1, and another address only when given). The
+        clocks are those of the fleet file (see MANY CLOCKS), kept by the
+        exporter itself, or every --port DEVICE and --host ADDRESS given,
+        each as often as needed (named by the device or address); each
+        name once. Each scrape asks every network clock for its settings,
+        --parallel N at a time (default 32); a serial clock's port stays
+        open and its time reports give the offset, GPS lock and report age.
+        Scrapes within a second of the last share its answers. Per clock,
+        labelled clock, model and link (serial or network):
+            tarvo_clock_up                       1 answered or reporting, 0 not
+            tarvo_clock_answer_seconds           round trip of the last request
+            tarvo_clock_gps_locked               serial clocks
+            tarvo_clock_offset_seconds           serial clocks, as watch prints
+            tarvo_clock_last_report_age_seconds  serial clocks
+            tarvo_clock_settings_match           with --golden FILE: 1 when the
+                                                 clock holds the settings of
+                                                 FILE (as "get settings --json")
+            tarvo_clock_info                     1, with the device or address
+        and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
+        to answer (default 1000 here): a scrape of N silent clocks takes
+        N / (--parallel) times that, which Prometheus' scrape_timeout must
+        allow. Runs until SIGINT or SIGTERM (exit 0); exit 1 when the
+        address cannot be listened on.
 )"},
 };
 
@@ -165,6 +196,11 @@ OPTIONS
                         discover: this computer's IPv4 addresses, separated by ','
     --no-serial, --no-network
                         discover: leave a link out
+    --listen ADDRESS:PORT
+                        exporter: where to serve /metrics (default 127.0.0.1:9817)
+    --golden FILE       exporter: the settings every clock should hold
+    --metrics ADDRESS:PORT
+                        feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error
     --fleet FILE        run the command on every clock of the fleet file FILE
     --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32)
@@ -218,6 +254,7 @@ EXAMPLES
     tarvo-clock --port /dev/ttyUSB0 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
     tarvo-clock --fleet plant.json check settings golden.json
+    tarvo-clock exporter --fleet /etc/tarvo/fleet.json --listen 127.0.0.1:9817
 )";
 
 } // namespace
@@ -232,8 +269,9 @@ QString CliHelp(const QString& command)
     }
     if (command.isEmpty())
         return QString::fromUtf8(kHead) + text + QString::fromUtf8(kTail);
-    const QString link =
-        command == u"discover" ? QString() : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
+    const QString link = command == u"discover" || command == u"exporter"
+                             ? QString()
+                             : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
            QString::fromUtf8(kTail).section(QStringLiteral("\nMANY CLOCKS"), 0, 0) + u'\n';
 }

@@ -4,9 +4,11 @@
 // there can a change of time be read back.
 #include "cli/chrony_feed.h"
 #include "cli/cli.h"
-#include "clock/settings_json.h"
+#include "cli/clock_exporter.h"
+#include "cli/metrics_server.h"
 #include "clock/clock_model.h"
 #include "clock/master_record.h"
+#include "clock/settings_json.h"
 #include "clock/time_commands.h"
 #include "session/report_offset.h"
 
@@ -258,6 +260,20 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
     co_return ExitCode::Done;
 }
 
+Task<QByteArray> FeedMetrics(const ClockClient* client,
+                             const std::optional<ReceivedTimeReport>* latest, QString port)
+{
+    ClockReading reading;
+    reading.name = port;
+    reading.serial = true;
+    reading.where = port;
+    reading.model = client->ClockType() != 0 ? QString::number(ModelNumberFor(client->ClockType()))
+                                             : QStringLiteral("unknown");
+    ReadLatestReport(&reading, *latest, QDateTime::currentMSecsSinceEpoch() * 1000);
+    reading.up = reading.up && !client->PortFailed();
+    co_return RenderMetrics(ClockMetricFamilies({reading}, std::nullopt));
+}
+
 } // namespace
 
 Task<int> RunWatch(CliContext& c)
@@ -311,7 +327,27 @@ Task<int> RunFeedChrony(CliContext& c)
         c.err << "Cannot feed chronyd through " << path << ": " << problem << ".\n";
         co_return ExitCode::NoAnswer;
     }
+    std::optional<ListenAddress> metricsAt;
+    if (!c.metrics.isEmpty()) {
+        metricsAt = MetricsAddress(c, c.metrics);
+        if (!metricsAt)
+            co_return ExitCode::BadArguments;
+    }
     ClockClient client;
+    // The metrics come from the reports this feed reads anyway: a scrape
+    // sends nothing to the clock.
+    std::optional<ReceivedTimeReport> latest;
+    const auto collect = [&client, &latest, port = c.port] {
+        return FeedMetrics(&client, &latest, port);
+    };
+    MetricsServer metrics(collect, 0);
+    if (metricsAt) {
+        QString error;
+        if (!metrics.Listen(*metricsAt, &error)) {
+            c.err << error << '\n';
+            co_return ExitCode::NoAnswer;
+        }
+    }
     int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
@@ -321,6 +357,7 @@ Task<int> RunFeedChrony(CliContext& c)
     c.out.flush();
     QString lastProblem;
     const auto feed = [&](const ReceivedTimeReport& r) {
+        latest = r;
         const auto offset = ReportOffsetAt(r.report, r.arrivalUs);
         if (!offset)
             return Followed::NotCounted;

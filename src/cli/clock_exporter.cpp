@@ -1,0 +1,189 @@
+#include "cli/clock_exporter.h"
+
+#include "clock/clock_model.h"
+#include "clock/settings_json.h"
+#include "session/report_offset.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+namespace tarvo
+{
+
+namespace
+{
+// A report is due every second; a clock silent for longer than this is down
+// (feed-chrony gives up after as long).
+constexpr qint64 kReportSilenceUs = 5'000'000;
+
+qint64 NowUs()
+{
+    return QDateTime::currentMSecsSinceEpoch() * 1000;
+}
+} // namespace
+
+ExportedClock::ExportedClock(ExportTarget target, std::optional<QJsonObject> golden, int timeoutMs,
+                             QObject* parent)
+    : QObject(parent), m_target(std::move(target)), m_golden(std::move(golden)),
+      m_timeoutMs(timeoutMs)
+{
+    m_reading.name = m_target.name;
+    m_reading.serial = !m_target.port.isEmpty();
+    m_reading.where = m_reading.serial ? m_target.port : m_target.host;
+    m_reading.model = QStringLiteral("unknown");
+}
+
+void ExportedClock::Start()
+{
+    if (m_reading.serial)
+        EnsureOpen();
+}
+
+bool ExportedClock::EnsureOpen()
+{
+    // A serial port that failed (an adapter pulled out) is opened afresh at
+    // the next scrape, so the clock comes back when the device does.
+    if (m_client && !m_client->PortFailed())
+        return true;
+    if (m_client) {
+        m_client->deleteLater();
+        m_client = nullptr;
+    }
+    auto* client = new ClockClient(this);
+    client->SetClockType(m_target.clockType);
+    client->SetPassword(m_target.password);
+    client->SetReplyTimeout(m_timeoutMs);
+    QString error;
+    const bool opened = m_reading.serial ? client->OpenSerial(m_target.port, &error)
+                                         : client->OpenNetwork(m_target.host, &error);
+    if (!opened) {
+        client->deleteLater();
+        return false;
+    }
+    connect(client, &ClockClient::TimeReportReceived, this, &ExportedClock::TakeReport);
+    m_client = client;
+    return true;
+}
+
+void ExportedClock::TakeReport(const ReceivedTimeReport& report)
+{
+    m_lastReport = report;
+}
+
+Task<ClockClient::Outcome> ExportedClock::Ask()
+{
+    // Over the network the model comes with the network settings; a serial
+    // clock is probed model by model, which only a clock that reports is worth.
+    if (m_client->ClockType() == 0) {
+        const ClockClient::Outcome identified = co_await m_client->Identify();
+        if (identified != ClockClient::Outcome::Answered || m_client->ClockType() == 0)
+            co_return identified;
+        if (!m_golden)
+            co_return identified;
+    }
+    QByteArray record;
+    const ClockClient::Outcome outcome = co_await m_client->ReadMaster(&record);
+    if (outcome == ClockClient::Outcome::Answered && m_golden) {
+        const ScriptSettings actual = ScriptSettingsFromRecord(record, m_client->ClockType());
+        const SettingsParse wanted = SettingsFromJson(*m_golden, actual);
+        // A golden file this model cannot hold is a drift too, not a match.
+        m_reading.settingsMatch =
+            wanted.errors.isEmpty() && SettingsDifferences(wanted.value, actual).isEmpty();
+    }
+    co_return outcome;
+}
+
+Task<void> ExportedClock::Refresh()
+{
+    // Nothing of an earlier scrape is served as if it were new.
+    m_reading.up = false;
+    m_reading.answerSeconds.reset();
+    m_reading.settingsMatch.reset();
+    m_reading.gpsLocked.reset();
+    m_reading.offsetSeconds.reset();
+    m_reading.reportAgeSeconds.reset();
+    if (!EnsureOpen()) {
+        m_lastReport.reset();
+        co_return;
+    }
+    const qint64 now = NowUs();
+    const bool reporting = m_lastReport && now - m_lastReport->arrivalUs < kReportSilenceUs;
+    // A serial clock is asked only what its reports do not say: its model and
+    // its settings for the golden comparison. A network clock is asked every
+    // time: its answer is all that shows it is there.
+    const bool ask =
+        !m_reading.serial || (reporting && (m_client->ClockType() == 0 || m_golden.has_value()));
+    if (ask) {
+        QElapsedTimer roundTrip;
+        roundTrip.start();
+        const ClockClient::Outcome outcome = co_await Ask();
+        if (outcome == ClockClient::Outcome::Answered)
+            m_reading.answerSeconds = roundTrip.nsecsElapsed() / 1e9;
+        if (!m_reading.serial)
+            m_reading.up = outcome == ClockClient::Outcome::Answered;
+    }
+    if (m_client->ClockType() != 0)
+        m_reading.model = QString::number(ModelNumberFor(m_client->ClockType()));
+    if (m_reading.serial) {
+        ReadLatestReport(&m_reading, m_lastReport, NowUs());
+        m_reading.up = m_reading.up && !m_client->PortFailed();
+    }
+}
+
+void ReadLatestReport(ClockReading* reading, const std::optional<ReceivedTimeReport>& latest,
+                      qint64 nowUs)
+{
+    reading->up = latest && nowUs - latest->arrivalUs < kReportSilenceUs;
+    reading->gpsLocked.reset();
+    reading->offsetSeconds.reset();
+    reading->reportAgeSeconds.reset();
+    if (!latest)
+        return;
+    reading->gpsLocked = latest->report.valid && latest->report.gpsLocked;
+    reading->offsetSeconds = ReportOffsetAt(latest->report, latest->arrivalUs);
+    reading->reportAgeSeconds = (nowUs - latest->arrivalUs) / 1e6;
+}
+
+ClockExporter::ClockExporter(const QList<ExportTarget>& targets, std::optional<QJsonObject> golden,
+                             int timeoutMs, int parallel, QObject* parent)
+    : QObject(parent), m_parallel(parallel)
+{
+    for (const ExportTarget& target : targets) {
+        auto* clock = new ExportedClock(target, golden, timeoutMs, this);
+        clock->Start();
+        m_clocks.append(clock);
+    }
+}
+
+Task<QByteArray> ClockExporter::Collect()
+{
+    QElapsedTimer took;
+    took.start();
+    qsizetype next = 0;
+    const qsizetype total = m_clocks.size();
+    while (next < total || m_running > 0) {
+        while (m_running < m_parallel && next < total) {
+            ++m_running;
+            // Connected before it starts: a clock that cannot be opened
+            // finishes inside Start().
+            auto* job = new Job(this);
+            connect(job, &Job::finished, job, &QObject::deleteLater);
+            connect(job, &Job::cancelled, job, &QObject::deleteLater);
+            connect(job, &Job::finished, this, [this] {
+                --m_running;
+                Q_EMIT ClockRefreshed();
+            });
+            job->Start(m_clocks[next++]->Refresh());
+        }
+        const auto roomOrDone = [this, &next, total] {
+            return (m_running < m_parallel && next < total) || m_running == 0;
+        };
+        co_await WaitFor(this, &ClockExporter::ClockRefreshed, roomOrDone, -1);
+    }
+    QList<ClockReading> readings;
+    for (const ExportedClock* clock : m_clocks)
+        readings.append(clock->Reading());
+    co_return RenderMetrics(ClockMetricFamilies(readings, took.nsecsElapsed() / 1e9));
+}
+
+} // namespace tarvo

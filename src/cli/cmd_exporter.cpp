@@ -1,0 +1,142 @@
+// The exporter: every clock of a fleet as Prometheus metrics, asked when
+// Prometheus scrapes.
+#include "cli/cli.h"
+#include "cli/clock_exporter.h"
+#include "cli/fleet_file.h"
+#include "cli/metrics_server.h"
+#include "clock/clock_model.h"
+#include "clock/json_text.h"
+#include "clock/password.h"
+#include "clock/settings_json.h"
+#include "session/json_file.h"
+
+#include <QSet>
+
+namespace tarvo
+{
+
+namespace
+{
+// Prometheus' scrapes of one target come at least a second apart; a second
+// scrape within that (a second Prometheus, a person looking) gets the same
+// text instead of asking every clock again.
+constexpr int kCacheMs = 1000;
+constexpr int kStopPollMs = 250;
+// A silent clock holds one of the 32 places for this long. Prometheus waits
+// 10 s for a scrape by default, and a scrape that runs over loses every
+// clock's metrics, the down ones' 0 too: with this, 200 clocks all silent
+// answer in about 7 s. Answers on a plant's network take milliseconds.
+constexpr int kDefaultAnswerMs = 1000;
+
+int Refuse(CliContext& c, const QString& text)
+{
+    c.err << "tarvo-clock: " << text << "\nTry 'tarvo-clock exporter --help'.\n";
+    return ExitCode::BadArguments;
+}
+} // namespace
+
+std::optional<ListenAddress> MetricsAddress(CliContext& c, const QString& text)
+{
+    QString error;
+    auto where = ParseListenAddress(text, &error);
+    if (!where)
+        Refuse(c, error);
+    return where;
+}
+
+Task<int> ServeUntilStopped(CliContext& c)
+{
+    c.activity->following = true;
+    while (!c.activity->stopRequested)
+        co_await Sleep(kStopPollMs);
+    co_return ExitCode::Done;
+}
+
+Task<int> RunExporter(CliContext& c)
+{
+    if (!c.arguments.isEmpty())
+        co_return Refuse(c, QStringLiteral("exporter takes no arguments."));
+    const auto where =
+        MetricsAddress(c, c.listen.isEmpty() ? QStringLiteral("127.0.0.1:9817") : c.listen);
+    if (!where)
+        co_return ExitCode::BadArguments;
+    QList<ExportTarget> targets;
+    if (!c.fleetFile.isEmpty()) {
+        const FleetParseResult fleet = ReadFleetFile(c.fleetFile);
+        if (!fleet.ok()) {
+            for (const QString& problem : fleet.errors)
+                c.err << EscapeControls(problem) << '\n';
+            co_return Refuse(
+                c, fleet.errors.isEmpty()
+                       ? QStringLiteral("The fleet file %1 lists no clock.").arg(c.fleetFile)
+                       : QStringLiteral("The fleet file %1 cannot be used.").arg(c.fleetFile));
+        }
+        for (const FleetClock& clock : fleet.clocks) {
+            // The fleet parser has checked the password and the model.
+            const QByteArray password = clock.password.isEmpty()
+                                            ? c.password
+                                            : NetworkPasswordFromText(clock.password).bytes;
+            const int clockType = clock.model != 0 ? ModelCodeForNumber(clock.model) : c.clockType;
+            targets.append({clock.name, clock.port, clock.host, password, clockType});
+        }
+    }
+    for (const QString& port : c.ports)
+        targets.append({port, port, {}, c.password, c.clockType});
+    for (const QString& host : c.hosts)
+        targets.append({host, {}, host, c.password, c.clockType});
+    if (targets.isEmpty())
+        co_return Refuse(c, QStringLiteral("exporter needs the clocks: --fleet FILE, or --port "
+                                           "DEVICE and --host ADDRESS, each as often as needed."));
+    // Two clocks of one name would be one series twice, and Prometheus
+    // refuses a scrape that holds a series twice: every clock would be lost.
+    QSet<QString> names;
+    for (const ExportTarget& target : targets) {
+        if (names.contains(target.name))
+            co_return Refuse(c, QStringLiteral("The clock name '%1' is given twice; every clock "
+                                               "needs a name of its own.")
+                                    .arg(EscapeControls(target.name)));
+        names.insert(target.name);
+    }
+    std::optional<QJsonObject> golden;
+    if (!c.golden.isEmpty()) {
+        const JsonFileRead read = ReadJsonObjectFile(c.golden);
+        if (!read.ok())
+            co_return Refuse(c, read.error);
+        // A field no model knows, or a value out of range, would read as a
+        // drift on every clock for ever: refused now, each problem named.
+        QStringList problems;
+        bool fitsAModel = false;
+        for (const ClockModel& model : AllModels()) {
+            ScriptSettings blank;
+            blank.clockType = model.code;
+            const SettingsParse parse = SettingsFromJson(read.object, blank);
+            fitsAModel = fitsAModel || parse.errors.isEmpty();
+            if (problems.isEmpty())
+                problems = parse.errors;
+        }
+        if (!fitsAModel) {
+            for (const QString& problem : problems)
+                c.err << c.golden << ": " << EscapeControls(problem) << '\n';
+            co_return Refuse(
+                c, QStringLiteral("The golden file %1 fits no clock model.").arg(c.golden));
+        }
+        golden = read.object;
+    }
+    ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs,
+                           c.parallel);
+    const auto collect = [&exporter] { return exporter.Collect(); };
+    MetricsServer server(collect, kCacheMs);
+    QString error;
+    if (!server.Listen(*where, &error)) {
+        c.err << error << '\n';
+        co_return ExitCode::NoAnswer;
+    }
+    c.out << "Serving the metrics of " << targets.size()
+          << (targets.size() == 1 ? " clock" : " clocks") << " at http://"
+          << where->address.toString() << ':' << server.Port() << "/metrics.\n";
+    c.out.flush();
+    const int status = co_await ServeUntilStopped(c);
+    co_return status;
+}
+
+} // namespace tarvo
