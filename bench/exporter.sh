@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What one exporter costs for many network clocks: scrape time (p50, p99),
 # exporter CPU per scrape, resident memory, and datagrams per scrape.
 # Figures only; nothing is asserted.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-clock exporter scraped by a real Prometheus: a serial clock on a
 # pseudo-terminal and two network clocks, one of them stopped (SIGSTOP), are
 # served by one exporter; Prometheus (its own config and storage in a scratch

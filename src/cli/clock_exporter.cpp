@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/clock_exporter.h"
 
 #include "clock/clock_model.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the exporter and feed-chrony know of each clock at a scrape, and the

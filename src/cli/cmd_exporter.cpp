@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exporter: every clock of a fleet as Prometheus metrics, asked when
 // Prometheus scrapes.
 #include "cli/cli.h"
