@@ -175,12 +175,13 @@ echo "up: serial $serial_up, network $live_up, stopped $stopped_up"
 # The simulator's clock is this computer's clock, and it sends each report
 # 2 ms after its second begins: the offset is minus that and the time the
 # report took to be read, so never above -1 ms (a sign turned round shows
-# here), and (as medians, so that one busy moment does not count) within 5 ms
-# of what watch measured.
+# here), and (as medians, so that one busy moment does not count) near what
+# watch measured: within a millisecond or two on a quiet machine, but the read
+# delay grows with the machine's load, so the limit is ten times that much.
 offset="$(query "quantile_over_time(0.5, tarvo_clock_offset_seconds{clock=\"studio\"}[10s])")"
 echo "serial clock's median offset: $offset s in Prometheus, $watched s by watch"
 [ -n "$offset" ] || fail "no offset for the serial clock"
-awk -v o="$offset" -v w="$watched" 'BEGIN { d = o - w; exit !(o <= -0.001 && d < 0.005 && d > -0.005) }' ||
+awk -v o="$offset" -v w="$watched" 'BEGIN { d = o - w; exit !(o <= -0.001 && d < 0.05 && d > -0.05) }' ||
     fail "the serial clock's offset $offset s is not the $watched s watch measured"
 [ "$(query 'tarvo_clock_last_report_age_seconds{clock="studio"} < 2')" != "" ] ||
     fail "the serial clock's last report is old"
