@@ -42,7 +42,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     std::sort(delays.begin(), delays.end());
-    auto at = [&](double q) { return delays[std::min(delays.size() - 1, size_t(q * delays.size()))]; };
+    auto at = [&](double q) {
+        return delays[std::min(delays.size() - 1, size_t(q * delays.size()))];
+    };
     std::printf("reports: %zu\nlatency p50: %.3f ms\nlatency p99: %.3f ms\nlatency max: %.3f ms\n",
                 delays.size(), at(0.5), at(0.99), delays.back());
     return 0;

@@ -8,7 +8,6 @@
 #include "link/datagram.h"
 #include "panel_fixture.h"
 
-
 using namespace tarvo;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)

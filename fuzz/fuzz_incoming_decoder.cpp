@@ -3,9 +3,9 @@
 // the input is encoded again the way the clock sends it and must decode to
 // the same record. Byte 0 of the input picks the link (even: serial bytes in
 // chunks of a size the byte sets; odd: one datagram).
-#include "fuzz_support.h"
 #include "connect/network_settings.h"
 #include "dst/dst_record.h"
+#include "fuzz_support.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"

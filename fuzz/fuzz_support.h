@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 
-
 namespace fuzz
 {
 

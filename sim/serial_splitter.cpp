@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clock/clock_model.h"
 #include "serial_splitter.h"
+#include "clock/clock_model.h"
 
 namespace tarvo
 {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clock/clock_model.h"
 #include "simulated_clock.h"
+#include "clock/clock_model.h"
 
 #include "pty_port.h"
 

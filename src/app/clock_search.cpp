@@ -136,11 +136,9 @@ Task<int> ClockSearch::SearchNetwork(int mode)
     co_await Sleep(DiscoveryListenMs);
     SetSearchInProgress(false);
     if (mode == 0) {
-        const auto first =
-            std::find_if(state.Connections.cbegin(), state.Connections.cend(),
-                         [](const ClockConnection& c) {
-                             return c.ConnectionType == ConnectionKind::Network;
-                         });
+        const auto first = std::find_if(
+            state.Connections.cbegin(), state.Connections.cend(),
+            [](const ClockConnection& c) { return c.ConnectionType == ConnectionKind::Network; });
         if (first != state.Connections.cend()) {
             state.clockConnection = *first;
             m_panel.ApplyConnection();

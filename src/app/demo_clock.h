@@ -13,7 +13,8 @@ namespace tarvo
 // process on a pseudo-terminal and a loopback address, stopped when the
 // program ends. Its settings store is a scratch file, so a demo never
 // overwrites the user's saved connection.
-class DemoClock : public QObject {
+class DemoClock : public QObject
+{
     Q_OBJECT
 public:
     explicit DemoClock(QObject* parent = nullptr);

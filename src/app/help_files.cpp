@@ -23,9 +23,9 @@ QString HelpModelName(int clockType)
 QStringList HelpSearchDirs(const QString& programDir)
 {
     const QDir dir(programDir);
-    QStringList dirs{dir.absolutePath(), dir.absoluteFilePath(QStringLiteral("help")),
-                     QDir::cleanPath(dir.absoluteFilePath(
-                         QStringLiteral("../share/tarvo-control-panel/help")))};
+    QStringList dirs{
+        dir.absolutePath(), dir.absoluteFilePath(QStringLiteral("help")),
+        QDir::cleanPath(dir.absoluteFilePath(QStringLiteral("../share/tarvo-control-panel/help")))};
     dirs << QStringLiteral(TARVO_SOURCE_HELP_DIR);
     return dirs;
 }

@@ -9,7 +9,8 @@ namespace tarvo
 
 // What the program core asks of the main window. Every method has a harmless
 // default so that tests can stand in for the window with only what they watch.
-class PanelView {
+class PanelView
+{
 public:
     virtual ~PanelView() = default;
 

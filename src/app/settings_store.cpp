@@ -9,15 +9,15 @@
 namespace tarvo
 {
 
-namespace {
+namespace
+{
 const QString kOrganization = QStringLiteral("Tarvo Control Panel");
 const QString kGroup = QStringLiteral("Settings");
 
-template <typename T>
-T ReadInteger(const QString& text, T fallback)
+template <typename T> T ReadInteger(const QString& text, T fallback)
 {
-    const auto value = WholeValueInRange(text, std::numeric_limits<T>::min(),
-                                         std::numeric_limits<T>::max());
+    const auto value =
+        WholeValueInRange(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
     return value ? static_cast<T>(*value) : fallback;
 }
 } // namespace

@@ -14,7 +14,8 @@ namespace tarvo
 // The per-user store of the five values kept between runs, under the
 // organization "Tarvo Control Panel", group "Settings", all values as text.
 // On Linux: $XDG_CONFIG_HOME/Tarvo Control Panel.conf.
-class SettingsStore {
+class SettingsStore
+{
 public:
     // The user's own store.
     SettingsStore();

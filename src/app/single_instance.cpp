@@ -24,7 +24,8 @@ constexpr int kAnswerMs = 500;
 // A folder only this user can use: owned by the user, no access for others.
 bool PrivateFolder(const QString& path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
@@ -68,11 +69,11 @@ SingleInstance::SingleInstance(const QString& storeFile, QObject* parent) : QObj
 {
     const QString folder = RuntimeFolder();
     if (!folder.isEmpty()) {
-        const QByteArray key = QCryptographicHash::hash(
-                                   QFileInfo(storeFile).absoluteFilePath().toUtf8(),
-                                   QCryptographicHash::Sha256)
-                                   .toHex()
-                                   .left(16);
+        const QByteArray key =
+            QCryptographicHash::hash(QFileInfo(storeFile).absoluteFilePath().toUtf8(),
+                                     QCryptographicHash::Sha256)
+                .toHex()
+                .left(16);
         m_path = QDir(folder).filePath(QStringLiteral("tarvo-control-panel-") +
                                        QString::fromLatin1(key) + QStringLiteral(".sock"));
     }

@@ -10,7 +10,6 @@
 namespace tarvo
 {
 
-
 bool RealSystemClock::Set(const QDateTime& target, QString* error)
 {
     if (!target.isValid()) {
@@ -48,9 +47,9 @@ bool LogSystemClock::Set(const QDateTime& target, QString* error)
             *error = QStringLiteral("invalid date or time");
         return false;
     }
-    const QByteArray line =
-        "computer clock set to " +
-        target.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")).toLatin1() + '\n';
+    const QByteArray line = "computer clock set to " +
+                            target.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")).toLatin1() +
+                            '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
     return true;

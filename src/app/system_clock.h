@@ -9,7 +9,8 @@ namespace tarvo
 {
 
 // The computer clock, behind a seam so that tests and the demo never set it.
-class SystemClock {
+class SystemClock
+{
 public:
     virtual ~SystemClock() = default;
     // Sets the computer clock to this local date and time, in one step. False
@@ -18,14 +19,16 @@ public:
 };
 
 // Sets the real clock (needs the CAP_SYS_TIME capability or root).
-class RealSystemClock final : public SystemClock {
+class RealSystemClock final : public SystemClock
+{
 public:
     bool Set(const QDateTime& localTime, QString* error) override;
 };
 
 // Never touches the clock; writes "computer clock set to MM-DD-YYYY HH:MM:SS"
 // to stderr instead.
-class LogSystemClock final : public SystemClock {
+class LogSystemClock final : public SystemClock
+{
 public:
     bool Set(const QDateTime& localTime, QString* error) override;
 };

@@ -79,7 +79,7 @@ struct CliContext {
     QStringList hosts;
     QString listen;
     QString golden;
-    QString metrics; // feed-chrony --metrics
+    QString metrics;   // feed-chrony --metrics
     QString fleetFile; // --fleet: the command goes to every clock of this file
     int parallel = 32; // --fleet: clocks worked on at once
     CliActivity* activity = nullptr;

@@ -3,8 +3,8 @@
 #include "cli/cli.h"
 #include "cli/dst_script.h"
 #include "cli/network_json.h"
-#include "clock/settings_json.h"
 #include "clock/clock_model.h"
+#include "clock/settings_json.h"
 #include "link/datagram.h"
 #include "session/report_offset.h"
 

@@ -40,15 +40,15 @@ enum class RecordByte15 {
 };
 
 struct ClockModel {
-    int code;           // the model code the program keeps (ClockType)
-    int number;         // the model's name: 226, 229, 207, 222
+    int code;            // the model code the program keeps (ClockType)
+    int number;          // the model's name: 226, 229, 207, 222
     const char* trailer; // the last 8 bytes of every serial frame to this model
-    int identifier;     // byte 91 of its network settings; 0 when it names none
+    int identifier;      // byte 91 of its network settings; 0 when it names none
     NetworkModelGroup networkGroup;
-    bool gpsLockRule;   // its time cannot be set while it is locked to GPS
-    bool modem;         // phone number, call time and updates per day
-    bool nudges;        // the hour and 5-millisecond nudges are offered
-    bool inputPolarity; // a sync input polarity instead of second offsets
+    bool gpsLockRule;        // its time cannot be set while it is locked to GPS
+    bool modem;              // phone number, call time and updates per day
+    bool nudges;             // the hour and 5-millisecond nudges are offered
+    bool inputPolarity;      // a sync input polarity instead of second offsets
     bool timeZoneOnlyForNtp; // its time zone serves only its NTP option
     RecordByte15 byte15;
     const char* helpPage; // the help page's file name

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clock/clock_model.h"
 #include "clock/serial_command.h"
+#include "clock/clock_model.h"
 
 #include "link/bytes.h"
 #include "link/serial_frame.h"

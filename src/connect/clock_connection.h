@@ -19,7 +19,8 @@ struct ClockConnection {
     bool operator==(const ClockConnection&) const = default;
 };
 
-namespace ConnectionKind {
+namespace ConnectionKind
+{
 inline constexpr qint32 Serial = 0;
 inline constexpr qint32 Network = 1;
 } // namespace ConnectionKind

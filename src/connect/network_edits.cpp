@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connect/network_edits.h"
 
-#include "connect/numeric_value.h"
 #include "connect/network_settings.h"
+#include "connect/numeric_value.h"
 #include "link/bytes.h"
 
 namespace tarvo

@@ -16,7 +16,8 @@ inline constexpr int ReceiveLimit = 256;
 inline constexpr quint16 ClockPort = 10000;
 
 // Datagram codes sent to the clock.
-namespace DatagramCode {
+namespace DatagramCode
+{
 inline constexpr quint8 RequestNetworkSettings = 0;
 inline constexpr quint8 RequestMasterSettings = 3;
 inline constexpr quint8 Discovery = 4;
@@ -32,7 +33,8 @@ inline constexpr quint8 NetworkSettingsCommit = 20;
 } // namespace DatagramCode
 
 // Reply codes in byte 0 of what the clock sends back.
-namespace ReplyCode {
+namespace ReplyCode
+{
 inline constexpr quint8 NetworkSettings = 0x00;
 inline constexpr quint8 MasterSettings = 0x03;
 inline constexpr quint8 Discovery = 0x04;

@@ -19,7 +19,8 @@ QByteArray BuildSerialFrameWithTrailer(quint8 command, QByteArrayView payload,
                                        QByteArrayView trailer);
 
 // Incoming frames (clock to computer): start byte, payload, end byte.
-namespace FrameByte {
+namespace FrameByte
+{
 inline constexpr quint8 StartA = 0xFF;
 inline constexpr quint8 StartB = 0xFD;
 inline constexpr quint8 StartC = 0xFB;

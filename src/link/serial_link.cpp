@@ -19,8 +19,8 @@ namespace
 {
 // Where lock files of serial devices are kept, in the order Qt's own serial
 // port looks for them.
-const char* const kLockFolders[] = {"/var/lock", "/etc/locks", "/var/spool/locks",
-                                    "/var/spool/uucp", "/tmp", "/run/lock"};
+const char* const kLockFolders[] = {"/var/lock",       "/etc/locks", "/var/spool/locks",
+                                    "/var/spool/uucp", "/tmp",       "/run/lock"};
 } // namespace
 
 SerialLink::PortHolder SerialLink::HolderOf(const QString& device)
@@ -102,11 +102,10 @@ bool SerialLink::OpenDevice(const QString& device)
         m_port.clearError();
         return false;
     }
-    const bool configured = m_port.setBaudRate(QSerialPort::Baud9600) &&
-                            m_port.setDataBits(QSerialPort::Data8) &&
-                            m_port.setParity(QSerialPort::NoParity) &&
-                            m_port.setStopBits(QSerialPort::OneStop) &&
-                            m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        m_port.setBaudRate(QSerialPort::Baud9600) && m_port.setDataBits(QSerialPort::Data8) &&
+        m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_port.close();
         m_port.clearError();

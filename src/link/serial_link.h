@@ -11,7 +11,8 @@ namespace tarvo
 // The serial port of the program. Port numbers count from 1: port N is the N-th
 // device of the device list (COMN on Windows). The list comes from
 // --serial-ports or, without it, from the devices the system reports.
-class SerialLink : public QObject {
+class SerialLink : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int MaxPorts = 16;

@@ -12,7 +12,8 @@ namespace tarvo
 // stored even without a preceding start byte (it is dropped at the next start).
 // After more than 780 payload bytes the count wraps to 0 and later bytes
 // overwrite the first ones.
-class SerialReassembler {
+class SerialReassembler
+{
 public:
     static constexpr int BufferSize = 781;
     static constexpr int MaxCount = 780;

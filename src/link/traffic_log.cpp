@@ -7,7 +7,8 @@
 namespace tarvo
 {
 
-namespace {
+namespace
+{
 bool g_enabled = false;
 
 void Write(const QString& line)
@@ -19,7 +20,8 @@ void Write(const QString& line)
 }
 } // namespace
 
-namespace TrafficLog {
+namespace TrafficLog
+{
 void SetEnabled(bool enabled)
 {
     g_enabled = enabled;
@@ -43,8 +45,8 @@ QString Format(const char* link, bool outgoing, const QString& peer, QByteArrayV
         else
             hex += QString::asprintf("%02X", unsigned(quint8(bytes[i])));
     }
-    return QStringLiteral("%1 %2 %3 %4").arg(QLatin1String(link),
-                                             QLatin1String(outgoing ? "out" : "in"), peer, hex);
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(QLatin1String(link), QLatin1String(outgoing ? "out" : "in"), peer, hex);
 }
 
 void Serial(bool outgoing, const QString& peer, QByteArrayView bytes)

@@ -10,7 +10,8 @@ namespace tarvo
 // Field-support trace of every frame and datagram, one line on stderr each:
 // time, link, direction, peer, hex bytes. Off unless enabled at start-up.
 // Bytes 1 to 4 of a datagram hold the access password and are masked.
-namespace TrafficLog {
+namespace TrafficLog
+{
 void SetEnabled(bool enabled);
 bool Enabled();
 void Serial(bool outgoing, const QString& peer, QByteArrayView bytes);

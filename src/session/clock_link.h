@@ -29,11 +29,14 @@ inline constexpr int DiscoveryListenMs = 1000;
 
 namespace command
 {
-struct RequestMasterSettings {};
+struct RequestMasterSettings {
+};
 // Over the serial link one request (43) brings the network settings and the
 // DST tables; over the network each has its own.
-struct RequestNetworkSettings {};
-struct RequestDstTables {};
+struct RequestNetworkSettings {
+};
+struct RequestDstTables {
+};
 struct SetTimeAndDate {
     TimeData time;
     DateData date;
@@ -57,8 +60,10 @@ struct SettingsChange {
     QByteArray networkRecord;
 };
 // The reset alone (serial 19, network code 10); no request follows it here.
-struct FactoryDefaults {};
-struct Resync {};
+struct FactoryDefaults {
+};
+struct Resync {
+};
 struct DstTables {
     DstDateTable spring{};
     DstDateTable fall{};
@@ -70,15 +75,16 @@ struct NetworkSettings {
     QByteArray record; // 128 bytes
 };
 // The modem's call now: serial only.
-struct ModemUpdateNow {};
+struct ModemUpdateNow {
+};
 } // namespace command
 
 using ClockCommand =
     std::variant<command::RequestMasterSettings, command::RequestNetworkSettings,
                  command::RequestDstTables, command::SetTimeAndDate, command::AdjustTime,
-                 command::MasterSettings, command::SettingsChange,
-                 command::FactoryDefaults, command::Resync, command::DstTables,
-                 command::NetworkSettings, command::ModemUpdateNow>;
+                 command::MasterSettings, command::SettingsChange, command::FactoryDefaults,
+                 command::Resync, command::DstTables, command::NetworkSettings,
+                 command::ModemUpdateNow>;
 
 // What a command is, as a sentence names it ("the settings", "the time").
 QString CommandName(const ClockCommand& command);

@@ -51,9 +51,11 @@ struct DstRecord {
     QByteArray record;
 };
 
-struct PasswordRefusal {};
+struct PasswordRefusal {
+};
 // Datagram code 4: the discovery code, which a clock also sends on its own.
-struct DiscoveryCode {};
+struct DiscoveryCode {
+};
 // A settings-type frame (network settings or DST dates) whose length was
 // wrong: the clock answered, but there is nothing to use.
 struct IncompleteRecord {

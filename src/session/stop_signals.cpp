@@ -33,7 +33,8 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
     }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &StopSignals::OnReadable);
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

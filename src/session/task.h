@@ -64,8 +64,7 @@ void PostResume(Job* job, std::coroutine_handle<> h, Alive alive, int delayMs = 
 
 // A sequence with a result. Lazy: it starts when it is co_awaited (or handed
 // to a Job), and it owns its frame.
-template <typename T = void>
-class [[nodiscard]] Task
+template <typename T = void> class [[nodiscard]] Task
 {
 public:
     struct promise_type : detail::PromiseBase {
@@ -110,8 +109,7 @@ private:
     std::coroutine_handle<promise_type> m_handle;
 };
 
-template <>
-class [[nodiscard]] Task<void>
+template <> class [[nodiscard]] Task<void>
 {
 public:
     struct promise_type : detail::PromiseBase {
@@ -210,8 +208,7 @@ struct SleepAwaiter {
     SleepAwaiter& operator=(const SleepAwaiter&) = delete;
     ~SleepAwaiter() { *alive = false; }
     bool await_ready() const noexcept { return false; }
-    template <typename P>
-    void await_suspend(std::coroutine_handle<P> h)
+    template <typename P> void await_suspend(std::coroutine_handle<P> h)
     {
         PostResume(h.promise().job, h, alive, ms < 0 ? 0 : ms);
     }
@@ -224,11 +221,11 @@ Task<void> Sleep(int ms);
 
 namespace detail
 {
-template <typename Sender, typename Signal>
-class WaitForAwaiter
+template <typename Sender, typename Signal> class WaitForAwaiter
 {
 public:
-    WaitForAwaiter(const Sender* sender, Signal signal, std::function<bool()> predicate, int timeoutMs)
+    WaitForAwaiter(const Sender* sender, Signal signal, std::function<bool()> predicate,
+                   int timeoutMs)
         : m_sender(sender), m_signal(signal), m_predicate(std::move(predicate)),
           m_timeoutMs(timeoutMs)
     {
@@ -242,8 +239,7 @@ public:
         m_result = m_predicate && m_predicate();
         return m_result;
     }
-    template <typename P>
-    void await_suspend(std::coroutine_handle<P> h)
+    template <typename P> void await_suspend(std::coroutine_handle<P> h)
     {
         m_job = h.promise().job;
         m_handle = h;
@@ -256,11 +252,10 @@ public:
             m_timer = std::make_unique<QTimer>();
             m_timer->setSingleShot(true);
             m_timer->setTimerType(Qt::PreciseTimer);
-            QObject::connect(m_timer.get(), &QTimer::timeout, m_job,
-                             [this, alive = m_alive] {
-                                 if (*alive)
-                                     Finish(m_predicate && m_predicate());
-                             });
+            QObject::connect(m_timer.get(), &QTimer::timeout, m_job, [this, alive = m_alive] {
+                if (*alive)
+                    Finish(m_predicate && m_predicate());
+            });
             m_timer->start(m_timeoutMs);
         }
     }
@@ -311,8 +306,7 @@ template <typename Sender, typename Signal>
 Task<bool> WaitFor(const Sender* sender, Signal signal, std::function<bool()> predicate,
                    int timeoutMs)
 {
-    detail::WaitForAwaiter<Sender, Signal> awaiter(sender, signal, std::move(predicate),
-                                                   timeoutMs);
+    detail::WaitForAwaiter<Sender, Signal> awaiter(sender, signal, std::move(predicate), timeoutMs);
     const bool held = co_await awaiter;
     co_return held;
 }

@@ -10,7 +10,8 @@ namespace tarvo
 
 // The help pages, shown inside the program. One viewer at a time; asking for
 // another page replaces the one shown.
-class HelpViewer : public QDialog {
+class HelpViewer : public QDialog
+{
     Q_OBJECT
 public:
     static HelpViewer* Show(QWidget* owner, const QString& path, const QString& model);

@@ -89,10 +89,10 @@ void NetworkPages::ConnectHandlers()
 void NetworkPages::OnAddressField(IpAddressEdit* entry, int position, int value)
 {
     static const std::pair<const char*, AddressField> kEntries[] = {
-        {"ipIPAddress", AddressField::ClockAddress},   {"ipGateway", AddressField::Gateway},
-        {"ipServer1", AddressField::Server1},       {"ipDNS", AddressField::Dns},
-        {"ipServer2", AddressField::Server2},       {"ipBroadcast1", AddressField::Broadcast1},
-        {"ipBroadcast2", AddressField::Broadcast2}, {"ipBroadcast3", AddressField::Broadcast3},
+        {"ipIPAddress", AddressField::ClockAddress}, {"ipGateway", AddressField::Gateway},
+        {"ipServer1", AddressField::Server1},        {"ipDNS", AddressField::Dns},
+        {"ipServer2", AddressField::Server2},        {"ipBroadcast1", AddressField::Broadcast1},
+        {"ipBroadcast2", AddressField::Broadcast2},  {"ipBroadcast3", AddressField::Broadcast3},
     };
     for (const auto& [name, kind] : kEntries) {
         if (entry->objectName() != QLatin1String(name))

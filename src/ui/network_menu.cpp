@@ -11,9 +11,9 @@
 #include "ui/network_pages.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 
 namespace tarvo
 {

@@ -2,9 +2,9 @@
 // tarvo-clock against a simulated clock on loopback UDP (127.0.151.0/24), one
 // that asks for an access password.
 
-#include "support/test_registry.h"
-#include "support/json_helpers.h"
 #include "support/cli_helpers.h"
+#include "support/json_helpers.h"
+#include "support/test_registry.h"
 
 #include "simulated_clock.h"
 
@@ -43,7 +43,6 @@ QStringList At(const QString& host, QStringList arguments)
                        QStringLiteral("--timeout"),  QStringLiteral("600")} +
            arguments;
 }
-
 
 QString WriteFile(QTemporaryDir& dir, const QByteArray& text)
 {

@@ -2,11 +2,11 @@
 // Giving a network clock a new address through the real window: the program
 // waits out the clock's restart and follows it, or, when nothing answers at
 // the new address, searches. Each case takes over twenty seconds.
-#include "support/test_registry.h"
+#include "app/network_config.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
 #include "support/run_task.h"
-#include "app/network_config.h"
+#include "support/test_registry.h"
 #include "ui/frmConfiguring.h"
 #include "ui/ip_address_edit.h"
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The clock's network settings through the real window: filled from the clock
 // over either link, edited through the controls, sent back and read again.
-#include "support/test_registry.h"
+#include "app/network_config.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
-#include "app/network_config.h"
-#include "support/run_task.h"
 #include "support/connect_helpers.h"
 #include "support/harness.h"
+#include "support/run_task.h"
+#include "support/test_registry.h"
 #include "ui/ip_address_edit.h"
 
 #include <QCheckBox>

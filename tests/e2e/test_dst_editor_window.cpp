@@ -2,9 +2,9 @@
 // The "DST Settings" window on its own: what it shows when it opens, how the
 // rule words open their lists by mouse and keyboard, what a choice does to the
 // grid, and the 47-row case.
-#include "support/test_registry.h"
 #include "app/dst_transfer.h"
 #include "app/panel.h"
+#include "support/test_registry.h"
 #include "ui/frmDST.h"
 
 #include <QGroupBox>

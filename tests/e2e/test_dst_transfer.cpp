@@ -2,8 +2,8 @@
 // The DST tables between the program and a simulated clock, over the serial
 // line and over the network: the clock's tables open in the editor, a changed
 // rule is sent, and the clock reports the new tables when asked again.
-#include "support/test_registry.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 #include "ui/frmDST.h"
 
 #include <QGroupBox>

@@ -4,11 +4,11 @@
 // every valid time report and DST record must come through, however the noise
 // and the chunking fall.
 #include "clock/clock_model.h"
-#include "support/test_registry.h"
 #include "clock_state.h"
 #include "link/serial_frame.h"
 #include "sim_records.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 
 #include <QRandomGenerator>
 #include <QSocketNotifier>

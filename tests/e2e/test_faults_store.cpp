@@ -3,9 +3,9 @@
 // must start as the store's rules say (defaults for what does not fit), find
 // the clock all the same, and never put a malformed frame or datagram on
 // either link because of what it read.
-#include "support/test_registry.h"
 #include "link/serial_frame.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 
 #include <QFile>
 #include <QtTest>

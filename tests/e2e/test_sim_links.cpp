@@ -3,8 +3,8 @@
 // port, and loopback UDP on addresses of its own (127.31.7.0/24).
 
 #include "clock/clock_model.h"
-#include "support/test_registry.h"
 #include "simulated_clock.h"
+#include "support/test_registry.h"
 
 #include "link/bytes.h"
 #include "link/datagram.h"

@@ -2,11 +2,11 @@
 // The simulated clock's records, command rules and start-up checks, without traffic.
 
 #include "clock/clock_model.h"
-#include "support/test_registry.h"
 #include "clock_state.h"
 #include "serial_splitter.h"
 #include "sim_records.h"
 #include "simulated_clock.h"
+#include "support/test_registry.h"
 
 #include "link/bytes.h"
 #include "link/datagram.h"

@@ -2,15 +2,16 @@
 // Start-up of the real program against simulated clocks: the saved serial
 // connection, the saved network connection, an empty store and a clock that
 // never answers.
-#include "support/test_registry.h"
 #include "support/harness.h"
+#include "support/test_registry.h"
 
 #include <QLabel>
 #include <QtTest>
 
 using namespace tarvo;
 
-namespace {
+namespace
+{
 QString LabelText(frmControlPanel& w, const char* name)
 {
     auto* label = w.findChild<QLabel*>(QLatin1String(name));
@@ -24,7 +25,8 @@ bool Visible(frmControlPanel& w, const char* name)
 }
 } // namespace
 
-class SpineStartup : public QObject {
+class SpineStartup : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void serialStartUpFindsTheClockAndShowsItsTime()
@@ -50,13 +52,15 @@ private Q_SLOTS:
 
         // The clock label shows the clock's own time and keeps ticking.
         QVERIFY(Harness::WaitFor(
-            [&] { return LabelText(w, "lblIncomingTime").contains(QRegularExpression(
-                             R"(^ \d\d-\d\d-\d{4}  \d\d:\d\d:\d\d $)")); },
+            [&] {
+                return LabelText(w, "lblIncomingTime")
+                    .contains(QRegularExpression(R"(^ \d\d-\d\d-\d{4}  \d\d:\d\d:\d\d $)"));
+            },
             3000));
         const QString first = LabelText(w, "lblIncomingTime");
         QVERIFY(Harness::WaitFor([&] { return LabelText(w, "lblIncomingTime") != first; }, 3000));
-        QVERIFY(LabelText(w, "lblComputerTime").contains(QRegularExpression(
-            R"(^ \d\d-\d\d-\d{4}  \d\d:\d\d:\d\d $)")));
+        QVERIFY(LabelText(w, "lblComputerTime")
+                    .contains(QRegularExpression(R"(^ \d\d-\d\d-\d{4}  \d\d:\d\d:\d\d $)")));
         QVERIFY(Harness::WaitFor([&] { return Visible(w, "frameSerial"); }, 1000));
         QVERIFY(!Visible(w, "frameNotfound"));
         // The connection that answered is the one saved.

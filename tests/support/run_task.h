@@ -11,8 +11,7 @@
 namespace tarvo::test
 {
 
-template <typename T>
-Task<void> CaptureInto(Task<T> task, std::optional<T>* out)
+template <typename T> Task<void> CaptureInto(Task<T> task, std::optional<T>* out)
 {
     *out = co_await std::move(task);
 }
@@ -31,8 +30,7 @@ inline Task<void> Pause(int ms)
 
 // The task's result; fails the test (and returns T{}) when it did not end
 // within `timeoutMs`.
-template <typename T>
-T RunTask(Task<T> task, int timeoutMs = 120000)
+template <typename T> T RunTask(Task<T> task, int timeoutMs = 120000)
 {
     std::optional<T> result;
     Job job;

@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 
-
 namespace tarvo::test
 {
 using Factory = std::function<std::unique_ptr<QObject>()>;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which help page belongs to which clock model, and where it is found.
-#include "support/test_registry.h"
 #include "app/help_files.h"
+#include "support/test_registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,8 @@
 
 using namespace tarvo;
 
-class AppHelp : public QObject {
+class AppHelp : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void pagePerModel_data()

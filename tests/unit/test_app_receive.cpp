@@ -2,13 +2,13 @@
 // The receive paths of the program core, fed directly (no port, no socket):
 // frames by end byte and length, datagrams by first byte, and the flags and
 // texts each one leads to; then the time report and the computer-clock rule.
-#include "support/test_registry.h"
 #include "app/panel.h"
 #include "app/panel_view.h"
 #include "app/system_clock.h"
 #include "clock/time_report.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
+#include "support/test_registry.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,7 +16,8 @@
 
 using namespace tarvo;
 
-namespace {
+namespace
+{
 struct FakeView : PanelView {
     QString status;
     QString incoming;
@@ -79,7 +80,8 @@ QByteArray Frame(quint8 end, const QByteArray& payload)
 }
 } // namespace
 
-class AppReceive : public QObject {
+class AppReceive : public QObject
+{
     Q_OBJECT
     QTemporaryDir m_dir;
     std::unique_ptr<Panel> m_panel;
@@ -169,14 +171,17 @@ private Q_SLOTS:
         ProgramState& s = m_panel->State();
         s.SearchInProgress = true;
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
-        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(
+            BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
         QVERIFY(s.ClockAnswered);
         QCOMPARE(dst.count(), 0);
         s.SearchInProgress = false;
-        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(
+            BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
         QCOMPARE(dst.count(), 1);
         QVERIFY(s.ClockFound);
-        m_panel->Session().InjectSerialBytes(BuildIncomingFrame(0xF8, QByteArray(100, '\x03'), 0xF9));
+        m_panel->Session().InjectSerialBytes(
+            BuildIncomingFrame(0xF8, QByteArray(100, '\x03'), 0xF9));
         QCOMPARE(dst.count(), 1);
     }
 
@@ -364,14 +369,14 @@ private Q_SLOTS:
             << QList<QByteArray>{Report(23, 59, 59, 30, 4, 26), Report(0, 0, 0, 1, 5, 26)}
             << QStringList{"computer clock set to 04-30-2026 23:59:59",
                            "computer clock set to 05-01-2026 00:00:00"};
-        QTest::newRow("year end")
-            << QList<QByteArray>{Report(23, 59, 59, 31, 12, 26), Report(0, 0, 0, 1, 1, 27)}
-            << QStringList{"computer clock set to 12-31-2026 23:59:59",
-                           "computer clock set to 01-01-2027 00:00:00"};
-        QTest::newRow("leap day")
-            << QList<QByteArray>{Report(0, 0, 0, 29, 2, 28), Report(0, 0, 0, 1, 3, 28)}
-            << QStringList{"computer clock set to 02-29-2028 00:00:00",
-                           "computer clock set to 03-01-2028 00:00:00"};
+        QTest::newRow("year end") << QList<QByteArray>{Report(23, 59, 59, 31, 12, 26),
+                                                       Report(0, 0, 0, 1, 1, 27)}
+                                  << QStringList{"computer clock set to 12-31-2026 23:59:59",
+                                                 "computer clock set to 01-01-2027 00:00:00"};
+        QTest::newRow("leap day") << QList<QByteArray>{Report(0, 0, 0, 29, 2, 28),
+                                                       Report(0, 0, 0, 1, 3, 28)}
+                                  << QStringList{"computer clock set to 02-29-2028 00:00:00",
+                                                 "computer clock set to 03-01-2028 00:00:00"};
     }
     void computerClockIsSetToTheReportsDateAndTimeTogether()
     {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: defaults, the numeric-value rule and values that do not
 // fit their type.
-#include "support/test_registry.h"
-#include "connect/numeric_value.h"
 #include "app/settings_store.h"
+#include "connect/numeric_value.h"
+#include "support/test_registry.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -11,7 +11,8 @@
 
 using namespace tarvo;
 
-class AppStore : public QObject {
+class AppStore : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void numericValue_data()
@@ -60,16 +61,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("expected");
-        QTest::newRow("serial") << "ConnectionType" << "0" << 0;
-        QTest::newRow("text is zero") << "ConnectionType" << "network" << 0;
-        QTest::newRow("other link kept") << "ConnectionType" << "2" << 2;
-        QTest::newRow("port 3") << "Comport" << "3" << 3;
-        QTest::newRow("port rounds half to even") << "Comport" << "2.5" << 2;
-        QTest::newRow("port too big for 16 bits") << "Comport" << "70000" << 1;
-        QTest::newRow("huge model") << "ClockType" << "99999999999999" << 1;
-        QTest::newRow("negative model") << "ClockType" << "-3" << -3;
-        QTest::newRow("update off") << "UpdatePCclock" << "0" << 0;
-        QTest::newRow("update odd value") << "UpdatePCclock" << "7" << 1;
+        QTest::newRow("serial") << "ConnectionType"
+                                << "0" << 0;
+        QTest::newRow("text is zero") << "ConnectionType"
+                                      << "network" << 0;
+        QTest::newRow("other link kept") << "ConnectionType"
+                                         << "2" << 2;
+        QTest::newRow("port 3") << "Comport"
+                                << "3" << 3;
+        QTest::newRow("port rounds half to even") << "Comport"
+                                                  << "2.5" << 2;
+        QTest::newRow("port too big for 16 bits") << "Comport"
+                                                  << "70000" << 1;
+        QTest::newRow("huge model") << "ClockType"
+                                    << "99999999999999" << 1;
+        QTest::newRow("negative model") << "ClockType"
+                                        << "-3" << -3;
+        QTest::newRow("update off") << "UpdatePCclock"
+                                    << "0" << 0;
+        QTest::newRow("update odd value") << "UpdatePCclock"
+                                          << "7" << 1;
     }
     void storedValues()
     {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "cli/chrony_feed.h"
 #include "session/report_offset.h"
+#include "support/test_registry.h"
 
 #include <QDateTime>
 #include <QFile>

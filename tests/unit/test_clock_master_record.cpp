@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "clock/master_record.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "clock/password.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 
@@ -43,8 +43,12 @@ private slots:
                              << old;
         QTest::newRow("tab") << true << "ab\td"
                              << "ab\td" << -1 << PasswordCharacterMessage << old;
-        QTest::newRow("delete") << true << "ab\x7f" "d"
-                                << "ab\x7f" "d" << -1 << PasswordCharacterMessage << old;
+        QTest::newRow("delete") << true
+                                << "ab\x7f"
+                                   "d"
+                                << "ab\x7f"
+                                   "d"
+                                << -1 << PasswordCharacterMessage << old;
         QTest::newRow("C1 control")
             << true << QStringLiteral("ab\u0085d") << QStringLiteral("ab\u0085d") << -1
             << PasswordCharacterMessage << old;
@@ -84,7 +88,10 @@ private slots:
         QTest::newRow("dropped fifth not checked")
             << QStringLiteral("7315\u20ac") << QByteArray("7315") << true;
         QTest::newRow("escape refused") << QStringLiteral("\u001b[2J") << QByteArray() << false;
-        QTest::newRow("NUL refused") << QString::fromLatin1("73\0" "5", 4) << QByteArray() << false;
+        QTest::newRow("NUL refused") << QString::fromLatin1("73\0"
+                                                            "5",
+                                                            4)
+                                     << QByteArray() << false;
     }
     void networkPasswordFromText()
     {

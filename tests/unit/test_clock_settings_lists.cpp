@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "clock/master_settings.h"
+#include "support/test_registry.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "clock/time_commands.h"
 #include "link/datagram.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "connect/network_edits.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 

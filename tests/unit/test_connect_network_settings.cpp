@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "connect/network_settings.h"
 #include "link/bytes.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 
@@ -122,8 +122,9 @@ private slots:
     void serverGroupReadsSharedBytesAsPortAndAddress()
     {
         Bytes bytes = SharedBytes;
-        bytes << std::pair{69, 0x40} << std::pair{70, 0x9C} << std::pair{71, 127} << std::pair{72, 0}
-              << std::pair{73, 0} << std::pair{74, 9} << std::pair{88, 60} << std::pair{89, 0};
+        bytes << std::pair{69, 0x40} << std::pair{70, 0x9C} << std::pair{71, 127}
+              << std::pair{72, 0} << std::pair{73, 0} << std::pair{74, 9} << std::pair{88, 60}
+              << std::pair{89, 0};
         const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), 2);
         QCOMPARE(v.group, NetworkModelGroup::Servers);
         QCOMPARE(v.server1Port, QStringLiteral("10000"));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/test_registry.h"
 #include "dst/dst_calc.h"
+#include "support/test_registry.h"
 
 #include <QtTest>
 

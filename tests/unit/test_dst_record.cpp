@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock/clock_model.h"
-#include "support/test_registry.h"
-#include "support/metatypes.h"
 #include "dst/dst_record.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
+#include "support/metatypes.h"
+#include "support/test_registry.h"
 
 #include <QtTest>
 
@@ -42,7 +42,6 @@ const DstRule Spring{2, 1, 3, 2};
 const DstRule Fall{1, 1, 11, 1};
 
 } // namespace
-
 
 class TestDstRecord : public QObject
 {

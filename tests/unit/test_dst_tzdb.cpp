@@ -4,9 +4,9 @@
 // A transition is compared by its date in local standard time, the date the
 // clock's tables hold.
 
-#include "support/test_registry.h"
-#include "support/metatypes.h"
 #include "dst/dst_calc.h"
+#include "support/metatypes.h"
+#include "support/test_registry.h"
 
 #include <QDir>
 #include <QMap>
@@ -97,7 +97,6 @@ void Compare(const Transitions& t, int startYear, const DstRule& spring, const D
 }
 
 } // namespace
-
 
 class TestDstTzdb : public QObject
 {

@@ -2,9 +2,9 @@
 // The DST editor's state without its window: what the rule words show for a
 // table the clock reported, what a list choice does to a rule, the rows the
 // grid gets, and that Send takes the dates as the clock's own.
-#include "support/test_registry.h"
 #include "app/dst_transfer.h"
 #include "app/panel.h"
+#include "support/test_registry.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

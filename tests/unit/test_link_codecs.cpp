@@ -2,18 +2,19 @@
 // Byte layouts of the serial frame, the incoming-frame reassembly and the
 // datagram, checked byte for byte.
 #include "clock/clock_model.h"
-#include "support/test_registry.h"
 #include "link/bytes.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
 #include "link/serial_receiver.h"
 #include "link/udp_link.h"
+#include "support/test_registry.h"
 
 #include <QtTest>
 
 using namespace tarvo;
 
-class LinkCodecs : public QObject {
+class LinkCodecs : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void trailer_data()
@@ -146,11 +147,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("local");
         QTest::addColumn<QString>("broadcast");
-        QTest::newRow("class C") << "192.168.10.7" << "192.168.10.255";
-        QTest::newRow("class A ignores mask") << "10.0.0.5" << "10.0.0.255";
-        QTest::newRow("loopback") << "127.0.1.1" << "127.0.1.255";
-        QTest::newRow("one dot") << "10.5" << "255";
-        QTest::newRow("empty") << "" << "255";
+        QTest::newRow("class C") << "192.168.10.7"
+                                 << "192.168.10.255";
+        QTest::newRow("class A ignores mask") << "10.0.0.5"
+                                              << "10.0.0.255";
+        QTest::newRow("loopback") << "127.0.1.1"
+                                  << "127.0.1.255";
+        QTest::newRow("one dot") << "10.5"
+                                 << "255";
+        QTest::newRow("empty") << ""
+                               << "255";
     }
     void broadcastAddresses()
     {

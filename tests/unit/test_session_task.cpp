@@ -2,8 +2,8 @@
 // Sequences with waits: order of steps, values passed up, waits on a signal,
 // and cancellation at the wait in progress (nothing runs after it, and what
 // the sequence held is released).
-#include "support/test_registry.h"
 #include "session/task.h"
+#include "support/test_registry.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which regions, pages and fields the main window shows for each link state
 // and clock model.
-#include "support/test_registry.h"
-#include "connect/clock_connection.h"
 #include "app/clock_layout_plan.h"
+#include "connect/clock_connection.h"
+#include "support/test_registry.h"
 
 #include <QTest>
 

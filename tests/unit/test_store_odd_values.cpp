@@ -3,8 +3,8 @@
 // every range, numbers that are not finite, values the ini format reads as
 // lists or typed variants, files that are empty, binary or unreadable. Each
 // key must fall back to its default rather than to some other number.
-#include "support/test_registry.h"
 #include "app/settings_store.h"
+#include "support/test_registry.h"
 
 #include <QFile>
 #include <QFileInfo>
