@@ -103,11 +103,7 @@ ScriptSettings SentSettings(Panel& panel, int secondOffsetPosition, const QStrin
 {
     const ProgramState& s = panel.State();
     const int clockType = s.clockConnection.ClockType;
-    QString digits;
-    for (const QChar c : phone) {
-        if (c.isDigit())
-            digits += c;
-    }
+    const QString digits = KeepDigits(phone);
     const ClockLink* link = panel.LinkInUse();
     if (link && link->Kind() == LinkKind::Serial) {
         // The serial commands carry every setting from the state, the modem's

@@ -9,46 +9,23 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 
 namespace tarvo
 {
 
-namespace
-{
-
-struct Leaf {
-    QString path;
-    QJsonValue value;
-};
-
-// Every leaf of a settings object with its path, as "relays[2].time".
-void Flatten(const QJsonValue& value, const QString& path, QList<Leaf>& leaves)
-{
-    if (value.isObject()) {
-        const QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            Flatten(it.value(), path.isEmpty() ? it.key() : path + u'.' + it.key(), leaves);
-    } else if (value.isArray()) {
-        const QJsonArray array = value.toArray();
-        for (int i = 0; i < array.size(); ++i)
-            Flatten(array[i], QStringLiteral("%1[%2]").arg(path).arg(i), leaves);
-    } else {
-        leaves.append({path, value});
-    }
-}
-
-} // namespace
-
 QList<SettingsMismatch> CompareWithGolden(const QJsonObject& clock, const QJsonObject& golden)
 {
-    QList<Leaf> clockLeaves;
-    QList<Leaf> goldenLeaves;
-    Flatten(clock, {}, clockLeaves);
-    Flatten(golden, {}, goldenLeaves);
+    // Leaves are matched by their path: a relay that is on has a time the
+    // same relay switched off does not, so positions would pair wrong fields.
+    QMap<QString, QJsonValue> clockValues;
+    for (const JsonLeaf& leaf : JsonLeaves(clock))
+        clockValues.insert(leaf.path, leaf.value);
     QList<SettingsMismatch> mismatches;
-    for (int i = 0; i < goldenLeaves.size() && i < clockLeaves.size(); ++i) {
-        if (clockLeaves[i].value != goldenLeaves[i].value)
-            mismatches.append({clockLeaves[i].path, clockLeaves[i].value, goldenLeaves[i].value});
+    for (const JsonLeaf& leaf : JsonLeaves(golden)) {
+        const QJsonValue have = clockValues.value(leaf.path, QJsonValue(QJsonValue::Undefined));
+        if (have != leaf.value)
+            mismatches.append({leaf.path, have, leaf.value});
     }
     return mismatches;
 }

@@ -11,25 +11,39 @@ namespace tarvo
 
 namespace
 {
-void Collect(const QJsonValue& value, const QString& path, QMap<QString, QString>& out,
-             QStringList& order)
+void AddLeaves(const QJsonValue& value, const QString& path, QList<JsonLeaf>& leaves)
 {
     if (value.isObject()) {
         const QJsonObject o = value.toObject();
         for (auto it = o.begin(); it != o.end(); ++it)
-            Collect(it.value(), path.isEmpty() ? it.key() : path + u'.' + it.key(), out, order);
+            AddLeaves(it.value(), path.isEmpty() ? it.key() : path + u'.' + it.key(), leaves);
         return;
     }
     if (value.isArray()) {
         const QJsonArray a = value.toArray();
         for (qsizetype i = 0; i < a.size(); ++i)
-            Collect(a[i], path + QStringLiteral("[%1]").arg(i), out, order);
+            AddLeaves(a[i], path + QStringLiteral("[%1]").arg(i), leaves);
         return;
     }
-    out.insert(path, JsonValueText(value));
-    order.append(path);
+    leaves.append({path, value});
+}
+
+void Collect(const QJsonValue& value, const QString& path, QMap<QString, QString>& out,
+             QStringList& order)
+{
+    for (const JsonLeaf& leaf : JsonLeaves(value, path)) {
+        out.insert(leaf.path, JsonValueText(leaf.value));
+        order.append(leaf.path);
+    }
 }
 } // namespace
+
+QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path)
+{
+    QList<JsonLeaf> leaves;
+    AddLeaves(value, path, leaves);
+    return leaves;
+}
 
 QString JsonValueText(const QJsonValue& value)
 {

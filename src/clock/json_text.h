@@ -5,11 +5,19 @@
 // JSON output never say different things.
 
 #include <QJsonValue>
+#include <QList>
 #include <QStringList>
 
 namespace tarvo
 {
 
+// Every leaf of a JSON value with its path ("relays[2].time"), in the order
+// the value holds them.
+struct JsonLeaf {
+    QString path;
+    QJsonValue value;
+};
+QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path = {});
 // One line per leaf: "path: value", paths like "relays[2].time".
 QStringList JsonAsLines(const QJsonValue& value, const QString& path = {});
 // A value as it reads in a message: strings quoted, numbers as written.
