@@ -4,10 +4,9 @@
 // A program core as the window would hold it, but with no serial port, no
 // socket and no window: the receive paths run exactly as in the program, and
 // every record they hand on goes through the decoder the window would use.
+#include "../tests/support/panel_access.h"
 #include "app/panel.h"
-#include "clock/master_record.h"
 #include "connect/network_settings.h"
-#include "dst/dst_record.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -50,30 +49,17 @@ public:
         options.settingsFile = Dir().filePath(QStringLiteral("settings.conf"));
         options.logSystemClock = true;
         panel = std::make_unique<Panel>(options);
-        QObject::connect(panel.get(), &Panel::MasterSettingsReceived, panel.get(),
-                         [this](const QByteArray& record) {
-                             ProgramState& s = panel->State();
-                             s.clockSettings =
-                                 DecodeMasterRecord(record, s.clockConnection.ClockType,
-                                                    s.clockSettings)
-                                     .settings;
-                         });
+        // The core decodes the master and DST records itself; the network
+        // pages would decode the network record.
         QObject::connect(panel.get(), &Panel::NetworkSettingsReceived, panel.get(), [this] {
             const ProgramState& s = panel->State();
             (void)DecodeNetworkSettings(s.NetworkData, s.clockConnection.ClockType);
         });
-        QObject::connect(panel.get(), &Panel::DstDatesReceived, panel.get(),
-                         [this](const QByteArray& record) {
-                             const DstTables tables = ParseDSTDates(record);
-                             if (tables.present)
-                                 panel->State().clockDst = tables;
-                         });
     }
 
     void Apply(const ReceiveFlags& f)
     {
-        ProgramState& s = panel->State();
-        s.FormLoading = false;
+        ProgramState& s = PanelTestAccess::State(*panel);
         s.SearchInProgress = f.searchInProgress;
         s.SettingsRequested = f.settingsRequested;
         s.SendingSettings = f.sendingSettings;

@@ -4,7 +4,7 @@
 #include "app/panel.h"
 #include "clock/clock_model.h"
 #include "connect/connections.h"
-#include "link/datagram.h"
+#include "operations/find_clocks.h"
 
 #include <QScopeGuard>
 #include <algorithm>
@@ -39,7 +39,7 @@ void ClockSearch::Cancel()
 
 void ClockSearch::SetSearchInProgress(bool on)
 {
-    m_panel.State().SearchInProgress = on;
+    m_panel.m_state.SearchInProgress = on;
 }
 
 Task<void> ClockSearch::Run()
@@ -67,7 +67,7 @@ Task<void> ClockSearch::Run()
 
 Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
 {
-    ProgramState& state = m_panel.State();
+    ProgramState& state = m_panel.m_state;
     SetSearchInProgress(true);
     if (state.SerialPorts.isEmpty()) {
         SetSearchInProgress(false);
@@ -78,10 +78,10 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
     // not change under the loop.
     const QList<int> ports = state.SerialPorts;
     for (int port : ports) {
-        m_panel.Serial().Close();
+        m_panel.CloseSerialPort();
         if (!m_panel.OpenSerialPort(port))
             continue;
-        const int answered = co_await ProbeSerialPort(clockType);
+        const int answered = co_await ProbeSerialPort(clockType, port);
         if (answered == 0)
             continue;
         ++count;
@@ -100,40 +100,30 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
     co_return count;
 }
 
-Task<int> ClockSearch::ProbeSerialPort(int clockType)
+Task<int> ClockSearch::ProbeSerialPort(int clockType, int port)
 {
-    SerialLink& serial = m_panel.Serial();
-    if (!serial.IsOpen())
+    if (!m_panel.SerialPortOpen())
         co_return 0;
-    const int port = serial.CurrentPort();
     m_panel.ShowStatus(QStringLiteral("Searching for Clock on Comport ") + QString::number(port));
-    Q_EMIT Progress(QStringLiteral("Asking Comport %1 for a model %2 clock ...")
-                        .arg(port)
-                        .arg(ModelOrFallback(clockType).number));
+    const ClockModel& model = ModelOrFallback(clockType);
+    Q_EMIT Progress(
+        QStringLiteral("Asking Comport %1 for a model %2 clock ...").arg(port).arg(model.number));
     // The probe closes its port however it ends, cancelled included.
-    const auto closePort = qScopeGuard([&serial] { serial.Close(); });
-    m_panel.State().ClockAnswered = false;
-    m_panel.Session().SerialClock().Probe(clockType);
-    co_await Sleep(ProbeAnswerMs);
-    co_return m_panel.State().ClockAnswered ? 1 : 0;
+    const auto closePort = qScopeGuard([this] { m_panel.CloseSerialPort(); });
+    const bool answered =
+        co_await ProbeSerialModel(m_panel.Session(), model, ProbePace::WholeSecond);
+    co_return answered ? 1 : 0;
 }
 
 Task<int> ClockSearch::SearchNetwork(int mode)
 {
-    ProgramState& state = m_panel.State();
-    const QByteArray discovery = BuildDiscoveryDatagram();
+    ProgramState& state = m_panel.m_state;
     SetSearchInProgress(true);
-    int result = -1;
-    if (state.NetworkAvailable == 1) {
-        UdpLink& udp = m_panel.Udp();
-        QStringList targets = udp.BroadcastAddresses();
-        targets += udp.SubnetBroadcastAddresses();
-        for (const QString& address : std::as_const(targets))
-            udp.SendDatagram(address, ClockPort, discovery);
-        result = 1;
-    }
     Q_EMIT Progress(QStringLiteral("Listening for clocks on the network ..."));
-    co_await Sleep(DiscoveryListenMs);
+    const Discovery found = co_await Discover(m_panel.Session(), DiscoveryListenWait);
+    for (quint32 sender : found.senders)
+        m_panel.AddConnection(DiscoveredNetworkConnection(sender));
+    const int result = found.sent ? 1 : -1;
     SetSearchInProgress(false);
     if (mode == 0) {
         const auto first = std::find_if(

@@ -40,7 +40,7 @@ Q_SIGNALS:
 private:
     Task<void> Run();
     Task<int> SearchSerialPorts(int mode, int clockType);
-    Task<int> ProbeSerialPort(int clockType);
+    Task<int> ProbeSerialPort(int clockType, int port);
     Task<int> SearchNetwork(int mode);
     void SetSearchInProgress(bool on);
 

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/dst_transfer.h"
 
-#include "app/confirm_change.h"
-
-#include "app/panel.h"
 #include "app/program_state.h"
 
 namespace tarvo
@@ -98,24 +95,6 @@ QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable&
     return rows;
 }
 
-namespace
-{
-command::DstTables TablesOf(const DstEditorState& editor)
-{
-    return {editor.sDates, editor.fDates, editor.spring, editor.fall, editor.StartYear};
-}
-} // namespace
-
-bool SendDSTviaSerial(Panel& panel, const DstEditorState& editor)
-{
-    return panel.Session().SerialClock().Send(TablesOf(editor)) > 0;
-}
-
-bool SendDSTviaNetwork(Panel& panel, const DstEditorState& editor)
-{
-    return panel.Session().NetworkClock().Send(TablesOf(editor)) > 0;
-}
-
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
 {
     state.clockDst.spring = editor.sDates;
@@ -123,18 +102,6 @@ void AdoptDstDates(ProgramState& state, const DstEditorState& editor)
     state.clockDst.springHour = editor.spring.Hour;
     state.clockDst.fallHour = editor.fall.Hour;
     state.clockDst.present = true;
-}
-
-bool SendDSTDates(Panel& panel, const DstEditorState& editor)
-{
-    ProgramState& state = panel.State();
-    ClockLink* link = panel.LinkInUse();
-    const bool sent = state.ClockFound && link && link->Send(TablesOf(editor)) > 0;
-    if (sent) {
-        AdoptDstDates(state, editor);
-        Spawn(&panel, ConfirmAnswer(panel, QStringLiteral("the DST dates")));
-    }
-    return sent;
 }
 
 } // namespace tarvo

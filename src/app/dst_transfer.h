@@ -15,7 +15,6 @@
 namespace tarvo
 {
 
-class Panel;
 struct ProgramState;
 
 // One opening of the editor: the two rules, the first year of the tables it
@@ -58,18 +57,10 @@ QString RuleCaption(const DstRule& rule, DstField field);
 // when the tables pair into only 47, so nothing of an earlier display remains.
 QList<DstDisplayRow> DstGridRows(const DstDateTable& sDates, const DstDateTable& fDates);
 
-// Sends the editor's tables over the link in use (serial frames 21 to 24 for
-// ConnectionType 0, datagram 12 for 1) when a clock was found, and takes them
-// as the clock's current tables once they went out. The clock does not answer
-// these commands. False when nothing could be sent (no clock, port closed,
-// socket not ready): the tables are then not taken as the clock's, so the
-// editor never claims dates the clock did not receive.
-bool SendDSTDates(Panel& panel, const DstEditorState& editor);
-bool SendDSTviaSerial(Panel& panel, const DstEditorState& editor);
-bool SendDSTviaNetwork(Panel& panel, const DstEditorState& editor);
 inline const QString DstNotSentMessage = QStringLiteral(
     "The dates were not sent: no clock is connected on the link in use. Connect to the clock "
     "and press Send again.");
+// The editor's tables as the clock's own, once they went out.
 void AdoptDstDates(ProgramState& state, const DstEditorState& editor);
 
 } // namespace tarvo

@@ -1,164 +1,179 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/network_config.h"
+#include "app/panel.h"
 
 #include "app/clock_search.h"
-#include "app/panel.h"
 #include "clock/password.h"
 #include "connect/network_settings.h"
 
 namespace tarvo
 {
 
-namespace
+bool Panel::SendNetworkSettingsViaSerial()
 {
-bool PasswordFieldsAccepted(Panel& panel)
-{
-    return !panel.CheckPassword || panel.CheckPassword() != -1;
-}
-} // namespace
-
-bool SendNetworkSettingsViaSerial(Panel& panel)
-{
-    if (!PasswordFieldsAccepted(panel))
+    if (CheckPassword() == -1)
         return false;
-    panel.Session().SerialClock().Send(command::NetworkSettings{panel.State().NetworkData});
+    m_session.SerialClock().Send(command::NetworkSettings{m_state.NetworkData});
     return true;
 }
 
-Task<void> ShowConfiguring(Panel& panel)
+Task<void> Panel::WaitForConfiguring()
 {
-    if (panel.ShowConfiguring)
-        co_await panel.ShowConfiguring();
-    else
-        co_await Sleep(ConfiguringMilliseconds);
+    Q_EMIT ConfiguringStarted(m_configuringWait);
+    co_await Sleep(m_configuringWait);
 }
 
-Task<bool> SendNetworkSettingsViaNetwork(Panel& panel, QString shownAddress)
+Task<bool> Panel::SendNetworkSettingsViaNetwork(QString shownAddress)
 {
-    if (!PasswordFieldsAccepted(panel))
+    if (CheckPassword() == -1)
         co_return false;
-    ProgramState& state = panel.State();
-    panel.Session().NetworkClock().Send(command::NetworkSettings{state.NetworkData});
+    m_session.NetworkClock().Send(command::NetworkSettings{m_state.NetworkData});
 
     const QString newAddress = shownAddress.trimmed();
-    if (newAddress != state.clockConnection.IPaddress.trimmed()) {
-        state.ClockFound = false;
-        panel.ShowStatus(QStringLiteral("Waiting for response from ") + shownAddress);
-        panel.Changed();
+    if (newAddress != m_state.clockConnection.IPaddress.trimmed()) {
+        m_state.ClockFound = false;
+        ShowStatus(QStringLiteral("Waiting for response from ") + shownAddress);
+        Changed();
     }
-    co_await ShowConfiguring(panel);
-    if (state.ClockFound)
+    co_await WaitForConfiguring();
+    if (m_state.ClockFound)
         co_return true;
 
-    state.clockConnection.IPaddress = newAddress;
-    state.clockConnection.IPAddressValue = ParseAddress(newAddress);
-    panel.ApplyConnection();
-    co_await Sleep(ReconnectDelayMilliseconds);
-    co_await panel.ConnectViaNetwork();
-    co_await Sleep(AnswerDelayMilliseconds);
-    if (!state.ClockFound) {
-        co_await panel.SearchEnded();
-        if (panel.SearchForClocks(0))
-            co_await panel.SearchEnded();
+    m_state.clockConnection.IPaddress = newAddress;
+    m_state.clockConnection.IPAddressValue = ClockSession::AddressValue(newAddress);
+    ApplyConnection();
+    co_await Sleep(ReconnectDelay);
+    co_await ConnectViaNetwork();
+    co_await Sleep(AnswerDelay);
+    if (!m_state.ClockFound) {
+        co_await SearchEnded();
+        if (SearchForClocks(0))
+            co_await SearchEnded();
     }
     co_return true;
 }
 
-Task<bool> RunConnectionSearch(Panel& panel)
+Task<bool> Panel::RunConnectionSearch()
 {
-    ProgramState& state = panel.State();
-    state.SearchCancelled = false;
-    if (state.SearchDone)
+    m_state.SearchCancelled = false;
+    if (m_state.SearchDone)
         co_return true;
-    co_await panel.SearchEnded();
-    if (state.SearchCancelled) {
-        panel.ShowStatus(SearchCancelledStatusText());
+    co_await SearchEnded();
+    if (m_state.SearchCancelled) {
+        ShowStatus(SearchCancelledStatusText());
         co_return false;
     }
 
-    const bool serialInUse = panel.Serial().IsOpen();
-    const int portInUse = panel.Serial().CurrentPort();
+    SerialLink& port = m_session.Port();
+    const bool serialInUse = port.IsOpen();
+    const int portInUse = port.CurrentPort();
 
-    panel.ClearConnections();
-    if (state.ClockFound)
-        panel.AddConnection(state.clockConnection);
-    if (panel.SearchForClocks(1, /*clearFirst=*/false))
-        co_await panel.SearchEnded();
+    ClearConnections();
+    if (m_state.ClockFound)
+        AddConnection(m_state.clockConnection);
+    if (SearchForClocks(1, /*clearFirst=*/false))
+        co_await SearchEnded();
 
     // The probes close every port they try; the clock in use keeps its line
     // (and its time reports) unless the operator connects elsewhere.
-    if (serialInUse && !panel.Serial().IsOpen())
-        panel.OpenSerialPort(portInUse);
+    if (serialInUse && !port.IsOpen())
+        OpenSerialPort(portInUse);
     // The main window's status named the last port probed; it says how the
     // search ended instead, as the search window does.
-    if (state.SearchCancelled) {
-        panel.ShowStatus(SearchCancelledStatusText());
+    if (m_state.SearchCancelled) {
+        ShowStatus(SearchCancelledStatusText());
         co_return false;
     }
-    panel.ShowStatus(SearchStatusText(state.Connections.size()));
-    state.SearchDone = true;
+    ShowStatus(SearchStatusText(m_state.Connections.size()));
+    m_state.SearchDone = true;
     co_return true;
 }
 
-void CancelConnectionSearch(Panel& panel)
+void Panel::CancelConnectionSearch()
 {
-    panel.State().SearchCancelled = true;
-    if (ClockSearch* running = panel.RunningSearch())
+    m_state.SearchCancelled = true;
+    if (ClockSearch* running = RunningSearch())
         running->Cancel();
 }
 
-QList<SearchGridRow> SearchGridRows(Panel& panel)
+QList<SearchGridRow> Panel::SearchGridRows() const
 {
-    const ProgramState& state = panel.State();
-    const ClockConnection* inUse = state.ClockFound ? &state.clockConnection : nullptr;
+    const ClockConnection* inUse = m_state.ClockFound ? &m_state.clockConnection : nullptr;
     QList<SearchGridRow> rows;
-    rows.reserve(state.Connections.size());
-    for (const ClockConnection& entry : state.Connections) {
-        const QString device = entry.ConnectionType == ConnectionKind::Serial
-                                   ? panel.Session().Port().DeviceFor(entry.Comport)
-                                   : QString();
+    rows.reserve(m_state.Connections.size());
+    for (const ClockConnection& entry : m_state.Connections) {
+        const QString device =
+            entry.ConnectionType == ConnectionKind::Serial ? DeviceFor(entry.Comport) : QString();
         rows << SearchGridRowFor(entry, device, inUse);
     }
     return rows;
 }
 
-bool ConnectToListEntry(Panel& panel, int index)
+bool Panel::ConnectToListEntry(int index)
 {
-    ProgramState& state = panel.State();
-    if (index < 0 || index >= state.Connections.size())
+    if (index < 0 || index >= m_state.Connections.size())
         return false;
-    const ClockConnection entry = state.Connections.at(index);
+    const ClockConnection entry = m_state.Connections.at(index);
     if (entry.ConnectionType != ConnectionKind::Serial &&
         entry.ConnectionType != ConnectionKind::Network)
         return false;
-    state.ClockFound = false;
-    state.clockConnection = entry;
-    panel.ApplyConnection();
+    m_state.ClockFound = false;
+    m_state.clockConnection = entry;
+    ApplyConnection();
     if (entry.ConnectionType == ConnectionKind::Serial) {
-        Spawn(&panel, panel.ConnectViaSerial());
+        Spawn(this, ConnectViaSerial());
     } else {
-        state.SearchInProgress = false;
-        panel.SetNetworkPassword(DefaultNetworkPassword());
-        Spawn(&panel, panel.ConnectViaNetwork());
-        panel.Store().SaveConnectionSettings(state.clockConnection);
+        m_state.SearchInProgress = false;
+        SetNetworkPassword(DefaultNetworkPassword());
+        Spawn(this, ConnectViaNetwork());
+        m_store->SaveConnectionSettings(m_state.clockConnection);
     }
-    panel.Changed();
+    Changed();
     return true;
 }
 
-void ConnectToAddress(Panel& panel, const QString& address)
+void Panel::ConnectToAddress(const QString& address)
 {
-    ProgramState& state = panel.State();
-    state.clockConnection.ConnectionType = ConnectionKind::Network;
-    state.clockConnection.IPaddress = address;
-    state.clockConnection.IPAddressValue = ParseAddress(address);
-    panel.ApplyConnection();
-    panel.Store().SaveConnectionSettings(state.clockConnection);
+    m_state.clockConnection.ConnectionType = ConnectionKind::Network;
+    m_state.clockConnection.IPaddress = address;
+    m_state.clockConnection.IPAddressValue = ClockSession::AddressValue(address);
+    ApplyConnection();
+    m_store->SaveConnectionSettings(m_state.clockConnection);
     // Cleared before asking, not after: the answers arrive while the requests
     // are being sent, and clearing afterwards would hide them.
-    state.ClockFound = false;
-    Spawn(&panel, panel.ConnectViaNetwork());
-    panel.Changed();
+    m_state.ClockFound = false;
+    Spawn(this, ConnectViaNetwork());
+    Changed();
+}
+
+void Panel::RetryPassword()
+{
+    Spawn(this, ConnectViaNetwork());
+    m_state.PasswordPromptShown = false;
+}
+
+void Panel::EditSettings(const std::function<void(ClockSettings&)>& edit)
+{
+    edit(m_state.clockSettings);
+}
+
+void Panel::EditNetworkSettings(const std::function<bool(QByteArray&)>& edit)
+{
+    if (edit(m_state.NetworkData))
+        m_state.NetworkSettingsChanged = true;
+}
+
+void Panel::EditStoredPassword(bool enabled, const QString& edit, const QString& reenter,
+                               bool enableToggled)
+{
+    m_state.storedPassword = {enabled, edit, reenter};
+    if (enableToggled)
+        m_state.NetworkSettingsChanged = true;
+}
+
+void Panel::ShowLoadedSettings(const ScriptSettings& settings)
+{
+    DecodeSettings(SettingsFullRecord(settings));
 }
 
 } // namespace tarvo

@@ -4,7 +4,6 @@
 #include "app/clock_search.h"
 #include "app/link_health.h"
 #include "app/message_boxes.h"
-#include "app/panel_view.h"
 #include "app/system_clock.h"
 #include "clock/password.h"
 #include "connect/connections.h"
@@ -39,8 +38,6 @@ Panel::Panel(const Options& options, QObject* parent)
     connect(&m_session, &ClockSession::MasterRecordReceived, this, &Panel::OnMasterRecord);
     connect(&m_session, &ClockSession::NetworkRecordReceived, this, &Panel::OnNetworkRecord);
     connect(&m_session, &ClockSession::DstRecordReceived, this, &Panel::OnDstRecord);
-    connect(&m_session, &ClockSession::IncompleteRecordReceived, this,
-            [this] { OnIncompleteRecord(); });
     connect(&m_session, &ClockSession::PasswordRefused, this, &Panel::OnPasswordRefused);
     connect(&m_session, &ClockSession::DiscoveryCodeReceived, this, &Panel::OnDiscoveryCode);
     connect(&m_session, &ClockSession::OtherDatagramReceived, this,
@@ -70,9 +67,17 @@ Panel::~Panel()
 void Panel::Changed()
 {
     NoteClockFound();
-    if (m_view)
-        m_view->StateChanged();
     Q_EMIT StateTouched();
+}
+
+QString Panel::DeviceFor(int port) const
+{
+    return m_session.Port().DeviceFor(port);
+}
+
+bool Panel::SerialPortOpen() const
+{
+    return m_session.Port().IsOpen();
 }
 
 QString Panel::NoClockText() const
@@ -96,13 +101,11 @@ QString Panel::NoClockText() const
 
 void Panel::ShowStatus(const QString& text)
 {
-    if (m_view)
-        m_view->ShowStatus(text);
+    Q_EMIT StatusShown(text);
 }
 
 void Panel::FormLoad()
 {
-    m_state.FormLoading = true;
     m_state.ClockFound = false;
     m_state.SettingsRequested = false;
     m_state.SendingSettings = false;
@@ -114,7 +117,6 @@ void Panel::FormLoad()
     m_state.SearchDone = false;
     SetNetworkPassword(DefaultNetworkPassword());
     m_state.SetTimeCountdown = 5;
-    m_state.FormLoading = false;
 }
 
 void Panel::StartUpTick()
@@ -126,11 +128,11 @@ Task<void> Panel::StartUp()
 {
     LoadSettings();
     ListSerialPorts();
-    int startupError = 0;
-    m_state.NetworkAvailable = m_session.InitializeNetwork(m_options.localAddresses, &startupError);
-    if (startupError != 0 && m_boxes)
-        m_boxes->Critical(QStringLiteral("Tarvo Control Panel"),
-                          SocketStartupMessage(startupError));
+    QString startupProblem;
+    m_state.NetworkAvailable =
+        m_session.InitializeNetwork(m_options.localAddresses, &startupProblem);
+    if (!startupProblem.isEmpty() && m_boxes)
+        m_boxes->Critical(QStringLiteral("Tarvo Control Panel"), startupProblem);
     switch (m_state.clockConnection.ConnectionType) {
     case ConnectionKind::Serial:
         co_await ConnectViaSerial();
@@ -155,16 +157,15 @@ void Panel::LoadSettings()
 {
     const SettingsStore::Loaded loaded = m_store->Load();
     if (loaded.UpdatePCclock != m_state.UpdatePCclock) {
-        // Setting the box runs its click handling, as a click would.
-        if (m_view)
-            m_view->SetUpdatePcState(loaded.UpdatePCclock);
-        OnUpdatePcClicked(loaded.UpdatePCclock);
+        // The box shows the stored value, and it takes effect as a click would.
+        SetUpdatePcClock(loaded.UpdatePCclock);
+        Q_EMIT UpdatePcLoaded(loaded.UpdatePCclock);
     }
     m_state.clockConnection = loaded.connection;
-    m_state.clockConnection.IPAddressValue = ParseAddress(loaded.connection.IPaddress);
+    m_state.clockConnection.IPAddressValue =
+        ClockSession::AddressValue(loaded.connection.IPaddress);
     ApplyConnection();
-    if (m_view)
-        m_view->SeedPickers(QDateTime::currentDateTime());
+    Q_EMIT PickersSeeded(QDateTime::currentDateTime());
 }
 
 void Panel::ListSerialPorts()
@@ -191,6 +192,11 @@ bool Panel::OpenSerialPort(int port)
     return m_session.Port().Open(port);
 }
 
+void Panel::CloseSerialPort()
+{
+    m_session.Port().Close();
+}
+
 void Panel::ApplyConnection()
 {
     m_session.SetModel(m_state.clockConnection.ClockType);
@@ -205,10 +211,8 @@ void Panel::SetNetworkPassword(const QByteArray& password4)
 
 Task<void> Panel::ConnectViaSerial()
 {
-    if (m_view) {
-        m_view->UpdateClockLayout(false, false, false, m_state.clockConnection.ClockType);
-        m_view->InitializeSecondOffsetCombo(m_state.clockConnection.ClockType);
-    }
+    Q_EMIT ConnectLayout(m_state.clockConnection.ClockType);
+    Q_EMIT SecondOffsetListChanged(m_state.clockConnection.ClockType);
     m_state.NetworkSettingsPresent = false;
     m_state.SearchInProgress = false;
     ApplyConnection();
@@ -226,17 +230,11 @@ Task<void> Panel::ConnectViaSerial()
 Task<void> Panel::ConnectViaNetwork()
 {
     m_state.SearchInProgress = false;
-    if (m_view)
-        m_view->SetDisableNetworkConfigVisible(false);
+    Q_EMIT DisableNetworkConfigShown(false);
     ApplyConnection();
     m_health->Connecting();
     Changed();
     co_await RequestSettingsViaNetwork();
-}
-
-void Panel::RequestSettingsViaSerial()
-{
-    m_session.SerialClock().Send(command::RequestMasterSettings{});
 }
 
 Task<void> Panel::RequestSettingsViaNetwork()

@@ -4,7 +4,6 @@
 // password refused. They fill while the monitor window is closed.
 #include "app/panel.h"
 
-#include "app/confirm_change.h"
 #include "app/link_health.h"
 #include "clock/clock_model.h"
 

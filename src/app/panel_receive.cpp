@@ -5,17 +5,16 @@
 // accepted, stored and handed to the window's parsers.
 #include "app/panel.h"
 
+#include "app/dst_transfer.h"
 #include "app/link_health.h"
-#include "app/panel_view.h"
+#include "clock/password.h"
 #include "connect/network_settings.h"
-#include "link/bytes.h"
 
 namespace tarvo
 {
 
 namespace
 {
-constexpr int kModelIdentifierOffset = 91;
 // Over the network the record's offsets 0 to 125 travel; 126 and 127 keep
 // what they held.
 constexpr int kNetworkRecordCarried = 126;
@@ -40,8 +39,6 @@ void Panel::OnMasterRecord(const MasterRecord& record, const RecordSource& sourc
             m_state.ClockFound = true;
             ShowStatus(QStringLiteral("Clock Found on Comport ") +
                        QString::number(m_state.clockConnection.Comport));
-        } else {
-            m_state.ClockAnswered = true;
         }
         m_state.SettingsRequested = false;
         Changed();
@@ -51,18 +48,21 @@ void Panel::OnMasterRecord(const MasterRecord& record, const RecordSource& sourc
         return;
     m_state.ClockFound = true;
     m_state.PasswordRefused = false;
-    Q_EMIT MasterSettingsReceived(record.record);
+    // The answer to a read-back is told by its operation; the pages keep what
+    // the operator sees, edits not yet sent included.
+    if (m_readingBack == 0)
+        DecodeSettings(record.record);
     DatagramHandled();
 }
 
 void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& source)
 {
     if (source.link == LinkKind::Serial) {
-        m_state.ClockAnswered = true;
-        if (!m_state.SearchInProgress) {
+        // Answers to a search's probe or an operation's read-back do not
+        // replace the network pages the operator may be editing.
+        if (!m_state.SearchInProgress && m_readingBack == 0) {
             StoreNetworkSettings(record);
-            if (m_view)
-                m_view->SetDisableNetworkConfigVisible(true);
+            Q_EMIT DisableNetworkConfigShown(true);
             m_state.ClockFound = true;
             ShowStatus(QStringLiteral("Clock Found on Comport ") +
                        QString::number(m_state.clockConnection.Comport));
@@ -70,9 +70,9 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
         Changed();
         return;
     }
-    // The answer to the quiet link's check only shows the clock is there; the
-    // network pages keep what the operator may be editing.
-    if (!m_state.SearchInProgress && m_health->TakeKeepAliveAnswer()) {
+    // The answer to the quiet link's check or to a read-back only shows the
+    // clock is there; the network pages keep what the operator may be editing.
+    if (!m_state.SearchInProgress && (m_health->TakeKeepAliveAnswer() || m_readingBack > 0)) {
         Changed();
         return;
     }
@@ -80,13 +80,15 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
         return;
     m_state.PasswordRefused = false;
     m_state.ClockFound = true;
-    for (int i = 0; i < kNetworkRecordCarried; ++i)
-        SetByte(m_state.NetworkData, i, ByteAt(record.networkData, i));
-    m_state.clockConnection.ClockType = static_cast<qint16>(ClockTypeFromIdentifier(
-        ByteAt(m_state.NetworkData, kModelIdentifierOffset), m_state.clockConnection.ClockType));
+    const QByteArray received = PaddedNetworkData(record.networkData);
+    m_state.NetworkData.resize(NetworkDataLength, '\0');
+    m_state.NetworkData.replace(0, kNetworkRecordCarried, received.first(kNetworkRecordCarried));
+    m_state.clockConnection.ClockType = static_cast<qint16>(
+        ClockTypeFromIdentifier(static_cast<quint8>(received[NetworkOffset::ModelIdentifier]),
+                                m_state.clockConnection.ClockType));
     ApplyConnection();
-    if (m_view)
-        m_view->InitializeSecondOffsetCombo(m_state.clockConnection.ClockType);
+    TakeStoredPassword();
+    Q_EMIT SecondOffsetListChanged(m_state.clockConnection.ClockType);
     Q_EMIT NetworkSettingsReceived();
     DatagramHandled();
 }
@@ -94,7 +96,6 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
 void Panel::OnDstRecord(const DstRecord& record, const RecordSource& source)
 {
     if (source.link == LinkKind::Serial) {
-        m_state.ClockAnswered = true;
         if (!m_state.SearchInProgress) {
             ParseClockSettings(record.record, 2);
             m_state.ClockFound = true;
@@ -107,14 +108,6 @@ void Panel::OnDstRecord(const DstRecord& record, const RecordSource& source)
     m_state.ClockFound = true;
     ParseClockSettings(record.record, 2);
     DatagramHandled();
-}
-
-void Panel::OnIncompleteRecord()
-{
-    // A settings frame of the wrong length: the clock is there, the record
-    // is not used.
-    m_state.ClockAnswered = true;
-    Changed();
 }
 
 void Panel::OnPasswordRefused(const RecordSource& source)
@@ -170,7 +163,15 @@ void Panel::StoreNetworkSettings(const NetworkRecord& record)
     m_state.NetworkData = record.networkData;
     m_state.Email1Data = record.email1;
     m_state.Email2Data = record.email2;
+    TakeStoredPassword();
     Q_EMIT NetworkSettingsReceived();
+}
+
+void Panel::TakeStoredPassword()
+{
+    // The Password page shows the record's password in both fields.
+    const QString text = PasswordTextFromRecord(m_state.NetworkData);
+    m_state.storedPassword = {PasswordEnabledInRecord(m_state.NetworkData), text, text};
 }
 
 void Panel::ParseClockSettings(const QByteArray& settings, int dataType)
@@ -183,15 +184,29 @@ void Panel::ParseClockSettings(const QByteArray& settings, int dataType)
         break;
     }
     case 1:
-        Q_EMIT MasterSettingsReceived(settings);
+        DecodeSettings(settings);
         break;
     case 2:
         m_state.LastDstRecord = settings;
-        Q_EMIT DstDatesReceived(settings);
+        if (AcceptDstRecord(m_state, settings))
+            Q_EMIT DstDatesReceived();
         break;
     default:
         break;
     }
+}
+
+} // namespace tarvo
+
+namespace tarvo
+{
+
+void Panel::DecodeSettings(const QByteArray& record)
+{
+    const MasterDecodeResult decoded =
+        DecodeMasterRecord(record, m_state.clockConnection.ClockType, m_state.clockSettings);
+    m_state.clockSettings = decoded.settings;
+    Q_EMIT SettingsDecoded(decoded.view);
 }
 
 } // namespace tarvo

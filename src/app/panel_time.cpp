@@ -4,7 +4,6 @@
 #include "app/panel.h"
 
 #include "app/link_health.h"
-#include "app/panel_view.h"
 #include "app/system_clock.h"
 #include "clock/clock_model.h"
 #include "clock/time_report.h"
@@ -22,30 +21,25 @@ void Panel::HandleTimeReport(const QByteArray& report)
 {
     const TimeReport decoded = DecodeTimeReport(report);
     if (!decoded.valid) {
-        if (m_view) {
-            m_view->ShowIncomingTime(TimeNotAvailableText, false);
-            m_view->ApplyGpsRule(decoded.gpsLocked && GpsLockRuleApplies());
-        }
+        Q_EMIT IncomingTimeShown(TimeNotAvailableText, false);
+        Q_EMIT GpsRuleChanged(decoded.gpsLocked && GpsLockRuleApplies());
         Q_EMIT TimeReportShown(false);
         return;
     }
     m_health->ReportArrived(decoded.gpsLocked);
     m_state.ClockTimeText = decoded.ClockTimeText;
     m_state.ClockDateText = decoded.ClockDateText;
-    if (m_view)
-        m_view->ShowIncomingTime(IncomingTimeText(decoded), true);
+    Q_EMIT IncomingTimeShown(IncomingTimeText(decoded), true);
     SetTime();
     if (m_clockFailed) {
         // A clock setting that failed shows the report as unusable, like any
         // other error while handling it, and skips the GPS rule.
         m_clockFailed = false;
-        if (m_view)
-            m_view->ShowIncomingTime(TimeNotAvailableText, false);
+        Q_EMIT IncomingTimeShown(TimeNotAvailableText, false);
         Q_EMIT TimeReportShown(false);
         return;
     }
-    if (m_view)
-        m_view->ApplyGpsRule(decoded.gpsLocked && GpsLockRuleApplies());
+    Q_EMIT GpsRuleChanged(decoded.gpsLocked && GpsLockRuleApplies());
     Q_EMIT TimeReportShown(true);
 }
 
@@ -64,20 +58,16 @@ void Panel::SetTime()
         // A missing right is worth telling once, with the fix; the display
         // goes on regardless.
         if (!error.isEmpty() && error.contains(QLatin1String("CAP_SYS_TIME")) &&
-            !m_clockProblemShown && m_view) {
+            !m_clockProblemShown) {
             m_clockProblemShown = true;
-            m_view->ShowStatus(error);
+            ShowStatus(error);
         }
     }
 }
 
-void Panel::OnUpdatePcClicked(int value)
+void Panel::SetUpdatePcClock(int value)
 {
-    // The state always mirrors the box; only its saving and the countdown
-    // wait for the window to be loaded.
     m_state.UpdatePCclock = value;
-    if (m_state.FormLoading)
-        return;
     m_store->SaveUpdatePCclock(value);
     m_state.SetTimeCountdown = 5;
 }

@@ -3,7 +3,6 @@
 
 #include "clock/master_settings.h"
 #include "clock/password.h"
-#include "clock/time_commands.h"
 #include "connect/clock_connection.h"
 #include "dst/dst_record.h"
 
@@ -14,21 +13,17 @@
 namespace tarvo
 {
 
-// Everything the program knows at run time, in one place. The windows read and
-// write this; nothing keeps a private copy. Names follow the clock protocol's
-// own vocabulary so the code reads like the protocol notes.
+// Everything the program knows at run time, in one place. The core owns it and
+// changes it; the windows read it and tell the core what the operator did.
+// Names follow the clock protocol's own vocabulary so the code reads like the
+// protocol notes.
 struct ProgramState {
-    // Control handlers change nothing while this is raised: while the window
-    // loads and while a parser fills controls from a record.
-    bool FormLoading = true;
-
     ClockConnection clockConnection;
 
     bool ClockFound = false;        // a clock answered on the current connection
     bool SettingsRequested = false; // the serial settings request of a connect is outstanding
     bool SendingSettings = false;   // the send button's handler is running
     bool SearchInProgress = false;  // a port or network search is probing
-    bool ClockAnswered = false;     // a settings-type frame ended while not wanted
     bool NetworkSettingsPresent = false;
     bool NetworkSettingsChanged = false;
     bool PasswordRefused = true;
@@ -51,9 +46,13 @@ struct ProgramState {
     // The working copy of the clock's general settings (edited by the controls,
     // sent whole by the send button).
     ClockSettings clockSettings;
-    // What the set-time command sends: the pickers' last values.
-    TimeData timeData;
-    DateData dateData;
+    // The clock's stored-password fields of the Password page as typed: they
+    // are checked before a command that changes the clock's configuration.
+    struct StoredPasswordFields {
+        bool enabled = false;
+        QString edit;
+        QString reenter;
+    } storedPassword;
     // The clock's DST tables as last received or sent.
     DstTables clockDst;
 

@@ -3,10 +3,10 @@
 
 #include "build_config.h"
 
+#include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
 #include "clock/settings_json.h"
-#include "link/traffic_log.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -189,7 +189,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.noNetwork = parser.isSet(noNetwork);
     c.localAddresses = SplitList(parser.value(localAddresses), u',');
     c.serialPorts = SplitList(parser.value(serialPorts), u':');
-    TrafficLog::SetEnabled(parser.isSet(logTraffic));
+    ClockSession::LogTraffic(parser.isSet(logTraffic));
     c.ports = parser.values(port);
     c.hosts = parser.values(host);
     c.listen = parser.value(listen);
@@ -264,10 +264,10 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
     if (c.port.isEmpty() && c.host.isEmpty())
         co_return BadArguments(c,
                                QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
-    client.SetClockType(c.clockType);
+    client.SetModel(FindModel(c.clockType));
     client.SetPassword(c.password);
     client.SetActivity(c.activity);
-    client.SetReplyTimeout(c.timeoutMs);
+    client.SetReplyTimeout(std::chrono::milliseconds(c.timeoutMs));
     QString error;
     const bool opened =
         c.port.isEmpty() ? client.OpenNetwork(c.host, &error) : client.OpenSerial(c.port, &error);
@@ -275,11 +275,11 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
         c.err << error << '\n';
         co_return ExitCode::NoAnswer;
     }
-    const ClockClient::Outcome outcome = co_await client.Identify();
-    const int status = ReportOutcome(c, outcome, {});
+    const Reply reply = co_await client.Identify();
+    const int status = ReportReply(c, reply, {});
     if (status != ExitCode::Done)
         co_return status;
-    if (client.ClockType() == 0) {
+    if (!client.Model()) {
         c.err << "The clock at " << client.Where()
               << " did not name its model; give it with --model.\n";
         co_return ExitCode::BadArguments;
@@ -287,15 +287,16 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
     co_return ExitCode::Done;
 }
 
-int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& what)
+int ReportReply(CliContext& c, Reply reply, const QString& what)
 {
-    switch (outcome) {
-    case ClockClient::Outcome::Answered:
+    switch (reply) {
+    case Reply::Answered:
         return ExitCode::Done;
-    case ClockClient::Outcome::Refused:
+    case Reply::Refused:
         c.err << "The clock refused the password.\n";
         return ExitCode::PasswordRefused;
-    case ClockClient::Outcome::Silent:
+    case Reply::Silent:
+    case Reply::NotSent:
         break;
     }
     const QString where = c.port.isEmpty() ? c.host : c.port;
@@ -303,6 +304,24 @@ int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& wh
         c.err << "No clock answered on " << where << ".\n";
     else
         c.err << "The clock on " << where << " did not send " << what << ".\n";
+    return ExitCode::NoAnswer;
+}
+
+int ReportVerdict(CliContext& c, const Outcome& outcome, const QString& what)
+{
+    switch (outcome.verdict) {
+    case Verdict::Taken:
+    case Verdict::Answered:
+    case Verdict::NotTaken:
+        return ExitCode::Done;
+    case Verdict::Refused:
+        return ReportReply(c, Reply::Refused, what);
+    case Verdict::NoAnswer:
+        return ReportReply(c, Reply::Silent, what);
+    case Verdict::NotSent:
+        break;
+    }
+    c.err << "Nothing could be sent to " << (c.port.isEmpty() ? c.host : c.port) << ".\n";
     return ExitCode::NoAnswer;
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli/clock_client.h"
 #include "cli/clock_metrics.h"
+#include "operations/outcome.h"
 #include "session/task.h"
 
 #include <QJsonValue>
@@ -27,7 +28,7 @@ inline constexpr int ReadBackDiffers = 4; // the clock does not hold what was se
 } // namespace ExitCode
 
 // How long a command waits for the clock's next time report (one a second).
-inline constexpr int ReportWaitMs = 1500;
+inline constexpr std::chrono::milliseconds ReportWait{1500};
 
 // What a running command has done so far, for the program's signal handling:
 // an interrupted command says what went to the clock, and a command that
@@ -99,8 +100,14 @@ bool IsCliCommand(const QString& command);
 // Opens the link of --port or --host and learns the model. Ends with
 // ExitCode::Done when the clock answered.
 Task<int> ConnectClock(CliContext& c, ClockClient& client);
-// The exit status for a request that was not answered, with its message.
-int ReportOutcome(CliContext& c, ClockClient::Outcome outcome, const QString& what);
+// The exit status for a request's reply, with its message when it was not
+// answered.
+int ReportReply(CliContext& c, Reply reply, const QString& what);
+// The exit status of an operation whose outcome is no answer, a refusal or
+// nothing sent, with its message; Done when the clock answered, whether or not
+// it took the change (the caller tells which). `what` names what was awaited
+// ("its settings back").
+int ReportVerdict(CliContext& c, const Outcome& outcome, const QString& what);
 // Prints data as indented JSON with --json, else as "path: value" lines.
 void PrintData(CliContext& c, const QJsonValue& data);
 

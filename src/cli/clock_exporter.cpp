@@ -51,9 +51,9 @@ bool ExportedClock::EnsureOpen()
         m_client = nullptr;
     }
     auto* client = new ClockClient(this);
-    client->SetClockType(m_target.clockType);
+    client->SetModel(FindModel(m_target.clockType));
     client->SetPassword(m_target.password);
-    client->SetReplyTimeout(m_timeoutMs);
+    client->SetReplyTimeout(std::chrono::milliseconds(m_timeoutMs));
     QString error;
     const bool opened = m_reading.serial ? client->OpenSerial(m_target.port, &error)
                                          : client->OpenNetwork(m_target.host, &error);
@@ -71,27 +71,28 @@ void ExportedClock::TakeReport(const ReceivedTimeReport& report)
     m_lastReport = report;
 }
 
-Task<ClockClient::Outcome> ExportedClock::Ask()
+Task<Reply> ExportedClock::Ask()
 {
     // Over the network the model comes with the network settings; a serial
     // clock is probed model by model, which only a clock that reports is worth.
-    if (m_client->ClockType() == 0) {
-        const ClockClient::Outcome identified = co_await m_client->Identify();
-        if (identified != ClockClient::Outcome::Answered || m_client->ClockType() == 0)
+    if (!m_client->Model()) {
+        const Reply identified = co_await m_client->Identify();
+        if (identified != Reply::Answered || !m_client->Model())
             co_return identified;
         if (!m_golden)
             co_return identified;
     }
-    QByteArray record;
-    const ClockClient::Outcome outcome = co_await m_client->ReadMaster(&record);
-    if (outcome == ClockClient::Outcome::Answered && m_golden) {
-        const ScriptSettings actual = ScriptSettingsFromRecord(record, m_client->ClockType());
+    const Answer<MasterRecord> answer =
+        co_await m_client->Ask<MasterRecord>(command::RequestMasterSettings{});
+    if (answer.Answered() && m_golden) {
+        const ScriptSettings actual =
+            ScriptSettingsFromRecord(answer.record->record, m_client->Model()->code);
         const SettingsParse wanted = SettingsFromJson(*m_golden, actual);
         // A golden file this model cannot hold is a drift too, not a match.
         m_reading.settingsMatch =
             wanted.errors.isEmpty() && SettingsDifferences(wanted.value, actual).isEmpty();
     }
-    co_return outcome;
+    co_return answer.reply;
 }
 
 Task<void> ExportedClock::Refresh()
@@ -113,18 +114,18 @@ Task<void> ExportedClock::Refresh()
     // its settings for the golden comparison. A network clock is asked every
     // time: its answer is all that shows it is there.
     const bool ask =
-        !m_reading.serial || (reporting && (m_client->ClockType() == 0 || m_golden.has_value()));
+        !m_reading.serial || (reporting && (!m_client->Model() || m_golden.has_value()));
     if (ask) {
         QElapsedTimer roundTrip;
         roundTrip.start();
-        const ClockClient::Outcome outcome = co_await Ask();
-        if (outcome == ClockClient::Outcome::Answered)
+        const Reply reply = co_await Ask();
+        if (reply == Reply::Answered)
             m_reading.answerSeconds = roundTrip.nsecsElapsed() / 1e9;
         if (!m_reading.serial)
-            m_reading.up = outcome == ClockClient::Outcome::Answered;
+            m_reading.up = reply == Reply::Answered;
     }
-    if (m_client->ClockType() != 0)
-        m_reading.model = QString::number(ModelNumberFor(m_client->ClockType()));
+    if (m_client->Model())
+        m_reading.model = QString::number(m_client->Model()->number);
     if (m_reading.serial) {
         ReadLatestReport(&m_reading, m_lastReport, NowUs());
         m_reading.up = m_reading.up && !m_client->PortFailed();

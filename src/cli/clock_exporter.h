@@ -44,7 +44,7 @@ public:
 
 private:
     bool EnsureOpen();
-    Task<ClockClient::Outcome> Ask();
+    Task<Reply> Ask();
     void TakeReport(const ReceivedTimeReport& report);
 
     ExportTarget m_target;

@@ -48,13 +48,14 @@ Task<int> RunCheck(CliContext& c)
     int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    QByteArray record;
-    const ClockClient::Outcome outcome = co_await client.ReadMaster(&record);
-    status = ReportOutcome(c, outcome, QStringLiteral("its settings"));
+    const Answer<MasterRecord> answer =
+        co_await client.Ask<MasterRecord>(command::RequestMasterSettings{});
+    status = ReportReply(c, answer.reply, QStringLiteral("its settings"));
     if (status != ExitCode::Done)
         co_return status;
+    const QByteArray& record = answer.record->record;
 
-    const int model = ModelNumberFor(client.ClockType());
+    const int model = client.Model()->number;
     const QJsonValue goldenModel = read.object.value(u"model");
     if (!goldenModel.isUndefined() && goldenModel.toInt(-1) != model) {
         c.err << EscapeControls(goldenPath) << " is for model "
@@ -69,7 +70,7 @@ Task<int> RunCheck(CliContext& c)
     // The golden file is read as "set settings" reads its file, on top of the
     // clock's own settings: a field it leaves out takes the clock's value and
     // so never differs.
-    const ScriptSettings current = ScriptSettingsFromRecord(record, client.ClockType());
+    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model()->code);
     const SettingsParse golden = SettingsFromJson(read.object, current);
     if (!golden.errors.isEmpty()) {
         for (const QString& e : golden.errors)

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that only read: discover, status and get.
 #include "cli/cli.h"
-#include "cli/dst_script.h"
 #include "cli/network_json.h"
 #include "clock/clock_model.h"
 #include "clock/settings_json.h"
-#include "link/datagram.h"
+#include "connect/network_settings.h"
+#include "dst/dst_script.h"
+#include "operations/find_clocks.h"
 #include "session/report_offset.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -21,107 +23,79 @@ namespace tarvo
 namespace
 {
 
-// Checks `done` every few milliseconds until it holds or `ms` pass: the
-// answers come from several ports, each with a session of its own.
-Task<bool> PollUntil(std::function<bool()> done, int ms)
+// One serial port of a discovery and the model that answered on it.
+struct DiscoveredPort {
+    std::unique_ptr<ClockClient> client;
+    const ClockModel* model = nullptr;
+};
+
+Task<void> IdentifyPort(DiscoveredPort* port)
 {
-    constexpr int kPollMs = 20;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < ms) {
-        if (done())
-            co_return true;
-        co_await Sleep(kPollMs);
-    }
-    co_return done();
+    const Identified identified = co_await IdentifyModel(
+        port->client->Session(), port->client->Link(), nullptr, port->client->ReplyTimeout());
+    port->model = identified.model;
 }
 
-// Every serial port is asked at once, one model after the other: a clock
-// answers only the request with its own model's trailer, and asking the ports
-// side by side keeps the search at four seconds however many ports there are.
+// Every serial port is asked at once, each model after the other on each
+// port: a clock answers only the request with its own model's trailer, and
+// asking the ports side by side keeps the search at four seconds however many
+// ports there are.
 Task<QJsonArray> DiscoverSerial(CliContext& c)
 {
-    QStringList devices = c.serialPorts.isEmpty() ? SerialLink::SystemDevices() : c.serialPorts;
-    std::vector<std::unique_ptr<ClockClient>> clients;
+    const QStringList devices =
+        c.serialPorts.isEmpty() ? ClockSession::SystemSerialDevices() : c.serialPorts;
+    std::vector<DiscoveredPort> ports;
     for (const QString& device : devices) {
         auto client = std::make_unique<ClockClient>();
         QString error;
         if (client->OpenSerial(device, &error))
-            clients.push_back(std::move(client));
+            ports.push_back({std::move(client)});
         else if (c.verbose)
             c.err << error << '\n';
     }
-    QJsonArray found;
-    std::vector<int> modelOf(clients.size(), 0);
-    for (const ClockModel& model : AllModels()) {
-        if (clients.empty())
-            break;
-        std::vector<int> before(clients.size());
-        for (size_t i = 0; i < clients.size(); ++i) {
-            before[i] = clients[i]->MasterCount();
-            if (modelOf[i] == 0)
-                clients[i]->SendProbe(model.code);
-        }
-        const auto allAnswered = [&] {
-            for (size_t i = 0; i < clients.size(); ++i) {
-                if (modelOf[i] == 0 && clients[i]->MasterCount() == before[i])
-                    return false;
-            }
-            return true;
-        };
-        co_await PollUntil(allAnswered, ProbeAnswerMs);
-        for (size_t i = 0; i < clients.size(); ++i) {
-            if (modelOf[i] == 0 && clients[i]->MasterCount() != before[i])
-                modelOf[i] = model.code;
-        }
+    // Each port's probes run under its own client, which ends them with it.
+    std::vector<QPointer<Job>> probes;
+    for (DiscoveredPort& port : ports)
+        probes.emplace_back(Spawn(port.client.get(), IdentifyPort(&port)));
+    for (const QPointer<Job>& probe : probes) {
+        const auto ended = [probe] { return !probe || !probe->IsRunning(); };
+        co_await WaitFor(probe.data(), &Job::finished, ended, -1);
     }
-    for (size_t i = 0; i < clients.size(); ++i) {
-        if (modelOf[i] != 0)
+    QJsonArray found;
+    for (const DiscoveredPort& port : ports) {
+        if (port.model)
             found.append(QJsonObject{{QStringLiteral("link"), QStringLiteral("serial")},
-                                     {QStringLiteral("port"), clients[i]->Where()},
-                                     {QStringLiteral("model"), ModelNumberFor(modelOf[i])}});
+                                     {QStringLiteral("port"), port.client->Where()},
+                                     {QStringLiteral("model"), port.model->number}});
     }
     co_return found;
 }
 
 Task<QJsonArray> DiscoverNetwork(CliContext& c)
 {
-    // One session hears every sender for the listening second: any answer
-    // is a clock.
     ClockSession listener;
-    listener.HearEveryone(true);
-    QList<quint32> senders;
-    QObject::connect(&listener, &ClockSession::Received, &listener,
-                     [&senders](const Incoming& incoming) {
-                         if (!senders.contains(incoming.source.address))
-                             senders.append(incoming.source.address);
-                     });
     if (listener.InitializeNetwork(c.localAddresses) != 1) {
         c.err << "No network address to search from.\n";
         co_return QJsonArray{};
     }
-    UdpLink& udp = listener.Socket();
-    QStringList targets = udp.BroadcastAddresses() + udp.SubnetBroadcastAddresses();
-    targets.removeDuplicates();
-    for (const QString& target : std::as_const(targets))
-        udp.SendDatagram(target, ClockPort, BuildDiscoveryDatagram());
-    co_await Sleep(DiscoveryListenMs);
+    const Discovery discovery = co_await Discover(listener, DiscoveryListenWait);
 
     QJsonArray found;
-    for (quint32 sender : std::as_const(senders)) {
+    for (quint32 sender : discovery.senders) {
         // The network settings name the model.
         ClockClient client;
         client.SetPassword(c.password);
-        client.SetReplyTimeout(c.timeoutMs);
+        client.SetReplyTimeout(std::chrono::milliseconds(c.timeoutMs));
+        const QString host = ClockSession::AddressText(sender);
         QJsonObject entry{{QStringLiteral("link"), QStringLiteral("network")},
-                          {QStringLiteral("host"), AddressToString(sender)}};
-        int model = 0;
-        if (client.OpenNetwork(AddressToString(sender), nullptr)) {
-            const ClockClient::Outcome outcome = co_await client.Identify();
-            if (outcome == ClockClient::Outcome::Answered)
-                model = ModelNumberFor(client.ClockType());
+                          {QStringLiteral("host"), host}};
+        const ClockModel* model = nullptr;
+        if (client.OpenNetwork(host, nullptr)) {
+            const Reply reply = co_await client.Identify();
+            if (reply == Reply::Answered)
+                model = client.Model();
         }
-        entry[u"model"] = model != 0 ? QJsonValue(model) : QJsonValue(QJsonValue::Null);
+        entry[u"model"] = model ? QJsonValue(model->number) : QJsonValue(QJsonValue::Null);
         found.append(entry);
     }
     co_return found;
@@ -144,32 +118,44 @@ QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
                        {QStringLiteral("offsetSeconds"), std::round(offset * 1e6) / 1e6}};
 }
 
-// Reads what `what` names from a connected clock into `data`.
-Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject& data)
+// Reads what `what` names from a connected clock into `data`. Over the serial
+// link the request for the network settings brings the DST tables right
+// after them: `dstOnItsWay`, made before that request, catches them so they
+// are not asked for (and waited for at 9600 baud) a second time.
+Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject& data,
+                   Expected<DstRecord>* dstOnItsWay = nullptr)
 {
     if (what == u"settings") {
-        QByteArray record;
-        const ClockClient::Outcome outcome = co_await client.ReadMaster(&record);
-        const int status = ReportOutcome(c, outcome, QStringLiteral("its settings"));
+        const Answer<MasterRecord> answer =
+            co_await client.Ask<MasterRecord>(command::RequestMasterSettings{});
+        const int status = ReportReply(c, answer.reply, QStringLiteral("its settings"));
         if (status == ExitCode::Done)
-            data[what] = SettingsToJson(ScriptSettingsFromRecord(record, client.ClockType()));
+            data[what] = SettingsToJson(
+                ScriptSettingsFromRecord(answer.record->record, client.Model()->code));
         co_return status;
     }
     if (what == u"network") {
-        QByteArray record;
-        bool present = false;
-        const ClockClient::Outcome outcome = co_await client.ReadNetwork(&record, &present);
-        const int status = ReportOutcome(c, outcome, QStringLiteral("its network settings"));
+        const Answer<NetworkRecord> answer =
+            co_await client.Ask<NetworkRecord>(command::RequestNetworkSettings{});
+        const int status = ReportReply(c, answer.reply, QStringLiteral("its network settings"));
         if (status == ExitCode::Done)
-            data[what] = present ? QJsonValue(NetworkToJson(record, client.ClockType()))
-                                 : QJsonValue(QJsonValue::Null);
+            data[what] =
+                answer.record->present
+                    ? QJsonValue(NetworkToJson(PaddedNetworkData(answer.record->networkData),
+                                               client.Model()->code))
+                    : QJsonValue(QJsonValue::Null);
         co_return status;
     }
-    DstTables tables;
-    const ClockClient::Outcome outcome = co_await client.ReadDst(&tables);
-    const int status = ReportOutcome(c, outcome, QStringLiteral("its DST dates"));
+    Answer<DstRecord> answer;
+    if (dstOnItsWay && client.Link().ModelByTrailer()) {
+        co_await dstOnItsWay->Wait(client.ReplyTimeout());
+        answer = dstOnItsWay->Result();
+    }
+    if (!answer.Answered())
+        answer = co_await client.Ask<DstRecord>(command::RequestDstTables{});
+    const int status = ReportReply(c, answer.reply, QStringLiteral("its DST dates"));
     if (status == ExitCode::Done)
-        data[what] = DstToJson(tables);
+        data[what] = DstToJson(ParseDSTDates(answer.record->record));
     co_return status;
 }
 
@@ -218,22 +204,27 @@ Task<int> RunStatus(CliContext& c)
     if (status != ExitCode::Done)
         co_return status;
     QJsonObject data;
-    data[u"link"] = client.IsSerial() ? QStringLiteral("serial") : QStringLiteral("network");
-    data[client.IsSerial() ? QStringLiteral("port") : QStringLiteral("host")] = client.Where();
-    data[u"model"] = ModelNumberFor(client.ClockType());
+    const bool serial = client.Link().ModelByTrailer();
+    data[u"link"] = serial ? QStringLiteral("serial") : QStringLiteral("network");
+    data[serial ? QStringLiteral("port") : QStringLiteral("host")] = client.Where();
+    data[u"model"] = client.Model()->number;
     // Only the serial link carries the running time.
     if (client.Link().CarriesTimeReports()) {
-        const auto report = co_await client.NextTimeReport(ReportWaitMs);
+        const auto report = co_await client.NextTimeReport(ReportWait);
         data[u"time"] = TimeJson(report);
     } else {
         data[u"time"] = QJsonValue::Null;
     }
-    for (const QString& what :
-         {QStringLiteral("settings"), QStringLiteral("network"), QStringLiteral("dst")}) {
-        status = co_await ReadInto(c, client, what, data);
-        if (status != ExitCode::Done)
-            co_return status;
-    }
+    status = co_await ReadInto(c, client, QStringLiteral("settings"), data);
+    if (status != ExitCode::Done)
+        co_return status;
+    Expected<DstRecord> dstOnItsWay(client.Session(), client.Link().Kind());
+    status = co_await ReadInto(c, client, QStringLiteral("network"), data);
+    if (status != ExitCode::Done)
+        co_return status;
+    status = co_await ReadInto(c, client, QStringLiteral("dst"), data, &dstOnItsWay);
+    if (status != ExitCode::Done)
+        co_return status;
     // The rules say what the 48 years of dates are; `get dst` lists them.
     QJsonObject dst = data[u"dst"].toObject();
     dst.remove(u"changes");

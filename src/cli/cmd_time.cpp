@@ -10,6 +10,7 @@
 #include "clock/master_record.h"
 #include "clock/settings_json.h"
 #include "clock/time_commands.h"
+#include "operations/time_operations.h"
 #include "session/report_offset.h"
 
 #include <QDateTime>
@@ -28,9 +29,7 @@ namespace
 // A report is due every second; after this long without one the clock is
 // taken to have stopped reporting.
 constexpr int kReportSilenceMs = 5000;
-constexpr int kVerifyMs = 3000;
-constexpr double kTimeToleranceSeconds = 1.5;
-constexpr int kPollMs = 250;
+constexpr std::chrono::milliseconds kPollWait{250};
 
 // The clock's reported second, read as the computer's local time (as the
 // window does when it sets the computer clock from it).
@@ -58,48 +57,15 @@ int NeedsSerial(CliContext& c)
     return ExitCode::BadArguments;
 }
 
-// Waits up to kVerifyMs for a report whose time is `expected` (moved on by the
-// time since `sent`) within the tolerance; the difference of the last report
-// seen otherwise.
-struct TimeCheck {
-    bool matched = false;
-    std::optional<double> difference;
-};
-
-Task<TimeCheck> CheckReportedTime(ClockClient& client, QDateTime expected,
-                                  const QElapsedTimer* sent)
+// A reading of the clock that is not the time expected: exit 4 with how far
+// off it is; no reading at all is no answer.
+int ReportTimeNotTaken(CliContext& c, const Outcome& outcome, const char* expected)
 {
-    TimeCheck check;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < kVerifyMs) {
-        const auto r =
-            co_await client.NextTimeReport(static_cast<int>(kVerifyMs - waited.elapsed()));
-        if (!r)
-            break;
-        const auto clock = ClockTime(r->report);
-        if (!clock)
-            continue;
-        const double difference =
-            (clock->toMSecsSinceEpoch() - expected.addMSecs(sent->elapsed()).toMSecsSinceEpoch()) /
-            1000.0;
-        check.difference = difference;
-        if (std::abs(difference) <= kTimeToleranceSeconds) {
-            check.matched = true;
-            co_return check;
-        }
-    }
-    co_return check;
-}
-
-Task<int> RefuseWhenGpsLocked(CliContext& c, ClockClient& client)
-{
-    const auto r = co_await client.NextTimeReport(ReportWaitMs);
-    if (r && r->report.valid && r->report.gpsLocked) {
-        c.err << GpsLockedTip << ".\nNothing was sent.\n";
-        co_return ExitCode::ReadBackDiffers;
-    }
-    co_return ExitCode::Done;
+    if (!outcome.offSeconds)
+        return ReportReply(c, Reply::Silent, QStringLiteral("a time report"));
+    c.err << "The clock reports a time " << QString::number(*outcome.offSeconds, 'f', 1)
+          << " s from " << expected << ".\n";
+    return ExitCode::ReadBackDiffers;
 }
 
 } // namespace
@@ -108,14 +74,14 @@ Task<int> RunSetTime(CliContext& c)
 {
     const QString text = c.arguments.value(1);
     const bool now = text == u"now";
-    QDateTime target;
+    std::optional<QDateTime> typed;
     if (!now) {
         QString iso = text;
         iso.replace(u' ', u'T');
-        target = QDateTime::fromString(iso, Qt::ISODate);
+        typed = QDateTime::fromString(iso, Qt::ISODate);
     }
-    if (c.arguments.size() != 2 || (!now && (!target.isValid() || target.date().year() < 2000 ||
-                                             target.date().year() > 2099))) {
+    if (c.arguments.size() != 2 || (!now && (!typed->isValid() || typed->date().year() < 2000 ||
+                                             typed->date().year() > 2099))) {
         c.err << "set time needs now, or a local time \"YYYY-MM-DD HH:MM:SS\" from 2000 to 2099.\n";
         co_return ExitCode::BadArguments;
     }
@@ -123,53 +89,39 @@ Task<int> RunSetTime(CliContext& c)
     int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    const bool reportsTime = client.Link().CarriesTimeReports();
-    if (reportsTime) {
-        status = co_await RefuseWhenGpsLocked(c, client);
-        if (status != ExitCode::Done)
-            co_return status;
+    const TimeSet set = co_await SetClockTime(client.Session(), client.Link(), typed);
+    if (set.gpsLocked) {
+        c.err << GpsLockedTip << ".\nNothing was sent.\n";
+        co_return ExitCode::ReadBackDiffers;
     }
-    if (now) {
-        // The clock takes whole seconds: sent at the start of a second, the
-        // time it is given is right to within the frame's travel time.
-        co_await client.Pause(1000 - QTime::currentTime().msec());
-        target = QDateTime::currentDateTime();
-        target.setTime(QTime(target.time().hour(), target.time().minute(), target.time().second()));
-    }
-    QElapsedTimer sent;
-    sent.start();
-    const TimeData time = TimeDataFrom(target.time());
-    const DateData date = DateDataFrom(target.date());
-    if (client.Send(command::SetTimeAndDate{time, date}) == 0) {
+    if (set.outcome.verdict == Verdict::NotSent) {
         c.err << "The time could not be sent to " << client.Where() << ".\n";
         co_return ExitCode::NoAnswer;
     }
-    const QString when = target.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!reportsTime) {
-        const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
-        status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
-        if (status == ExitCode::Done)
-            c.out << "Set the clock to " << when
-                  << "; it answered. (The network carries no time report, so its time was not "
-                     "read back.)\n";
-        co_return status;
-    }
-    const TimeCheck check = co_await CheckReportedTime(client, target, &sent);
-    if (check.matched) {
+    const QString when = set.sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    switch (set.outcome.verdict) {
+    case Verdict::Taken:
         c.out << "Set the clock to " << when << "; it reports that time.\n";
         co_return ExitCode::Done;
+    case Verdict::Answered:
+        c.out << "Set the clock to " << when
+              << "; it answered. (The network carries no time report, so its time was not "
+                 "read back.)\n";
+        co_return ExitCode::Done;
+    case Verdict::NotTaken:
+        co_return ReportTimeNotTaken(c, set.outcome, "the time it was set to");
+    default:
+        break;
     }
-    if (!check.difference)
-        co_return ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
-    c.err << "The clock reports a time " << QString::number(*check.difference, 'f', 1)
-          << " s from the time it was set to.\n";
-    co_return ExitCode::ReadBackDiffers;
+    co_return ReportVerdict(c, set.outcome,
+                            client.Link().CarriesTimeReports() ? QStringLiteral("a time report")
+                                                               : QStringLiteral("an answer"));
 }
 
 Task<int> RunNudge(CliContext& c)
 {
     const QString step = c.arguments.value(0);
-    int type = 0, direction = 0;
+    int type = 0;
     if (step == u"+1h" || step == u"-1h")
         type = AdjustType::Hour;
     else if (step == u"+5ms" || step == u"-5ms")
@@ -178,42 +130,26 @@ Task<int> RunNudge(CliContext& c)
         c.err << "nudge needs one of: +1h, -1h, +5ms, -5ms.\n";
         co_return ExitCode::BadArguments;
     }
-    direction = step.startsWith(u'+') ? AdjustDirection::Advance : AdjustDirection::Retard;
+    const int direction =
+        step.startsWith(u'+') ? AdjustDirection::Advance : AdjustDirection::Retard;
     ClockClient client;
-    int status = co_await ConnectClock(c, client);
+    const int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    const bool reportsTime = client.Link().CarriesTimeReports();
-    std::optional<ReceivedTimeReport> before;
-    if (reportsTime)
-        before = co_await client.NextTimeReport(ReportWaitMs);
-    QElapsedTimer sent;
-    sent.start();
-    client.Send(command::AdjustTime{type, direction});
-
-    const auto beforeTime = before ? ClockTime(before->report) : std::nullopt;
-    if (type == AdjustType::Hour && beforeTime) {
-        const int hours = direction == AdjustDirection::Advance ? 1 : -1;
-        const TimeCheck check =
-            co_await CheckReportedTime(client, beforeTime->addSecs(3600 * hours), &sent);
-        if (check.matched) {
-            c.out << "Moved the clock " << step << "; it reports the new hour.\n";
-            co_return ExitCode::Done;
-        }
-        if (check.difference)
-            c.err << "The clock reports a time " << QString::number(*check.difference, 'f', 1)
-                  << " s from the one expected after the nudge.\n";
-        co_return check.difference
-            ? ExitCode::ReadBackDiffers
-            : ReportOutcome(c, ClockClient::Outcome::Silent, QStringLiteral("a time report"));
-    }
-    // A 5 ms step cannot be seen in whole-second reports, and the network
-    // carries none: the clock's answer to a request shows it is there.
-    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
-    status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
-    if (status == ExitCode::Done)
+    const Outcome outcome = co_await NudgeClock(client.Session(), client.Link(), type, direction);
+    switch (outcome.verdict) {
+    case Verdict::Taken:
+        c.out << "Moved the clock " << step << "; it reports the new hour.\n";
+        co_return ExitCode::Done;
+    case Verdict::Answered:
         c.out << "Sent the nudge " << step << "; the clock answered.\n";
-    co_return status;
+        co_return ExitCode::Done;
+    case Verdict::NotTaken:
+        co_return ReportTimeNotTaken(c, outcome, "the one expected after the nudge");
+    default:
+        break;
+    }
+    co_return ReportVerdict(c, outcome, QStringLiteral("an answer"));
 }
 
 namespace
@@ -233,7 +169,7 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
     silence.start();
     c.activity->following = true;
     while (!c.activity->stopRequested && (c.count == 0 || counted < c.count)) {
-        const auto r = co_await client.NextTimeReport(kPollMs);
+        const auto r = co_await client.NextTimeReport(kPollWait);
         if (client.PortFailed()) {
             c.err << "The serial port " << client.Where() << " stopped working.\n";
             co_return ExitCode::NoAnswer;
@@ -267,8 +203,8 @@ Task<QByteArray> FeedMetrics(const ClockClient* client,
     reading.name = port;
     reading.serial = true;
     reading.where = port;
-    reading.model = client->ClockType() != 0 ? QString::number(ModelNumberFor(client->ClockType()))
-                                             : QStringLiteral("unknown");
+    reading.model =
+        client->Model() ? QString::number(client->Model()->number) : QStringLiteral("unknown");
     ReadLatestReport(&reading, *latest, QDateTime::currentMSecsSinceEpoch() * 1000);
     reading.up = reading.up && !client->PortFailed();
     co_return RenderMetrics(ClockMetricFamilies({reading}, std::nullopt));
@@ -352,8 +288,8 @@ Task<int> RunFeedChrony(CliContext& c)
     if (status != ExitCode::Done)
         co_return status;
     ChronySocket socket(path);
-    c.out << "Feeding " << path << " from the model " << ModelNumberFor(client.ClockType())
-          << " clock on " << client.Where() << ".\n";
+    c.out << "Feeding " << path << " from the model " << client.Model()->number << " clock on "
+          << client.Where() << ".\n";
     c.out.flush();
     QString lastProblem;
     const auto feed = [&](const ReceivedTimeReport& r) {

@@ -3,7 +3,6 @@
 // factory-defaults and modem-update. Each reads back what the clock holds
 // afterwards wherever the clock can show it.
 #include "cli/cli.h"
-#include "cli/dst_script.h"
 #include "cli/network_json.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
@@ -12,10 +11,12 @@
 #include "clock/settings_json.h"
 #include "clock/time_commands.h"
 #include "connect/network_settings.h"
+#include "dst/dst_script.h"
+#include "operations/change_operations.h"
 #include "session/json_file.h"
 
 #include <QDate>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,10 +29,10 @@ namespace
 {
 // A clock on the network is given this long to take a record before it is
 // asked for it again, as the window spaces its requests.
-constexpr int kSettleMs = 300;
+constexpr std::chrono::milliseconds kSettle{300};
 // A clock that applies new network settings restarts its network; it is asked
 // again until it answers or this time has passed.
-constexpr int kNetworkRestartMs = 30000;
+constexpr std::chrono::milliseconds kNetworkRestart{30000};
 
 int ReadJsonFile(CliContext& c, const QString& path, QJsonObject* object)
 {
@@ -111,15 +112,21 @@ Task<int> RunSet(CliContext& c)
 
 Task<int> RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& input)
 {
-    QByteArray record;
-    ClockClient::Outcome outcome = co_await client.ReadMaster(&record);
-    int status = ReportOutcome(c, outcome, QStringLiteral("its settings"));
+    const Answer<MasterRecord> answer =
+        co_await client.Ask<MasterRecord>(command::RequestMasterSettings{});
+    const int status = ReportReply(c, answer.reply, QStringLiteral("its settings"));
     if (status != ExitCode::Done)
         co_return status;
-    const ScriptSettings current = ScriptSettingsFromRecord(record, client.ClockType());
+    const QByteArray& record = answer.record->record;
+    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model()->code);
     const SettingsParse wanted = SettingsFromJson(input, current);
     if (!wanted.errors.isEmpty())
         co_return RefuseInput(c, wanted.errors);
+    // The network record has no place for the modem's number: asked for over
+    // the network, it would be dropped without a word.
+    if (!client.Link().ModelByTrailer() && wanted.value.phone != current.phone)
+        co_return RefuseInput(c, {QStringLiteral("modem.phone: the network does not carry the "
+                                                 "modem's number; set it over the serial port")});
 
     // Over the serial link only the settings that differ go out; the network
     // carries the settings as one record, whole or not at all.
@@ -128,43 +135,40 @@ Task<int> RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& 
     const QByteArray after = SettingsNetworkRecord(wanted.value, record);
     if (after != SettingsNetworkRecord(current, record))
         change.networkRecord = after;
-    if (client.Link().FramesFor(change) == 0)
+    const int frames = client.Link().FramesFor(change);
+    if (frames == 0)
         co_return ReportChange(
             c, 0, {}, QStringLiteral("The clock already has these settings; nothing was sent."));
-    const int sent = client.Send(change);
-    if (sent == 0) {
+    const Outcome outcome = co_await SendSettings(client.Session(), client.Link(), change,
+                                                  wanted.value, client.ReplyTimeout());
+    if (outcome.verdict == Verdict::NotSent) {
         c.err << "The settings could not be sent to " << client.Where() << ".\n";
         co_return ExitCode::NoAnswer;
     }
-    co_await client.Pause(client.Link().SettleMs());
-
-    QByteArray readBack;
-    outcome = co_await client.ReadMaster(&readBack);
-    status = ReportOutcome(c, outcome, QStringLiteral("its settings back"));
-    if (status != ExitCode::Done)
-        co_return status;
-    const QStringList differences =
-        SettingsDifferences(wanted.value, ScriptSettingsFromRecord(readBack, client.ClockType()));
+    const int answered = ReportVerdict(c, outcome, QStringLiteral("its settings back"));
+    if (answered != ExitCode::Done)
+        co_return answered;
     co_return ReportChange(
-        c, sent, differences,
+        c, frames, outcome.differences,
         QStringLiteral("Sent %1 change%2; the clock reads back every setting as asked.")
-            .arg(sent)
-            .arg(sent == 1 ? "" : "s"));
+            .arg(frames)
+            .arg(frames == 1 ? "" : "s"));
 }
 
 Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& input)
 {
-    QByteArray record;
-    bool present = false;
-    ClockClient::Outcome outcome = co_await client.ReadNetwork(&record, &present);
-    int status = ReportOutcome(c, outcome, QStringLiteral("its network settings"));
+    const Answer<NetworkRecord> answer =
+        co_await client.Ask<NetworkRecord>(command::RequestNetworkSettings{});
+    const int status = ReportReply(c, answer.reply, QStringLiteral("its network settings"));
     if (status != ExitCode::Done)
         co_return status;
-    if (!present) {
+    if (!answer.record->present) {
         c.err << "The clock has no network option.\nNothing was sent.\n";
         co_return ExitCode::BadArguments;
     }
-    const NetworkParse wanted = NetworkFromJson(input, record, client.ClockType());
+    const int model = client.Model()->code;
+    const QByteArray record = PaddedNetworkData(answer.record->networkData);
+    const NetworkParse wanted = NetworkFromJson(input, record, model);
     if (!wanted.errors.isEmpty())
         co_return RefuseInput(c, wanted.errors);
     if (wanted.record == record)
@@ -183,35 +187,34 @@ Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& i
     // password once it has one.
     ClockClient moved;
     ClockClient* reader = &client;
-    if (!client.IsSerial()) {
+    if (!client.Link().ModelByTrailer()) {
         QString error;
         if (!moved.OpenNetwork(newAddress, &error)) {
             c.err << error << '\n';
             co_return ExitCode::NoAnswer;
         }
-        moved.SetClockType(client.ClockType());
-        moved.SetReplyTimeout(c.timeoutMs);
+        moved.SetModel(client.Model());
+        moved.SetReplyTimeout(client.ReplyTimeout());
         moved.SetPassword(PasswordEnabledInRecord(wanted.record)
                               ? PasswordTextFromRecord(wanted.record).toLatin1()
                               : client.Password());
         reader = &moved;
     }
-    QElapsedTimer waited;
-    waited.start();
-    QByteArray readBack;
-    outcome = ClockClient::Outcome::Silent;
-    while (waited.elapsed() < kNetworkRestartMs) {
-        co_await client.Pause(kSettleMs);
-        outcome = co_await reader->ReadNetwork(&readBack, &present);
-        if (outcome != ClockClient::Outcome::Silent)
+    const QDeadlineTimer restart(kNetworkRestart);
+    Answer<NetworkRecord> readBack;
+    while (!restart.hasExpired()) {
+        co_await Sleep(kSettle);
+        readBack = co_await reader->Ask<NetworkRecord>(command::RequestNetworkSettings{});
+        if (readBack.reply != Reply::Silent)
             break;
     }
-    status = ReportOutcome(c, outcome, QStringLiteral("its network settings back"));
-    if (status != ExitCode::Done)
-        co_return status;
+    const int answered =
+        ReportReply(c, readBack.reply, QStringLiteral("its network settings back"));
+    if (answered != ExitCode::Done)
+        co_return answered;
     const QStringList differences =
-        JsonDifferences(NetworkToJson(wanted.record, client.ClockType()),
-                        NetworkToJson(readBack, client.ClockType()));
+        JsonDifferences(NetworkToJson(wanted.record, model),
+                        NetworkToJson(PaddedNetworkData(readBack.record->networkData), model));
     QString done = QStringLiteral("Sent the network settings; the clock reads them back as asked.");
     if (newAddress != oldAddress)
         done += QStringLiteral(" It now answers at %1.").arg(newAddress);
@@ -238,22 +241,21 @@ Task<int> RunDst(CliContext& c)
     const DstPlan plan = PlanDst(*spring, *fall, startYear);
 
     ClockClient client;
-    int status = co_await ConnectClock(c, client);
+    const int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
     const command::DstTables tables{plan.springDates, plan.fallDates, plan.spring, plan.fall,
                                     startYear};
-    if (client.Send(tables) == 0) {
+    const Outcome outcome =
+        co_await SendDstTables(client.Session(), client.Link(), tables, client.ReplyTimeout());
+    if (outcome.verdict == Verdict::NotSent) {
         c.err << "The dates could not be sent to " << client.Where() << ".\n";
         co_return ExitCode::NoAnswer;
     }
-    co_await client.Pause(client.Link().SettleMs());
-    DstTables readBack;
-    const ClockClient::Outcome outcome = co_await client.ReadDst(&readBack);
-    status = ReportOutcome(c, outcome, QStringLiteral("its DST dates back"));
-    if (status != ExitCode::Done)
-        co_return status;
-    co_return ReportChange(c, 1, DstDifferences(plan, readBack),
+    const int answered = ReportVerdict(c, outcome, QStringLiteral("its DST dates back"));
+    if (answered != ExitCode::Done)
+        co_return answered;
+    co_return ReportChange(c, 1, outcome.differences,
                            QStringLiteral("The clock's DST dates now follow spring %1 and fall "
                                           "%2, %3 to %4.")
                                .arg(DstRuleText(plan.spring), DstRuleText(plan.fall))
@@ -264,17 +266,17 @@ Task<int> RunDst(CliContext& c)
 Task<int> RunResync(CliContext& c)
 {
     ClockClient client;
-    int status = co_await ConnectClock(c, client);
+    const int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    client.Send(command::Resync{});
     // The clock does not answer a resync; asking for its settings afterwards
     // shows it is still there and took the password.
-    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
-    status = ReportOutcome(c, outcome, QStringLiteral("an answer after the resync"));
-    if (status == ExitCode::Done)
-        co_return ReportChange(c, 1, {}, QStringLiteral("Resync sent; the clock answered."));
-    co_return status;
+    const Outcome outcome = co_await SendAndHearBack(client.Session(), client.Link(),
+                                                     command::Resync{}, client.ReplyTimeout());
+    const int answered = ReportVerdict(c, outcome, QStringLiteral("an answer after the resync"));
+    if (answered != ExitCode::Done)
+        co_return answered;
+    co_return ReportChange(c, 1, {}, QStringLiteral("Resync sent; the clock answered."));
 }
 
 Task<int> RunFactoryDefaults(CliContext& c)
@@ -284,38 +286,34 @@ Task<int> RunFactoryDefaults(CliContext& c)
         co_return ExitCode::BadArguments;
     }
     ClockClient client;
-    int status = co_await ConnectClock(c, client);
+    const int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    // The reset, then the request for the settings it leaves, as the window
-    // sends them.
-    co_await client.Link().RestoreFactoryDefaults();
-    QByteArray record;
-    const ClockClient::Outcome outcome = co_await client.AwaitMaster(&record);
-    status = ReportOutcome(c, outcome, QStringLiteral("its settings back"));
-    if (status != ExitCode::Done)
-        co_return status;
-    PrintData(c, SettingsToJson(ScriptSettingsFromRecord(record, client.ClockType())));
+    const DefaultsRestored restored =
+        co_await RestoreFactoryDefaults(client.Session(), client.Link(), client.ReplyTimeout());
+    const int answered = ReportVerdict(c, restored.outcome, QStringLiteral("its settings back"));
+    if (answered != ExitCode::Done)
+        co_return answered;
+    PrintData(c, SettingsToJson(ScriptSettingsFromRecord(*restored.record, client.Model()->code)));
     co_return ExitCode::Done;
 }
 
 Task<int> RunModemUpdate(CliContext& c)
 {
     ClockClient client;
-    int status = co_await ConnectClock(c, client);
+    const int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    const ClockModel* model = FindModel(client.ClockType());
-    if (!model || !model->modem || client.Send(command::ModemUpdateNow{}) == 0) {
+    if (!client.Model()->modem || client.Link().FramesFor(command::ModemUpdateNow{}) == 0) {
         c.err << "modem-update is for the model 222 on its serial port.\n";
         co_return ExitCode::BadArguments;
     }
-    const ClockClient::Outcome outcome = co_await client.ReadMaster(nullptr);
-    status = ReportOutcome(c, outcome, QStringLiteral("an answer"));
-    if (status == ExitCode::Done)
-        co_return ReportChange(c, 1, {},
-                               QStringLiteral("Modem update requested; the clock answered."));
-    co_return status;
+    const Outcome outcome = co_await SendAndHearBack(
+        client.Session(), client.Link(), command::ModemUpdateNow{}, client.ReplyTimeout());
+    const int answered = ReportVerdict(c, outcome, QStringLiteral("an answer"));
+    if (answered != ExitCode::Done)
+        co_return answered;
+    co_return ReportChange(c, 1, {}, QStringLiteral("Modem update requested; the clock answered."));
 }
 
 } // namespace tarvo

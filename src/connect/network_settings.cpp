@@ -80,6 +80,14 @@ QByteArray EmptyNetworkData()
     return QByteArray(NetworkDataLength, '\0');
 }
 
+QByteArray PaddedNetworkData(QByteArrayView received)
+{
+    QByteArray record = EmptyNetworkData();
+    const qsizetype carried = std::min<qsizetype>(received.size(), NetworkDataLength);
+    std::copy_n(received.data(), carried, record.data());
+    return record;
+}
+
 std::array<quint8, 4> OctetsAt(QByteArrayView record, int offset)
 {
     return {ByteAt(record, offset), ByteAt(record, offset + 1), ByteAt(record, offset + 2),

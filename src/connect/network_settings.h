@@ -73,6 +73,9 @@ NetworkModelGroup NetworkGroupFor(int clockType);
 
 // A record of 128 zero bytes, the state before any clock has reported.
 QByteArray EmptyNetworkData();
+// A received record as the 128 bytes of the record: what the network does not
+// carry (its last two bytes) reads as zeros.
+QByteArray PaddedNetworkData(QByteArrayView received);
 
 // Dotted text of the four octets at `offset` ("10.0.0.5", no leading zeros).
 QString DottedAddressAt(QByteArrayView record, int offset);

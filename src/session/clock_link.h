@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <variant>
 
@@ -24,8 +25,8 @@ namespace tarvo
 
 // How long a search waits for a port's answer to one model's request, and
 // for answers to the discovery broadcast.
-inline constexpr int ProbeAnswerMs = 1000;
-inline constexpr int DiscoveryListenMs = 1000;
+inline constexpr std::chrono::milliseconds ProbeAnswerWait{1000};
+inline constexpr std::chrono::milliseconds DiscoveryListenWait{1000};
 
 namespace command
 {
@@ -116,11 +117,18 @@ public:
     // Commands that change the clock's configuration check the stored-password
     // fields first where the link carries a password.
     virtual bool CarriesPassword() const = 0;
+    // A serial clock answers only frames with its own model's trailer, so
+    // asking with each trailer in turn finds its model; a network clock names
+    // its model in its network settings.
+    virtual bool ModelByTrailer() const = 0;
     // Only the serial link carries the clock's running time.
     virtual bool CarriesTimeReports() const = 0;
     // How long the clock is given to take a record before it is asked for it
     // again: the serial line delivers in order, a datagram needs a moment.
-    virtual int SettleMs() const = 0;
+    virtual std::chrono::milliseconds SettleTime() const = 0;
+    // How many times a request goes out within the wait for its answer: a
+    // serial line does not drop frames, a datagram can be lost.
+    virtual int RequestAttempts() const = 0;
 
     // Told once for every command that went out (at least one frame or
     // datagram), by whichever path sent it; nothing for one that could not

@@ -66,11 +66,68 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
 
 ClockSession::~ClockSession() = default;
 
-int ClockSession::InitializeNetwork(const QStringList& localAddresses, int* startupError)
+QStringList ClockSession::SystemSerialDevices()
 {
-    m_networkAvailable = m_socket.InitializeNetwork(localAddresses, startupError);
+    return SerialLink::SystemDevices();
+}
+
+QString ClockSession::AddressText(quint32 address)
+{
+    return AddressToString(address);
+}
+
+quint32 ClockSession::AddressValue(const QString& text)
+{
+    return ParseAddress(text);
+}
+
+void ClockSession::LogTraffic(bool on)
+{
+    TrafficLog::SetEnabled(on);
+}
+
+int ClockSession::InitializeNetwork(const QStringList& localAddresses, QString* startupProblem)
+{
+    int startupError = 0;
+    m_networkAvailable = m_socket.InitializeNetwork(localAddresses, &startupError);
+    if (startupProblem)
+        *startupProblem = startupError != 0 ? SocketStartupMessage(startupError) : QString();
     m_networkClock.SetNetworkAvailable(m_networkAvailable);
     return m_networkAvailable;
+}
+
+bool ClockSession::OpenSerialDevice(const QString& device)
+{
+    m_port.SetDevices({device});
+    return m_port.Open(1);
+}
+
+QString ClockSession::SerialOpenProblem(const QString& device) const
+{
+    const QString problem = m_port.LastOpenProblem();
+    if (!problem.isEmpty())
+        return problem;
+    return QStringLiteral("Cannot open %1 as a serial port.").arg(device);
+}
+
+bool ClockSession::OpenNetworkClock(const QString& host, QString* problem)
+{
+    // A script may wait for the name's lookup; the clock is given the address
+    // it found.
+    const quint32 address = ResolveAddress(host);
+    if (address == InvalidAddress) {
+        *problem = QStringLiteral("%1 is not an address or a known host name.").arg(host);
+        return false;
+    }
+    // Only a socket is needed for one clock; the local addresses matter to
+    // discovery alone, so loopback stands in for them.
+    InitializeNetwork({QStringLiteral("127.0.0.1")});
+    if (!m_socket.IsOpen()) {
+        *problem = QStringLiteral("Cannot open a UDP socket.");
+        return false;
+    }
+    SetDestination(AddressToString(address));
+    return true;
 }
 
 ClockLink& ClockSession::LinkFor(LinkKind kind)
@@ -195,6 +252,21 @@ void ClockSession::OnSerialError()
     Q_EMIT SerialPortFailed();
 }
 
+int ClockSession::BroadcastDiscovery()
+{
+    if (m_networkAvailable != 1)
+        return -1;
+    QStringList targets = m_socket.BroadcastAddresses();
+    for (const QString& subnet : m_socket.SubnetBroadcastAddresses()) {
+        if (!targets.contains(subnet))
+            targets.append(subnet);
+    }
+    const QByteArray discovery = BuildDiscoveryDatagram();
+    for (const QString& address : std::as_const(targets))
+        m_socket.SendDatagram(address, ClockPort, discovery);
+    return 1;
+}
+
 bool ClockSession::Hears(quint32 address, quint16 port) const
 {
     if (HearsEveryone())
@@ -301,6 +373,8 @@ void ClockSession::Deliver(const Incoming& incoming)
             Q_EMIT s->OtherDatagramReceived(r, source);
         }
     };
+    if (const auto* report = std::get_if<TimeReportRecord>(&incoming.record))
+        m_lastReport = LatestReport{*report, source};
     std::visit(Emitter{this, source}, incoming.record);
     Q_EMIT Received(incoming);
 }

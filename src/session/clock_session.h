@@ -29,15 +29,34 @@ public:
     explicit ClockSession(QObject* parent = nullptr);
     ~ClockSession() override;
 
+    // The serial devices the system reports, sorted by name.
+    static QStringList SystemSerialDevices();
+    // Dotted text of an address as a datagram's source carries it, and the
+    // address of dotted text (all ones for anything else).
+    static QString AddressText(quint32 address);
+    static quint32 AddressValue(const QString& text);
+    // Every frame and datagram of every session written to standard error
+    // (tarvo-clock --log-traffic).
+    static void LogTraffic(bool on);
+
     // The transports.
     SerialLink& Port() { return m_port; }
     const SerialLink& Port() const { return m_port; }
     UdpLink& Socket() { return m_socket; }
     const UdpLink& Socket() const { return m_socket; }
     // Brings up the socket (see UdpLink::InitializeNetwork); the result is
-    // the NetworkAvailable value every network send checks.
-    int InitializeNetwork(const QStringList& localAddresses, int* startupError = nullptr);
+    // the NetworkAvailable value every network send checks. A failure of the
+    // socket layer itself is told in `startupProblem`.
+    int InitializeNetwork(const QStringList& localAddresses, QString* startupProblem = nullptr);
     int NetworkAvailable() const { return m_networkAvailable; }
+
+    // One serial device as the clock's port, for a caller that is given the
+    // device rather than a port number. On failure the problem says why.
+    bool OpenSerialDevice(const QString& device);
+    QString SerialOpenProblem(const QString& device) const;
+    // One clock at `host` (dotted text, or a name looked up now, before
+    // anything is sent): a socket of its own and the clock as the destination.
+    bool OpenNetworkClock(const QString& host, QString* problem);
 
     // The two links to the clock, configured below.
     SerialClockLink& SerialClock() { return m_serialClock; }
@@ -60,7 +79,30 @@ public:
         m_hearEveryone = [everyone] { return everyone; };
     }
     void HearEveryoneWhile(std::function<bool()> rule) { m_hearEveryone = std::move(rule); }
-    bool HearsEveryone() const { return m_hearEveryone && m_hearEveryone(); }
+    bool HearsEveryone() const
+    {
+        return m_everyoneHeard > 0 || (m_hearEveryone && m_hearEveryone());
+    }
+    // Every sender is heard while one of these lives: a discovery's listening
+    // window, whatever the owner's own rule says.
+    class EveryoneHeard
+    {
+    public:
+        explicit EveryoneHeard(ClockSession& session) : m_session(session)
+        {
+            ++m_session.m_everyoneHeard;
+        }
+        ~EveryoneHeard() { --m_session.m_everyoneHeard; }
+        EveryoneHeard(const EveryoneHeard&) = delete;
+        EveryoneHeard& operator=(const EveryoneHeard&) = delete;
+
+    private:
+        ClockSession& m_session;
+    };
+    // Sends the discovery datagram to the broadcast address of each of the
+    // computer's addresses, and to the subnet broadcasts those miss. 1 when it
+    // went out, -1 when the network cannot be used.
+    int BroadcastDiscovery();
     // Datagrams dropped because they came from another sender, or were empty
     // or longer than a record can be.
     quint64 DroppedDatagrams() const { return m_dropped; }
@@ -74,6 +116,12 @@ public:
     void InjectSerialBytes(QByteArrayView bytes);
     void InjectDatagram(QByteArrayView datagram, quint32 sender, quint16 senderPort = 10000);
     const SerialDecoder& Decoder() const { return m_serialDecoder; }
+    // The latest time report and when it arrived; nothing before the first.
+    struct LatestReport {
+        TimeReportRecord record;
+        RecordSource source;
+    };
+    const std::optional<LatestReport>& LastTimeReport() const { return m_lastReport; }
 
 Q_SIGNALS:
     // One signal per kind of record, in arrival order, and one for any record.
@@ -126,6 +174,8 @@ private:
     QString m_lookingUp;                // the name whose lookup is running
     qint64 m_lastFailedLookupMs = -1;
     std::function<bool()> m_hearEveryone;
+    int m_everyoneHeard = 0;
+    std::optional<LatestReport> m_lastReport;
 
     // Datagrams read and not yet handled. The socket is always read to the
     // end, so the system's buffer never holds a reply behind noise; what is

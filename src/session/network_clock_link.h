@@ -48,8 +48,10 @@ public:
     Task<void> RequestEverything() override;
     Task<void> RestoreFactoryDefaults() override;
     bool CarriesPassword() const override { return true; }
+    bool ModelByTrailer() const override { return false; }
     bool CarriesTimeReports() const override { return false; }
-    int SettleMs() const override { return 300; }
+    std::chrono::milliseconds SettleTime() const override { return std::chrono::milliseconds(300); }
+    int RequestAttempts() const override { return 2; }
 
     // The datagrams of a command; empty for a command the network does not carry.
     QList<QByteArray> DatagramsFor(const ClockCommand& command) const;

@@ -28,8 +28,10 @@ public:
     Task<void> RequestEverything() override;
     Task<void> RestoreFactoryDefaults() override;
     bool CarriesPassword() const override { return false; }
+    bool ModelByTrailer() const override { return true; }
     bool CarriesTimeReports() const override { return true; }
-    int SettleMs() const override { return 0; }
+    std::chrono::milliseconds SettleTime() const override { return std::chrono::milliseconds(0); }
+    int RequestAttempts() const override { return 1; }
 
     // The frames of a command, for the record and for tests.
     QList<SerialCommand> CommandsFor(const ClockCommand& command) const;

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <coroutine>
 #include <exception>
 #include <functional>
@@ -218,6 +219,10 @@ struct SleepAwaiter {
 
 // co_await Sleep(ms): goes on after `ms` milliseconds (monotonic, precise timer).
 Task<void> Sleep(int ms);
+inline Task<void> Sleep(std::chrono::milliseconds wait)
+{
+    return Sleep(static_cast<int>(wait.count()));
+}
 
 namespace detail
 {
@@ -309,6 +314,12 @@ Task<bool> WaitFor(const Sender* sender, Signal signal, std::function<bool()> pr
     detail::WaitForAwaiter<Sender, Signal> awaiter(sender, signal, std::move(predicate), timeoutMs);
     const bool held = co_await awaiter;
     co_return held;
+}
+template <typename Sender, typename Signal>
+Task<bool> WaitFor(const Sender* sender, Signal signal, std::function<bool()> predicate,
+                   std::chrono::milliseconds timeout)
+{
+    return WaitFor(sender, signal, std::move(predicate), static_cast<int>(timeout.count()));
 }
 
 } // namespace tarvo

@@ -50,7 +50,7 @@ void FocusByName(QWidget* window, const char* name)
 void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPresent,
                                         bool passwordRefused, int clockType)
 {
-    ProgramState& s = m_panel.State();
+    const ProgramState& s = m_panel.State();
     const LinkLayoutPlan link = PlanLinkLayout(
         {clockFound, passwordRefused, s.PasswordPromptShown, s.clockConnection.ConnectionType});
     if (link.regions) {
@@ -73,7 +73,7 @@ void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPre
             txtPassword->setFocus();
             txtPassword->selectAll();
         }
-        s.PasswordPromptShown = true;
+        m_panel.PasswordPromptOpened();
     }
     if (link.showConnectedCaption) {
         const QString caption = QStringLiteral("Connected to ") + s.clockConnection.IPaddress;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "DST" page of the main window: the DST mode, automatic DST, and the
 // button that opens the DST dates editor once the clock has reported its tables.
-#include "app/dst_transfer.h"
 #include "app/panel.h"
 #include "ui/frmControlPanel.h"
 #include "ui/frmDST.h"
@@ -29,13 +28,9 @@ public:
     {
     }
 
-    // The tables go to the program state only; an open editor keeps what it
-    // showed when it opened.
-    void ParseDSTDates(const QByteArray& record)
-    {
-        if (AcceptDstRecord(m_window.Core().State(), record))
-            m_cmdDST->setEnabled(true);
-    }
+    // The core took the clock's tables; an open editor keeps what it showed
+    // when it opened.
+    void ParseDSTDates() { m_cmdDST->setEnabled(true); }
 
     void cmdDST_Click()
     {
@@ -97,17 +92,14 @@ void BuildDstPage(frmControlPanel& window)
     row->addStretch(1);
 
     Panel& panel = window.Core();
-    // The mode buttons store whatever they show, also while a record fills
-    // them: the value is the one the record just gave.
     for (QRadioButton* option : {custom, fixed}) {
         QObject::connect(option, &QRadioButton::toggled, option, [&panel, custom] {
-            panel.State().clockSettings.DSTCustom = custom->isChecked() ? 1 : 0;
+            panel.EditSettings(
+                [custom](ClockSettings& s) { s.DSTCustom = custom->isChecked() ? 1 : 0; });
         });
     }
     QObject::connect(autoDst, &QCheckBox::toggled, autoDst, [&panel](bool ticked) {
-        if (panel.State().FormLoading)
-            return;
-        panel.State().clockSettings.AutoDST = ticked ? 1 : 0;
+        panel.EditSettings([ticked](ClockSettings& s) { s.AutoDST = ticked ? 1 : 0; });
     });
 
     auto* dstPage = new DstPage(window, cmdDST);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frmAddNetworkConnection.h"
 
-#include "app/network_config.h"
+#include "app/panel.h"
 #include "ui/ip_address_edit.h"
 
 #include <QGuiApplication>
@@ -56,7 +56,7 @@ frmAddNetworkConnection::frmAddNetworkConnection(Panel& panel, QWidget* parent)
 
 void frmAddNetworkConnection::Connect()
 {
-    ConnectToAddress(m_panel, m_ipAddress->text());
+    m_panel.ConnectToAddress(m_ipAddress->text());
     accept();
 }
 

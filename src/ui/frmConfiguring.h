@@ -36,7 +36,8 @@ class frmConfiguring : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmConfiguring(QWidget* parent = nullptr, int milliseconds = ConfiguringMilliseconds);
+    explicit frmConfiguring(QWidget* parent = nullptr,
+                            int milliseconds = int(ConfiguringWait.count()));
 
     // Centres the window over `owner`.
     void CentreOver(const QWidget* owner);

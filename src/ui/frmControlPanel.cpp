@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -64,7 +65,6 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     InitResources();
     setObjectName(QStringLiteral("frmControlPanel"));
     setWindowTitle(QStringLiteral("Tarvo Control Panel"));
-    m_panel.State().FormLoading = true;
     BuildWindow();
     BuildClockSettingsPages(*this);
     BuildNetworkPages(*this);
@@ -84,7 +84,7 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     auto* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(help, &QAction::triggered, this, &frmControlPanel::ShowHelp);
-    m_panel.SetView(this);
+    FollowCore();
     m_panel.FormLoad();
     InitializeTrayIcon();
 
@@ -120,9 +120,22 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     BuildAboutAction(*this);
 }
 
-frmControlPanel::~frmControlPanel()
+frmControlPanel::~frmControlPanel() = default;
+
+void frmControlPanel::FollowCore()
 {
-    m_panel.SetView(nullptr);
+    connect(&m_panel, &Panel::StatusShown, this, &frmControlPanel::ShowStatus);
+    connect(&m_panel, &Panel::IncomingTimeShown, this, &frmControlPanel::ShowIncomingTime);
+    connect(&m_panel, &Panel::GpsRuleChanged, this, &frmControlPanel::ApplyGpsRule);
+    connect(&m_panel, &Panel::UpdatePcLoaded, this, &frmControlPanel::SetUpdatePcState);
+    connect(&m_panel, &Panel::PickersSeeded, this, &frmControlPanel::SeedPickers);
+    connect(&m_panel, &Panel::DisableNetworkConfigShown, this,
+            &frmControlPanel::SetDisableNetworkConfigVisible);
+    connect(&m_panel, &Panel::ConnectLayout, this,
+            [this](int clockType) { UpdateClockLayout(false, false, false, clockType); });
+    connect(&m_panel, &Panel::SecondOffsetListChanged, this,
+            &frmControlPanel::InitializeSecondOffsetCombo);
+    connect(&m_panel, &Panel::StateTouched, this, &frmControlPanel::ScheduleLayout);
 }
 
 void frmControlPanel::ShowMonitor()
@@ -230,9 +243,13 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
     m_chkUpdatePC->setObjectName(QStringLiteral("chkUpdatePC"));
     m_chkUpdatePC->setToolTip(
         QStringLiteral("Sets the computer clock from the master clock every 20 time reports"));
-    connect(m_chkUpdatePC, &QCheckBox::clicked, this, [this](bool checked) {
-        m_chkUpdatePC->setTristate(false);
-        m_panel.OnUpdatePcClicked(checked ? 1 : 0);
+    // The state the box shows is the state used, however it changed: a click,
+    // the keyboard, or an assistive technology's toggle. The stored value is
+    // shown with the box's signals blocked (SetUpdatePcState).
+    connect(m_chkUpdatePC, &QCheckBox::stateChanged, this, [this](int state) {
+        if (state != Qt::PartiallyChecked)
+            m_chkUpdatePC->setTristate(false);
+        m_panel.SetUpdatePcClock(state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0);
     });
     // A time service that also sets the computer clock would fight with this
     // box; the operator is told which one, and the box still does what it says.
@@ -381,6 +398,7 @@ void frmControlPanel::ApplyGpsRule(bool locked)
 
 void frmControlPanel::SetUpdatePcState(int value)
 {
+    const QSignalBlocker quiet(m_chkUpdatePC);
     m_chkUpdatePC->setTristate(value == 2);
     m_chkUpdatePC->setCheckState(value == 1   ? Qt::Checked
                                  : value == 2 ? Qt::PartiallyChecked
@@ -389,28 +407,14 @@ void frmControlPanel::SetUpdatePcState(int value)
 
 void frmControlPanel::SeedPickers(const QDateTime& now)
 {
-    // Setting the pickers runs their change handling, which fills the time and
-    // date to send.
     if (m_pickers)
         m_pickers->Follow(now);
-    else if (auto* time = findChild<QTimeEdit*>(QStringLiteral("dtpTime")))
-        time->setTime(now.time());
-    if (auto* date = findChild<QDateEdit*>(QStringLiteral("dtpDate")); date && !m_pickers)
-        date->setDate(now.date());
-    ProgramState& s = m_panel.State();
-    s.timeData = TimeDataFrom(now.time());
-    s.dateData = DateDataFrom(now.date());
 }
 
 void frmControlPanel::SetDisableNetworkConfigVisible(bool visible)
 {
     if (auto* box = findChild<QCheckBox*>(QStringLiteral("chkDisableNetworkConfig")))
         box->setVisible(visible);
-}
-
-void frmControlPanel::StateChanged()
-{
-    ScheduleLayout();
 }
 
 void frmControlPanel::ScheduleLayout()

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/panel_view.h"
 #include "clock/clock_model.h"
 
 #include <QMainWindow>
@@ -24,9 +23,9 @@ class Panel;
 class TimePickers;
 class frmMonitor;
 
-// The main window. It shows the program core (Panel) and forwards the
-// operator's actions to it; the behaviour lives in the core.
-class frmControlPanel : public QMainWindow, public PanelView
+// The main window. It follows the program core's signals (Panel) and tells it
+// what the operator did; the behaviour lives in the core.
+class frmControlPanel : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -51,18 +50,16 @@ public:
     QTabWidget* ClockTabs() const { return m_tabs; }
     QWidget* TabPage(int index) const;
 
-    // PanelView
-    void ShowStatus(const QString& text) override;
-    void ShowIncomingTime(const QString& text, bool valid) override;
-    void ApplyGpsRule(bool locked) override;
-    void SetUpdatePcState(int value) override;
-    void SeedPickers(const QDateTime& now) override;
-    void SetDisableNetworkConfigVisible(bool visible) override;
+    // What the core tells the window.
+    void ShowStatus(const QString& text);
+    void ShowIncomingTime(const QString& text, bool valid);
+    void ApplyGpsRule(bool locked);
+    void SetUpdatePcState(int value);
+    void SeedPickers(const QDateTime& now);
+    void SetDisableNetworkConfigVisible(bool visible);
     void UpdateClockLayout(bool clockFound, bool networkSettingsPresent, bool passwordRefused,
-                           int clockType) override;
-    void StateChanged() override;
-
-    void InitializeSecondOffsetCombo(int clockType) override;
+                           int clockType);
+    void InitializeSecondOffsetCombo(int clockType);
 
     QString StatusText() const;
     // The regions the layout routine shows and hides.
@@ -98,6 +95,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FollowCore();
     void BuildWindow();
     QMenu* BuildTrayMenu();
     QGroupBox* BuildSerialFrame();

@@ -262,7 +262,7 @@ void frmDST::EnableUpdate(bool enable)
 
 void frmDST::SendDSTDates()
 {
-    if (!tarvo::SendDSTDates(m_panel, m_editor)) {
+    if (!m_panel.SendDstDates(m_editor)) {
         // Nothing went out: the dates stay waiting to be sent.
         if (m_panel.Boxes())
             m_panel.Boxes()->Inform(windowTitle(), DstNotSentMessage);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frmSearch.h"
 
-#include "app/network_config.h"
 #include "app/panel.h"
 #include "connect/connections.h"
 
@@ -102,7 +101,7 @@ frmSearch::frmSearch(Panel& panel, QWidget* parent) : QDialog(parent), m_panel(p
 
     connect(m_scgSearch, &QTableWidget::itemChanged, this, &frmSearch::OnItemChanged);
     connect(m_cmdSearch, &QPushButton::clicked, this, [this] {
-        m_panel.State().SearchDone = false;
+        m_panel.ForgetLastSearch();
         Search();
     });
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmSearch::CancelSearch);
@@ -167,12 +166,12 @@ void frmSearch::Search()
 void frmSearch::CancelSearch()
 {
     if (m_searching)
-        CancelConnectionSearch(m_panel);
+        m_panel.CancelConnectionSearch();
 }
 
 Task<void> frmSearch::RunSearch()
 {
-    const bool completed = co_await RunConnectionSearch(m_panel);
+    const bool completed = co_await m_panel.RunConnectionSearch();
     FillGrid();
     m_busy->hide();
     m_lblProgress->clear();
@@ -189,7 +188,7 @@ void frmSearch::FillGrid()
     // The list only grows during a search, so rows already shown keep their
     // items (and a tick the operator set) and only their texts follow.
     m_filling = true;
-    const QList<SearchGridRow> rows = SearchGridRows(m_panel);
+    const QList<SearchGridRow> rows = m_panel.SearchGridRows();
     const bool wasEmpty = m_scgSearch->rowCount() == 0;
     m_scgSearch->setRowCount(static_cast<int>(rows.size()));
     for (int row = 0; row < rows.size(); ++row) {
@@ -299,7 +298,7 @@ int frmSearch::TickedRow() const
 bool frmSearch::ConnectSelected()
 {
     const int row = TickedRow();
-    return row >= 0 && ConnectToListEntry(m_panel, row);
+    return row >= 0 && m_panel.ConnectToListEntry(row);
 }
 
 void frmSearch::reject()

@@ -12,30 +12,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace tarvo
 {
 
 namespace
 {
-// Raises FormLoading for a scope and puts back what was there before, so a
-// parser called from inside another keeps the outer one's state.
-class FormLoadingGuard
-{
-public:
-    explicit FormLoadingGuard(ProgramState& state) : m_state(state), m_was(state.FormLoading)
-    {
-        m_state.FormLoading = true;
-    }
-    ~FormLoadingGuard() { m_state.FormLoading = m_was; }
-    FormLoadingGuard(const FormLoadingGuard&) = delete;
-    FormLoadingGuard& operator=(const FormLoadingGuard&) = delete;
-
-private:
-    ProgramState& m_state;
-    bool m_was;
-};
-
 const QString kRefusedTip = QStringLiteral("Enter a whole number from 0 to 65535.");
 
 // A refused number stays in the box for the operator to correct, framed in red.
@@ -48,18 +34,12 @@ void ShowRefused(QLineEdit* box, bool refused)
 }
 } // namespace
 
-NetworkPages::~NetworkPages()
-{
-    // The hooks capture this window; the core may outlive it.
-    m_panel.ShowConfiguring = nullptr;
-}
+NetworkPages::~NetworkPages() = default;
 
-void NetworkPages::MarkChanged()
-{
-    if (!m_panel.State().FormLoading)
-        m_panel.State().NetworkSettingsChanged = true;
-}
-
+// Every handler below is the operator's: the record's own values are put into
+// the controls with their signals blocked (ParseNetworkSettings), so a control
+// that changes here was changed by the operator, by mouse, keyboard or an
+// assistive technology alike.
 void NetworkPages::ConnectHandlers()
 {
     for (IpAddressEdit* entry : {m_ipIPAddress, m_ipGateway, m_ipDNS, m_ipServer1, m_ipServer2,
@@ -69,20 +49,23 @@ void NetworkPages::ConnectHandlers()
     }
     for (QLineEdit* box : {m_txtServerPort, m_txtServerPort1, m_txtServerPort2, m_txtMinutesUpdate,
                            m_txtBroadcastFrequency}) {
-        connect(box, &QLineEdit::textChanged, this, [this, box] { OnNumberBox(box); });
+        // What the box shows follows every change of its text; the record only
+        // the operator's.
+        connect(box, &QLineEdit::textChanged, this, [this, box] { ShowNumberBox(box); });
+        connect(box, &QLineEdit::textEdited, this, [this, box] { OnNumberBox(box); });
     }
-    // Only the operator's choices count: filling the list from a record is
-    // not a click.
     connect(m_cmbNetmask, &QComboBox::activated, this, [this](int index) {
-        if (ApplyNetmaskSelection(m_panel.State().NetworkData, index))
-            MarkChanged();
+        m_panel.EditNetworkSettings(
+            [index](QByteArray& record) { return ApplyNetmaskSelection(record, index); });
     });
-    connect(m_chkDisableNetworkConfig, &QCheckBox::clicked, this, [this](bool checked) {
-        ApplyDisableNetworkConfig(m_panel.State().NetworkData, checked);
-        MarkChanged();
+    connect(m_chkDisableNetworkConfig, &QCheckBox::toggled, this, [this](bool checked) {
+        m_panel.EditNetworkSettings([checked](QByteArray& record) {
+            ApplyDisableNetworkConfig(record, checked);
+            return true;
+        });
     });
     for (int k = 1; k <= 3; ++k)
-        connect(m_chkBroadcastEnable[k - 1], &QCheckBox::clicked, this,
+        connect(m_chkBroadcastEnable[k - 1], &QCheckBox::toggled, this,
                 [this, k] { OnBroadcastEnable(k); });
 }
 
@@ -97,13 +80,14 @@ void NetworkPages::OnAddressField(IpAddressEdit* entry, int position, int value)
     for (const auto& [name, kind] : kEntries) {
         if (entry->objectName() != QLatin1String(name))
             continue;
-        if (ApplyAddressFieldChange(m_panel.State().NetworkData, kind, position, value))
-            MarkChanged();
+        m_panel.EditNetworkSettings([kind, position, value](QByteArray& record) {
+            return ApplyAddressFieldChange(record, kind, position, value);
+        });
         return;
     }
 }
 
-void NetworkPages::OnNumberBox(QLineEdit* box)
+std::optional<NumberField> NetworkPages::NumberFieldOf(const QLineEdit* box)
 {
     static const std::pair<const char*, NumberField> kBoxes[] = {
         {"txtServerPort", NumberField::ServerPort},
@@ -113,21 +97,40 @@ void NetworkPages::OnNumberBox(QLineEdit* box)
         {"txtBroadcastFrequency", NumberField::BroadcastInterval},
     };
     for (const auto& [name, kind] : kBoxes) {
-        if (box->objectName() != QLatin1String(name))
-            continue;
-        const NumberFieldEdit edit =
-            ApplyNumberFieldChange(m_panel.State().NetworkData, kind, box->text());
-        if (!edit.unitLabel.isEmpty())
-            m_lblBroadcastFreqMinutes->setText(edit.unitLabel);
-        ShowRefused(box, edit.refused);
-        if (edit.replacementText) {
-            // Runs this handler again with the replacement's value.
-            box->setText(*edit.replacementText);
-            return;
-        }
-        if (edit.written)
-            MarkChanged();
+        if (box->objectName() == QLatin1String(name))
+            return kind;
+    }
+    return std::nullopt;
+}
+
+void NetworkPages::ShowNumberBox(QLineEdit* box)
+{
+    const auto kind = NumberFieldOf(box);
+    if (!kind)
         return;
+    // The rule is worked on a copy: showing a value changes nothing.
+    QByteArray scratch = m_panel.State().NetworkData;
+    const NumberFieldEdit edit = ApplyNumberFieldChange(scratch, *kind, box->text());
+    if (!edit.unitLabel.isEmpty())
+        m_lblBroadcastFreqMinutes->setText(edit.unitLabel);
+    ShowRefused(box, edit.refused);
+}
+
+void NetworkPages::OnNumberBox(QLineEdit* box)
+{
+    const auto kind = NumberFieldOf(box);
+    if (!kind)
+        return;
+    std::optional<QString> replacement;
+    m_panel.EditNetworkSettings([&](QByteArray& record) {
+        const NumberFieldEdit edit = ApplyNumberFieldChange(record, *kind, box->text());
+        replacement = edit.replacementText;
+        return edit.written;
+    });
+    if (replacement) {
+        // The box takes the value the rule wrote, as if typed.
+        box->setText(*replacement);
+        OnNumberBox(box);
     }
 }
 
@@ -137,17 +140,26 @@ void NetworkPages::OnBroadcastEnable(int k)
                                          m_chkBroadcastEnable[1]->isChecked(),
                                          m_chkBroadcastEnable[2]->isChecked()};
     IpAddressEdit* entry = m_ipBroadcast[k - 1];
-    entry->setEnabled(
-        ApplyBroadcastEnable(m_panel.State().NetworkData, k, checked, entry->octets()));
-    MarkChanged();
+    bool enabled = false;
+    m_panel.EditNetworkSettings([&](QByteArray& record) {
+        enabled = ApplyBroadcastEnable(record, k, checked, entry->octets());
+        return true;
+    });
+    entry->setEnabled(enabled);
 }
 
 void NetworkPages::ParseNetworkSettings()
 {
-    ProgramState& state = m_panel.State();
-    FormLoadingGuard loading(state);
+    const ProgramState& state = m_panel.State();
     const NetworkSettingsView view =
         DecodeNetworkSettings(state.NetworkData, state.clockConnection.ClockType);
+    // The record's values are not edits: the operator's handlers stay quiet.
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (QObject* control : std::initializer_list<QObject*>{
+             m_ipIPAddress, m_ipGateway, m_ipDNS, m_ipServer1, m_ipServer2, m_ipBroadcast[0],
+             m_ipBroadcast[1], m_ipBroadcast[2], m_chkBroadcastEnable[0], m_chkBroadcastEnable[1],
+             m_chkBroadcastEnable[2], m_chkDisableNetworkConfig, m_cmbNetmask})
+        quiet.push_back(std::make_unique<QSignalBlocker>(control));
 
     m_ipIPAddress->setText(view.clockAddress);
     m_ipGateway->setText(view.gateway);
@@ -179,11 +191,17 @@ void NetworkPages::ParseNetworkSettings()
 
     // The password page belongs to another group of controls; it is filled
     // here because the password travels in this record.
-    if (auto* box = m_window.findChild<QCheckBox*>(QStringLiteral("chkEnablePassword")))
-        box->setChecked(view.passwordEnabled);
+    auto* enable = m_window.findChild<QCheckBox*>(QStringLiteral("chkEnablePassword"));
+    if (enable) {
+        const QSignalBlocker quietBox(enable);
+        enable->setChecked(view.passwordEnabled);
+    }
     for (const char* name : {"txtEditPassword", "txtReenterPassword"}) {
-        if (auto* text = m_window.findChild<QLineEdit*>(QLatin1String(name)))
+        if (auto* text = m_window.findChild<QLineEdit*>(QLatin1String(name))) {
+            const QSignalBlocker quietText(text);
             text->setText(view.passwordText);
+            text->setEnabled(view.passwordEnabled);
+        }
     }
 }
 

@@ -13,7 +13,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
 
 namespace tarvo
 {
@@ -56,17 +55,13 @@ void NetworkPages::BuildMenu()
 
 void NetworkPages::SetHooks()
 {
-    m_panel.ShowConfiguring = [this]() -> Task<void> { return ShowConfiguringWindow(m_window); };
-}
-
-Task<void> ShowConfiguringWindow(QWidget& owner)
-{
-    QPointer<frmConfiguring> dialog = new frmConfiguring(&owner);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->CentreOver(&owner);
-    dialog->open();
-    const auto closed = [dialog] { return !dialog || !dialog->isVisible(); };
-    co_await WaitFor(dialog.data(), &QDialog::finished, closed, -1);
+    // The core waits out the clock's restart; the window shows it the while.
+    connect(&m_panel, &Panel::ConfiguringStarted, this, [this](std::chrono::milliseconds wait) {
+        auto* dialog = new frmConfiguring(&m_window, static_cast<int>(wait.count()));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->CentreOver(&m_window);
+        dialog->open();
+    });
 }
 
 } // namespace tarvo

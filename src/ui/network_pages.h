@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "session/task.h"
+#include "connect/network_edits.h"
 
 #include <QObject>
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -29,8 +30,8 @@ public:
     explicit NetworkPages(frmControlPanel& window);
     ~NetworkPages() override;
 
-    // Fills every control of the connected model's group from NetworkData,
-    // with FormLoading raised so nothing is marked as changed.
+    // Fills every control of the connected model's group from NetworkData;
+    // nothing is marked as changed.
     void ParseNetworkSettings();
 
     IpAddressEdit* IpIPAddress() const { return m_ipIPAddress; }
@@ -43,9 +44,10 @@ private:
     void SetHooks();
     void ConnectHandlers();
     void OnAddressField(IpAddressEdit* entry, int position, int value);
+    static std::optional<NumberField> NumberFieldOf(const QLineEdit* box);
+    void ShowNumberBox(QLineEdit* box);
     void OnNumberBox(QLineEdit* box);
     void OnBroadcastEnable(int k);
-    void MarkChanged();
 
     frmControlPanel& m_window;
     Panel& m_panel;
@@ -68,8 +70,5 @@ private:
     QLineEdit* m_txtServerPort2 = nullptr;
     QLineEdit* m_txtMinutesUpdate = nullptr;
 };
-
-// Shows "Updating Network Settings ...." over `owner` and ends when it closes.
-Task<void> ShowConfiguringWindow(QWidget& owner);
 
 } // namespace tarvo

@@ -3,7 +3,6 @@
 // send, factory defaults, resync, and the password fields and prompt.
 #include "app/message_boxes.h"
 #include "app/panel.h"
-#include "app/settings_commands.h"
 #include "clock/password.h"
 #include "clock/time_commands.h"
 #include "ui/frmControlPanel.h"
@@ -32,12 +31,13 @@ void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
     TimePickers* pickers = c.pickers;
     QObject::connect(c.cmdSendTime, &QPushButton::clicked, c.cmdSendTime,
                      [&panel, dtpTime, pickers] {
+                         // Following pickers stand for the computer's clock, whose next
+                         // whole second goes out when it begins; a typed time goes as typed.
+                         std::optional<QDateTime> typed;
+                         if (!pickers->Following())
+                             typed = pickers->Shown();
                          dtpTime->setFocus();
-                         // Following pickers are put to this very moment, so what goes out is
-                         // what the operator sees and not up to a second old.
-                         const QDateTime now = QDateTime::currentDateTime();
-                         pickers->Tick(now);
-                         Spawn(&panel, SetClockTime(panel, pickers->Shown(), now));
+                         Spawn(&panel, panel.SetClockTime(typed));
                      });
     const struct {
         QPushButton* button;
@@ -55,11 +55,11 @@ void ConnectTimeCommands(Panel& panel, const SettingsControls& c)
                              // The network form moves the focus first.
                              if (panel.TimeCommandLink().Kind() == LinkKind::Network)
                                  dtpTime->setFocus();
-                             SendTimeAdjust(panel, type, direction);
+                             panel.Nudge(type, direction);
                          });
     }
     QObject::connect(c.cmdModemSyncNow, &QPushButton::clicked, c.cmdModemSyncNow,
-                     [&panel] { ModemSyncNow(panel); });
+                     [&panel] { panel.ModemUpdateNow(); });
 }
 
 void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
@@ -69,20 +69,18 @@ void ConnectSettingsButtons(frmControlPanel& window, const SettingsControls& c)
         Panel& core = window.Core();
         const ProgramState& s = core.State();
         c.dtpTime->setFocus();
-        if (!s.FormLoading && s.ClockFound &&
-            s.clockConnection.ConnectionType == ConnectionKind::Serial) {
+        if (s.ClockFound && s.clockConnection.ConnectionType == ConnectionKind::Serial) {
             if (auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkUpdatePC")))
                 box->setFocus();
         }
         auto* address = window.findChild<IpAddressEdit*>(QStringLiteral("ipIPAddress"));
-        Spawn(&core, SendAndConfirmSettings(core, {c.txtPhoneNumber->text(),
-                                                   c.cmbSecondOffset->currentIndex(),
-                                                   address ? address->text() : QString()}));
+        Spawn(&core, core.SendSettings({c.txtPhoneNumber->text(), c.cmbSecondOffset->currentIndex(),
+                                        address ? address->text() : QString()}));
     });
     QObject::connect(c.imageBTNdefault, &QPushButton::clicked, c.imageBTNdefault,
-                     [&panel] { Spawn(&panel, RestoreFactoryDefaults(panel)); });
+                     [&panel] { Spawn(&panel, panel.RestoreFactoryDefaults()); });
     QObject::connect(c.imageBTNsync, &QPushButton::clicked, c.imageBTNsync,
-                     [&panel] { ResyncNow(panel); });
+                     [&panel] { panel.Resync(); });
 }
 
 // The clock's stored password, edited on the "Password" page.
@@ -91,22 +89,21 @@ void ConnectStoredPassword(Panel& panel, const SettingsControls& c)
     QCheckBox* enable = c.chkEnablePassword;
     QLineEdit* edit = c.txtEditPassword;
     QLineEdit* reenter = c.txtReenterPassword;
-    panel.CheckPassword = [&panel, enable, edit, reenter] {
-        const PasswordCheck check =
-            CheckPassword(enable->isChecked(), edit->text(), reenter->text());
-        if (check.result == -1 && panel.Boxes())
-            panel.Boxes()->Inform(check.title, check.text);
-        ApplyPasswordCheck(check, panel.State().NetworkData);
-        return check.result;
+    // The core checks the fields before a command that changes the clock's
+    // configuration; it is told them as they are typed.
+    const auto typed = [&panel, enable, edit, reenter] {
+        panel.EditStoredPassword(enable->isChecked(), edit->text(), reenter->text(), false);
     };
-    // toggled also follows a parser ticking the box, which must enable the
-    // fields as well; only the operator's change marks the network settings.
-    QObject::connect(enable, &QCheckBox::toggled, enable, [&panel, edit, reenter](bool ticked) {
-        if (!panel.State().FormLoading)
-            panel.State().NetworkSettingsChanged = true;
-        edit->setEnabled(ticked);
-        reenter->setEnabled(ticked);
-    });
+    QObject::connect(edit, &QLineEdit::textChanged, edit, typed);
+    QObject::connect(reenter, &QLineEdit::textChanged, reenter, typed);
+    // A record's values fill the box with its signals blocked: a change here
+    // is the operator's, and changes the network settings.
+    QObject::connect(enable, &QCheckBox::toggled, enable,
+                     [&panel, enable, edit, reenter](bool ticked) {
+                         edit->setEnabled(ticked);
+                         reenter->setEnabled(ticked);
+                         panel.EditStoredPassword(ticked, edit->text(), reenter->text(), true);
+                     });
 }
 
 // The prompt shown when a network clock refuses the access password.
@@ -140,8 +137,7 @@ void ConnectPasswordPrompt(frmControlPanel& window)
     QObject::connect(cmdConnect, &QPushButton::clicked, cmdConnect, [&panel, showRefusal] {
         // A new attempt: a refusal shown after it is the answer to this one.
         showRefusal(QString());
-        Spawn(&panel, panel.ConnectViaNetwork());
-        panel.State().PasswordPromptShown = false;
+        panel.RetryPassword();
     });
     QObject::connect(txtPassword, &QLineEdit::returnPressed, cmdConnect, &QPushButton::click);
     QObject::connect(txtPassword, &QLineEdit::textChanged, txtPassword,

@@ -22,6 +22,7 @@ class frmControlPanel;
 class ImageButton;
 class TimePickers;
 class Panel;
+struct MasterSettingsView;
 
 // The controls of the clock-settings pages, gathered once when the pages are
 // built so the handlers and the record parser reach them directly.
@@ -84,9 +85,9 @@ void BuildSettingsButtons(QWidget* frame, SettingsControls& c);
 void ConnectEditHandlers(Panel& panel, const SettingsControls& c);
 // The time, settings, defaults, resync and password commands.
 void ConnectCommandHandlers(frmControlPanel& window, const SettingsControls& c);
-// Fills the working settings and the controls from a master record.
+// Fills the controls from a master record as the core decoded it.
 void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
-                         const QByteArray& record);
+                         const MasterSettingsView& view);
 // The resync picker follows the SMPTE mode: never in real-time mode.
 void UpdateResyncTimeEnabled(const SettingsControls& c);
 
@@ -95,19 +96,5 @@ const SettingsControls* ClockSettingsControls(const frmControlPanel& window);
 
 // Focus moves into the page the operator switches to.
 void ConnectTabFocusRules(frmControlPanel& window);
-
-// Raises FormLoading for a scope and restores what it was.
-class FormLoadingGuard
-{
-public:
-    explicit FormLoadingGuard(bool& flag) : m_flag(flag), m_previous(flag) { m_flag = true; }
-    ~FormLoadingGuard() { m_flag = m_previous; }
-    FormLoadingGuard(const FormLoadingGuard&) = delete;
-    FormLoadingGuard& operator=(const FormLoadingGuard&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_previous;
-};
 
 } // namespace tarvo

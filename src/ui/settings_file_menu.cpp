@@ -66,11 +66,10 @@ private:
     std::optional<ScriptSettings> Working() const
     {
         const SettingsControls* c = ClockSettingsControls(m_window);
-        const ProgramState& s = m_window.Core().State();
         // The pages hold a clock's settings only while one is connected.
-        if (!c || !s.ClockFound)
+        if (!c || !m_window.Core().State().ClockFound)
             return std::nullopt;
-        return WorkingScriptSettings(s, c->txtPhoneNumber->text(),
+        return WorkingScriptSettings(m_window.Core().State(), c->txtPhoneNumber->text(),
                                      c->cmbSecondOffset->currentIndex());
     }
 
@@ -89,8 +88,7 @@ private:
         // The pages are filled as from a record the clock sent; a send is
         // still the operator's to make.
         if (loaded)
-            ParseMasterSettings(m_window, *ClockSettingsControls(m_window),
-                                SettingsFullRecord(*loaded));
+            m_window.Core().ShowLoadedSettings(*loaded);
     }
 
     frmControlPanel& m_window;

@@ -22,9 +22,9 @@ class SettingsPages : public QObject
 public:
     explicit SettingsPages(frmControlPanel& window) : QObject(&window), m_window(window) {}
     SettingsControls controls;
-    void OnMasterSettings(const QByteArray& record)
+    void OnSettingsDecoded(const MasterSettingsView& view)
     {
-        ParseMasterSettings(m_window, controls, record);
+        ParseMasterSettings(m_window, controls, view);
     }
 
 private:
@@ -61,8 +61,7 @@ void BuildClockSettingsPages(frmControlPanel& window)
     ConnectEditHandlers(panel, c);
     ConnectCommandHandlers(window, c);
     ConnectTabFocusRules(window);
-    QObject::connect(&panel, &Panel::MasterSettingsReceived, pages,
-                     &SettingsPages::OnMasterSettings);
+    QObject::connect(&panel, &Panel::SettingsDecoded, pages, &SettingsPages::OnSettingsDecoded);
 }
 
 void frmControlPanel::InitializeSecondOffsetCombo(int clockType)

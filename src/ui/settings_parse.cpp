@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Filling the working settings and the controls from a master record.
+// Filling the settings controls from a master record the core decoded. The
+// controls' signals are blocked meanwhile: showing the clock's values is not
+// an edit by the operator.
 #include "app/panel.h"
 #include "clock/master_record.h"
 #include "ui/frmControlPanel.h"
@@ -9,7 +11,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimeEdit>
+#include <memory>
+#include <vector>
 
 namespace tarvo
 {
@@ -46,15 +51,26 @@ void SetTime(QTimeEdit* picker, const std::optional<QTime>& time)
 } // namespace
 
 void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
-                         const QByteArray& record)
+                         const MasterSettingsView& v)
 {
-    ProgramState& state = window.Core().State();
-    const int clockType = state.clockConnection.ClockType;
-    const MasterDecodeResult decoded = DecodeMasterRecord(record, clockType, state.clockSettings);
-    const MasterSettingsView& v = decoded.view;
-
-    FormLoadingGuard loading(state.FormLoading);
-    state.clockSettings = decoded.settings;
+    const int clockType = window.Core().State().clockConnection.ClockType;
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    const auto block = [&quiet](QObject* control) {
+        if (control)
+            quiet.push_back(std::make_unique<QSignalBlocker>(control));
+    };
+    for (QObject* control : std::initializer_list<QObject*>{
+             c.cmbTimeZone, c.cmbSecondOffset, c.cmbSubSecondOffset, c.opt24HourMode,
+             c.opt12HourMode, c.optDisplay24Hour, c.optDisplay12Hour, c.cmbSMPTEmode,
+             c.cmbDateFormat, c.dtpResyncTime, c.cmbDriftWindow, c.chkResyncEnable, c.optRisingEdge,
+             c.optFallingEdge, c.txtPhoneNumber, c.dtpModemCall, c.cmbUpdatesPerDay})
+        block(control);
+    for (int k = 0; k < RelayEventCount; ++k) {
+        block(c.chkRelayEnable[k]);
+        block(c.dtpRelay[k]);
+    }
+    for (const char* name : {"chkAutoDST", "optDSTcustom", "optDSTdefault"})
+        block(window.findChild<QWidget*>(QLatin1String(name)));
 
     Select(c.cmbTimeZone, v.timeZonePosition);
     SetTicked(window.findChild<QCheckBox*>(QStringLiteral("chkAutoDST")), v.autoDST);
@@ -85,8 +101,8 @@ void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
         Select(c.cmbUpdatesPerDay, v.updatesPerDayPosition);
     }
 
-    // The guarded handlers did not run while the controls were filled, so the
-    // resync picker is brought in line with the received switch and mode here;
+    // The handlers did not run while the controls were filled, so the resync
+    // picker is brought in line with the received switch and mode here;
     // otherwise it could stay disabled while resync is on, or the reverse.
     c.dtpResyncTime->setEnabled(c.chkResyncEnable->isChecked());
     UpdateResyncTimeEnabled(c);

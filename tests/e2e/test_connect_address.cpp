@@ -11,6 +11,7 @@
 #include "ui/ip_address_edit.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -57,8 +58,16 @@ private Q_SLOTS:
         QStringList heardAt;
         connect(&clock, &SimulatedClock::DatagramReceived, this,
                 [&] { heardAt << clock.UdpAddress(); });
-        QVERIFY(tarvo::test::RunTask(
-            SendNetworkSettingsViaNetwork(h.Core(), AddressText(w, "ipIPAddress"))));
+        h.Core().SetConfiguringWait(std::chrono::milliseconds(2000));
+        QTest::mouseClick(w.findChild<QPushButton*>("imageBTNSend"), Qt::LeftButton);
+        QVERIFY(Harness::WaitFor(
+            [&] {
+                return h.State().ClockFound &&
+                       h.State().clockConnection.IPaddress == QStringLiteral("127.0.81.21");
+            },
+            20000));
+        // The wait for the answer at the new address passes without a search.
+        Harness::WaitFor([] { return false; }, 6000);
         const qsizetype firstNew = heardAt.indexOf(QStringLiteral("127.0.81.21"));
         QVERIFY2(firstNew > 0, qPrintable(heardAt.join(u' ')));
         QVERIFY2(heardAt.lastIndexOf(QStringLiteral("127.0.81.20")) < firstNew,
@@ -90,12 +99,14 @@ private Q_SLOTS:
         // The clock moves but says nothing until someone searches for it.
         connect(&clock, &SimulatedClock::UdpAddressChanged, this, [&] { clock.SetSilent(true); });
         connect(&h.Core(), &Panel::SearchProgress, this, [&] { clock.SetSilent(false); });
+        QSignalSpy searches(&h.Core(), &Panel::SearchProgress);
         TypeOctet(AddressEntryOf(w, "ipIPAddress"), 4, 33);
-        QVERIFY(tarvo::test::RunTask(
-            SendNetworkSettingsViaNetwork(h.Core(), AddressText(w, "ipIPAddress"))));
+        h.Core().SetConfiguringWait(std::chrono::milliseconds(300));
+        QTest::mouseClick(w.findChild<QPushButton*>("imageBTNSend"), Qt::LeftButton);
+        QVERIFY(Harness::WaitFor([&] { return !searches.isEmpty(); }, 20000));
 
         QCOMPARE(clock.UdpAddress(), QStringLiteral("127.0.82.33"));
-        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 3000));
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
         QCOMPARE(h.State().clockConnection.IPaddress, QStringLiteral("127.0.82.33"));
         // The search saves what it found.
         QCOMPARE(h.Core().Store().Load().connection.IPaddress, QStringLiteral("127.0.82.33"));

@@ -136,7 +136,7 @@ private Q_SLOTS:
         h.SaveConnection(0, 1, 1);
         frmControlPanel& w = h.Start({"127.0.202.1"});
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
-        h.State().NetworkPassword = "zzzz";
+        h.Core().SetNetworkPassword("zzzz");
 
         frmSearch dialog(h.Core(), &w);
         dialog.show();
@@ -174,8 +174,8 @@ private Q_SLOTS:
         QVERIFY(cmdSearch->isEnabled());
         QVERIFY(!cmdCancel->isEnabled());
         // The clock in use keeps its line after the probes.
-        QVERIFY(h.Core().Serial().IsOpen());
-        QCOMPARE(h.Core().Serial().CurrentPort(), 1);
+        QVERIFY(h.Core().Session().Port().IsOpen());
+        QCOMPARE(h.Core().Session().Port().CurrentPort(), 1);
 
         dialog.TickRow(0);
         dialog.TickRow(2);
@@ -296,7 +296,7 @@ private Q_SLOTS:
 
         // Cancelled while the first probe waits for its answer.
         QVERIFY(Harness::WaitFor([&] { return progress.count() >= 1; }, 3000));
-        QVERIFY(h.Core().Serial().IsOpen());
+        QVERIFY(h.Core().Session().Port().IsOpen());
         QPointer<ClockSearch> search = h.Core().RunningSearch();
         QVERIFY(search);
         QSignalSpy ended(search.data(), &ClockSearch::finished);
@@ -313,7 +313,7 @@ private Q_SLOTS:
         QCOMPARE(h.Status(), QStringLiteral("Search cancelled."));
         QVERIFY(!h.Core().RunningSearch());
         QVERIFY(!h.State().SearchInProgress);
-        QVERIFY(!h.Core().Serial().IsOpen());
+        QVERIFY(!h.Core().Session().Port().IsOpen());
         QVERIFY(cmdSearch->isEnabled());
         QVERIFY(!cmdCancel->isEnabled());
         QTest::qWait(2500);

@@ -3,6 +3,7 @@
 // keyboard and the mouse as the operator does.
 #include "app/panel.h"
 #include "support/connect_helpers.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 #include "ui/frmAddNetworkConnection.h"
 #include "ui/frmSearch.h"
@@ -112,7 +113,8 @@ private Q_SLOTS:
         QTest::mouseClick(cancel, Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(!dialog.isVisible());
-        QVERIFY(panel.State().clockConnection.IPaddress != QStringLiteral("127.0.69.5"));
+        QVERIFY(PanelTestAccess::State(panel).clockConnection.IPaddress !=
+                QStringLiteral("127.0.69.5"));
     }
 
     void fillingFromCodeReportsNothingAndNamesEachOctet()
@@ -139,8 +141,8 @@ private Q_SLOTS:
         ClockConnection b = a;
         b.ConnectionType = 0;
         b.Comport = 3;
-        panel.State().Connections = {a, b, a};
-        panel.State().SearchDone = true; // show the stored list
+        PanelTestAccess::State(panel).Connections = {a, b, a};
+        PanelTestAccess::State(panel).SearchDone = true; // show the stored list
         frmSearch dialog(panel);
         dialog.show();
         auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("scgSearch"));

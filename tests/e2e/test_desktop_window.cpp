@@ -126,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(!w.isVisible());
         QVERIFY(!tray->isVisible());
         // The panel was closed as a close of the window closes it.
-        QCOMPARE(h.Core().Udp().IsOpen(), false);
+        QCOMPARE(h.Core().Session().Socket().IsOpen(), false);
     }
 
     void aboutNamesVersionAndLicenceWithoutBlocking()

@@ -4,6 +4,7 @@
 // grid, and the 47-row case.
 #include "app/dst_transfer.h"
 #include "app/panel.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 #include "ui/frmDST.h"
 
@@ -76,7 +77,8 @@ private Q_SLOTS:
         options.logSystemClock = true;
         m_panel = std::make_unique<Panel>(options);
         // US rules from 2010 at 2:00 and 23:00.
-        QVERIFY(AcceptDstRecord(m_panel->State(), RecordFor({2, 1, 3, 2}, {1, 1, 11, 23}, 10)));
+        QVERIFY(AcceptDstRecord(PanelTestAccess::State(*m_panel),
+                                RecordFor({2, 1, 3, 2}, {1, 1, 11, 23}, 10)));
         m_window = std::make_unique<frmDST>(*m_panel);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

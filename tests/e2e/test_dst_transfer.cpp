@@ -3,6 +3,7 @@
 // line and over the network: the clock's tables open in the editor, a changed
 // rule is sent, and the clock reports the new tables when asked again.
 #include "support/harness.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 #include "ui/frmDST.h"
 
@@ -170,8 +171,8 @@ private Q_SLOTS:
 
         // Ask the clock again, with the program's copy cleared first, so the
         // editor can only show what the clock reports.
-        h.State().clockDst = DstTables{};
-        h.State().LastDstRecord.clear();
+        PanelTestAccess::State(h.Core()).clockDst = DstTables{};
+        PanelTestAccess::State(h.Core()).LastDstRecord.clear();
         if (network)
             Spawn(&h.Core(), h.Core().RequestSettingsViaNetwork());
         else

@@ -64,7 +64,7 @@ struct Connected {
         // Every answer to the start-up requests is in.
         const bool ready =
             Harness::WaitFor([&] { return h.State().LastDstRecord.size() == 101; }, 8000);
-        port = h.Core().Udp().LocalPort();
+        port = h.Core().Session().Socket().LocalPort();
         return ready && port != 0;
     }
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QTest::qWait(50);
         c.AskForNewZone();
         QVERIFY2(c.NewZoneShown(5000), "the clock's reply after the burst was not handled");
-        QVERIFY(!c.h.Core().Udp().HasPendingDatagram());
+        QVERIFY(!c.h.Core().Session().Socket().HasPendingDatagram());
         QVERIFY(c.h.Core().Session().DroppedDatagrams() >= 300);
     }
 
@@ -241,7 +241,7 @@ private Q_SLOTS:
 
         // Two seconds after the flood the backlog is gone and the program idles.
         Harness::WaitFor([] { return false; }, 2000);
-        QVERIFY(!c.h.Core().Udp().HasPendingDatagram());
+        QVERIFY(!c.h.Core().Session().Socket().HasPendingDatagram());
         const double before = ProcessCpuSeconds();
         QElapsedTimer wall;
         wall.start();

@@ -118,8 +118,8 @@ private Q_SLOTS:
             if (valid)
                 shown << h.State().ClockTimeText;
         });
-        connect(&h.Core(), &Panel::DstDatesReceived, this, [&](const QByteArray& record) {
-            if (record == SimDstRecord(UsDstTables(20)))
+        connect(&h.Core(), &Panel::DstDatesReceived, this, [&] {
+            if (h.State().LastDstRecord == SimDstRecord(UsDstTables(20)))
                 ++dstRecords;
         });
 

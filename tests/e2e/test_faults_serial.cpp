@@ -5,6 +5,7 @@
 // responsive, and the operator's edits must survive the silence.
 #include "link/serial_link.h"
 #include "support/harness.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 
 #include <QComboBox>
@@ -117,14 +118,14 @@ private Q_SLOTS:
         if (goneMs > 0) {
             clock.ClosePty();
             // Losing the line must not turn into a busy loop of failing reopens.
-            const int events = PortEventsWhileWaiting(h.Core().Serial(), goneMs);
+            const int events = PortEventsWhileWaiting(h.Core().Session().Port(), goneMs);
             QVERIFY2(
                 events < 200,
                 qPrintable(QStringLiteral("%1 port events while the device is gone").arg(events)));
             QVERIFY2(clock.ReopenPty(&error), qPrintable(error));
         } else {
             QVERIFY2(clock.ReopenPty(&error), qPrintable(error));
-            const int events = PortEventsWhileWaiting(h.Core().Serial(), 1000);
+            const int events = PortEventsWhileWaiting(h.Core().Session().Port(), 1000);
             QVERIFY2(events < 200,
                      qPrintable(
                          QStringLiteral("%1 port events after the device came back").arg(events)));
@@ -134,7 +135,7 @@ private Q_SLOTS:
 
         // The operator reconnects (the saved connection names the same port)
         // and the clock is found again, with its time shown.
-        h.State().ClockFound = false;
+        PanelTestAccess::State(h.Core()).ClockFound = false;
         Spawn(&h.Core(), h.Core().ConnectViaSerial());
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
         const int after = reports;

@@ -4,10 +4,8 @@
 // speaks again, on both links; the pickers follow the computer's clock until
 // edited, and a time far from it is asked about first; and a window without
 // a clock says where it looked and offers the ways on.
-#include "app/confirm_change.h"
 #include "app/event_log.h"
 #include "app/link_health.h"
-#include "app/settings_commands.h"
 #include "support/settings_helpers.h"
 #include "support/test_registry.h"
 #include "ui/time_pickers.h"
@@ -85,7 +83,10 @@ private Q_SLOTS:
                 [&codes](quint8 code) { codes << QString::number(code); });
         Harness::WaitFor([] { return false; }, 1000); // the connect's requests are over
         codes.clear();
-        h.State().NetworkData[40] = char(h.State().NetworkData[40] ^ 0x5a);
+        h.Core().EditNetworkSettings([](QByteArray& record) {
+            record[40] = char(record[40] ^ 0x5a);
+            return true;
+        });
         const QByteArray edited = h.State().NetworkData;
         QVERIFY(Harness::WaitFor([&] { return codes.contains(u"0"); }, 10000));
         QVERIFY(Harness::WaitFor([&] { return h.Core().Health().AnswerAgeMs() < 500; }, 3000));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The layout routine on the real window: model fields, unavailable pages,
 // and the focus moves of a page change.
+#include "support/panel_access.h"
 #include "support/settings_helpers.h"
 #include "support/test_registry.h"
 
@@ -28,12 +29,12 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     // it, so that a slow machine's start-up does not overwrite it.
     QVERIFY(Harness::WaitFor([&] { return h.State().SearchInProgress; }, 5000));
     QVERIFY(Harness::WaitFor([&] { return !h.State().SearchInProgress; }, 10000));
-    ProgramState& s = h.State();
+    ProgramState& s = PanelTestAccess::State(h.Core());
     s.clockConnection.ConnectionType = 0;
     s.ClockFound = true;
     s.clockConnection.ClockType = 3;
     s.NetworkSettingsPresent = false;
-    w.StateChanged();
+    h.Core().Changed();
     QTabWidget* tabs = w.ClockTabs();
     auto* timeZone = Control<QComboBox>(w, "cmbTimeZone");
     QVERIFY(Harness::WaitFor([&] { return !timeZone->isEnabled(); }, 1000));
@@ -43,7 +44,7 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     QVERIFY(Control<QWidget>(w, "frameNudgeTime")->isVisible());
 
     s.NetworkSettingsPresent = true;
-    w.StateChanged();
+    h.Core().Changed();
     QVERIFY(Harness::WaitFor([&] { return timeZone->isEnabled(); }, 1000));
     QCOMPARE(timeZone->toolTip(), QStringLiteral("Used to calculate NTP time."));
     QVERIFY(tabs->isTabEnabled(frmControlPanel::PageBroadcast));
@@ -60,7 +61,7 @@ void SettingsLayoutWindow::modelFieldsAndPagesFollowTheState()
     auto* focusHere = Control<QWidget>(w, "dtpTime");
     focusHere->setFocus();
     s.clockConnection.ClockType = 4;
-    w.StateChanged();
+    h.Core().Changed();
     QVERIFY(Harness::WaitFor([&] { return tabs->isTabEnabled(frmControlPanel::PageModem); }, 1000));
     QVERIFY(!Control<QWidget>(w, "frameNudgeTime")->isVisible());
     QVERIFY(!tabs->isTabEnabled(frmControlPanel::PageBroadcast));

@@ -94,7 +94,7 @@ void SettingsTimePassword::refusedPasswordPromptsOnceThenSettingsReturn()
 
     // The prompt is focused once: later passes leave the focus where it is.
     w.findChild<QWidget*>("cmdConnect")->setFocus();
-    w.StateChanged();
+    Q_EMIT h.Core().StateTouched();
     QTest::qWait(100);
     QVERIFY(w.focusWidget() != prompt);
 
@@ -164,7 +164,7 @@ void SettingsTimePassword::invalidStoredPasswordStopsTheResync()
     auto* enable = Control<QCheckBox>(w, "chkEnablePassword");
     auto* edit = Control<QLineEdit>(w, "txtEditPassword");
     auto* reenter = Control<QLineEdit>(w, "txtReenterPassword");
-    h.State().NetworkSettingsChanged = false;
+    QVERIFY(!h.State().NetworkSettingsChanged);
     enable->setChecked(true);
     QVERIFY(h.State().NetworkSettingsChanged);
     QVERIFY(edit->isEnabled() && reenter->isEnabled());

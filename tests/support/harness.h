@@ -53,7 +53,7 @@ public:
     frmControlPanel& Start(const QStringList& localAddresses = {QStringLiteral("127.0.0.1")});
 
     Panel& Core() { return *m_panel; }
-    ProgramState& State() { return m_panel->State(); }
+    const ProgramState& State() { return m_panel->State(); }
     frmControlPanel& Window() { return *m_window; }
     ScriptedBoxes& Boxes() { return m_boxes; }
     QString SettingsFile() const { return m_dir.filePath(QStringLiteral("settings.conf")); }

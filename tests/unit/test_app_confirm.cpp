@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sentence a settings read-back ends in: the operator reads the window's
 // captions, each once, in the order the comparison found them.
-#include "app/confirm_change.h"
+#include "app/panel.h"
 #include "support/test_registry.h"
 
 #include <QtTest>

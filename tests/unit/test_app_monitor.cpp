@@ -7,6 +7,7 @@
 #include "app/panel.h"
 #include "link/serial_frame.h"
 #include "session/report_offset.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 
 #include <QFile>
@@ -201,17 +202,17 @@ private Q_SLOTS:
         QVERIFY(qAbs(point.arrivalMs + point.offsetSeconds * 1000 - second.toMSecsSinceEpoch()) <
                 1.0);
         // During a search the reports are other clocks' and are not drawn.
-        panel.State().SearchInProgress = true;
+        PanelTestAccess::State(panel).SearchInProgress = true;
         panel.Session().InjectSerialBytes(BuildIncomingFrame(0xFE, ReportBytes(second)));
         QCOMPARE(int(panel.Monitor().Points().size()), 1);
-        panel.State().SearchInProgress = false;
+        PanelTestAccess::State(panel).SearchInProgress = false;
 
         // A command that cannot go out (no port open) is not logged as sent.
         QCOMPARE(panel.Session().SerialClock().Send(command::RequestMasterSettings{}), 0);
         QCOMPARE(int(log.Entries().size()), 0);
 
         // The clock found: one line, however many records say so again.
-        ProgramState& s = panel.State();
+        ProgramState& s = PanelTestAccess::State(panel);
         s.clockConnection.ConnectionType = ConnectionKind::Serial;
         s.clockConnection.Comport = 2;
         s.SettingsRequested = true;

@@ -3,11 +3,11 @@
 // frames by end byte and length, datagrams by first byte, and the flags and
 // texts each one leads to; then the time report and the computer-clock rule.
 #include "app/panel.h"
-#include "app/panel_view.h"
 #include "app/system_clock.h"
 #include "clock/time_report.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 
 #include <QSignalSpy>
@@ -18,22 +18,26 @@ using namespace tarvo;
 
 namespace
 {
-struct FakeView : PanelView {
+// What the window would show, from the core's signals.
+struct FakeView {
     QString status;
     QString incoming;
     bool incomingValid = false;
     int gpsCalls = 0;
     bool gpsLocked = false;
-    void ShowStatus(const QString& text) override { status = text; }
-    void ShowIncomingTime(const QString& text, bool valid) override
+    void Follow(Panel& panel)
     {
-        incoming = text;
-        incomingValid = valid;
-    }
-    void ApplyGpsRule(bool locked) override
-    {
-        ++gpsCalls;
-        gpsLocked = locked;
+        QObject::connect(&panel, &Panel::StatusShown, &panel,
+                         [this](const QString& text) { status = text; });
+        QObject::connect(&panel, &Panel::IncomingTimeShown, &panel,
+                         [this](const QString& text, bool valid) {
+                             incoming = text;
+                             incomingValid = valid;
+                         });
+        QObject::connect(&panel, &Panel::GpsRuleChanged, &panel, [this](bool locked) {
+            ++gpsCalls;
+            gpsLocked = locked;
+        });
     }
 };
 
@@ -88,6 +92,8 @@ class AppReceive : public QObject
     FakeView m_view;
     FakeClock m_clock;
 
+    ProgramState& State() { return PanelTestAccess::State(*m_panel); }
+
 private Q_SLOTS:
     void init()
     {
@@ -97,7 +103,7 @@ private Q_SLOTS:
         m_panel = std::make_unique<Panel>(options);
         m_view = FakeView();
         m_clock = FakeClock();
-        m_panel->SetView(&m_view);
+        m_view.Follow(*m_panel);
         m_panel->SetSystemClock(&m_clock);
         m_panel->FormLoad();
     }
@@ -111,69 +117,64 @@ private Q_SLOTS:
         m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6).left(11)));
         QVERIFY(m_view.incoming.isEmpty());
         // While a search probes, time reports are not shown.
-        m_panel->State().SearchInProgress = true;
+        State().SearchInProgress = true;
         m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6)));
         QVERIFY(m_view.incoming.isEmpty());
     }
 
     void settingsFrameOnlyAfterConnect()
     {
-        ProgramState& s = m_panel->State();
-        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        ProgramState& s = State();
+        QSignalSpy master(m_panel.get(), &Panel::SettingsDecoded);
         QByteArray record(41, '\x05');
         // Not requested: only noted.
         m_panel->Session().InjectSerialBytes(Frame(0xFC, record));
-        QVERIFY(s.ClockAnswered);
         QVERIFY(!s.ClockFound);
         QCOMPARE(master.count(), 0);
         // Requested: applied once, connection saved, status shown.
-        s.ClockAnswered = false;
         s.SettingsRequested = true;
         s.clockConnection.Comport = 3;
         m_panel->Session().InjectSerialBytes(Frame(0xFC, record + QByteArray(5, '\x01')));
         QCOMPARE(master.count(), 1);
-        QCOMPARE(master.at(0).at(0).toByteArray(), record);
+        QCOMPARE(s.ClockSettingsCopy, record);
         QVERIFY(s.ClockFound);
         QVERIFY(!s.SettingsRequested);
-        QVERIFY(!s.ClockAnswered);
         QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 3"));
         QCOMPARE(m_panel->Store().Load().connection.Comport, qint16(3));
         // A second frame is not applied again.
-        m_panel->Session().InjectSerialBytes(Frame(0xFC, record));
+        m_panel->Session().InjectSerialBytes(Frame(0xFC, QByteArray(41, '\x07')));
         QCOMPARE(master.count(), 1);
-        QVERIFY(s.ClockAnswered);
+        QCOMPARE(s.ClockSettingsCopy, record);
     }
 
     void endByteWithoutStartChangesNoFlag()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         s.SettingsRequested = true;
         m_panel->Session().InjectSerialBytes(QByteArray("\x01\x02\xFC", 3));
         QVERIFY(s.SettingsRequested);
-        QVERIFY(!s.ClockAnswered);
         QCOMPARE(m_panel->Session().Decoder().Reassembler().RxCount(), 0);
     }
 
     void settingsFrameWhileSending()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         s.SettingsRequested = true;
         s.SendingSettings = true;
-        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        QSignalSpy master(m_panel.get(), &Panel::SettingsDecoded);
         m_panel->Session().InjectSerialBytes(Frame(0xFC, QByteArray(41, '\0')));
         QCOMPARE(master.count(), 0);
-        QVERIFY(s.ClockAnswered);
         QVERIFY(!s.SettingsRequested);
     }
 
     void dstFrameDuringSearchIsOnlyNoted()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         s.SearchInProgress = true;
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
         m_panel->Session().InjectSerialBytes(
             BuildIncomingFrame(0xF8, QByteArray(101, '\x03'), 0xF9));
-        QVERIFY(s.ClockAnswered);
+        QVERIFY(!s.ClockFound);
         QCOMPARE(dst.count(), 0);
         s.SearchInProgress = false;
         m_panel->Session().InjectSerialBytes(
@@ -187,7 +188,7 @@ private Q_SLOTS:
 
     void networkSettingsOverSerialAreUnpacked()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         QByteArray payload(768, '\0');
         // Record byte 0 = 0xC0 (192), byte 91 = 0xE5 (229), low nibble first.
         payload[0] = 0x0;
@@ -210,7 +211,7 @@ private Q_SLOTS:
 
     void datagramsRouteByFirstByte()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         s.clockConnection.IPaddress = QStringLiteral("127.0.0.9");
         m_panel->ApplyConnection();
         QByteArray d(256, '\0');
@@ -221,15 +222,13 @@ private Q_SLOTS:
         QVERIFY(!s.PasswordPromptShown);
         QCOMPARE(m_view.status, QStringLiteral("Clock found at 127.0.0.9"));
 
-        QSignalSpy master(m_panel.get(), &Panel::MasterSettingsReceived);
+        QSignalSpy master(m_panel.get(), &Panel::SettingsDecoded);
         d[0] = 3;
         for (int i = 0; i < 16; ++i)
             d[5 + i] = char(i + 1);
         m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QVERIFY(!s.PasswordRefused);
         QCOMPARE(master.count(), 1);
-        QCOMPARE(master.at(0).at(0).toByteArray().size(), 16);
-        QCOMPARE(quint8(master.at(0).at(0).toByteArray()[15]), quint8(16));
 
         s.PasswordRefused = true;
         d[0] = 0;
@@ -248,7 +247,7 @@ private Q_SLOTS:
 
     void dstDatagramHeaderIsReversed()
     {
-        m_panel->State().clockConnection.IPaddress = QStringLiteral("127.0.0.9");
+        State().clockConnection.IPaddress = QStringLiteral("127.0.0.9");
         m_panel->ApplyConnection();
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
         QByteArray d(256, '\0');
@@ -259,7 +258,7 @@ private Q_SLOTS:
         d[105] = 2;
         m_panel->Session().InjectDatagram(QByteArrayView(d).first(131), kClockAddress);
         QCOMPARE(dst.count(), 1);
-        const QByteArray record = dst.at(0).at(0).toByteArray();
+        const QByteArray record = State().LastDstRecord;
         QCOMPARE(record.size(), 101);
         QCOMPARE(record.left(5), QByteArray("\x09\x08\x07\x06\x05", 5));
         QCOMPARE(quint8(record[5]), quint8(9));
@@ -268,7 +267,7 @@ private Q_SLOTS:
 
     void searchTakesEveryDatagramAsDiscovery()
     {
-        ProgramState& s = m_panel->State();
+        ProgramState& s = State();
         s.SearchInProgress = true;
         QSignalSpy discovery(m_panel.get(), &Panel::DiscoveryAnswer);
         QByteArray d(256, '\0');
@@ -290,7 +289,7 @@ private Q_SLOTS:
         QVERIFY(!m_panel->SearchForClocks(1));
         QVERIFY(QTest::qWaitFor([&] { return !m_panel->RunningSearch(); }, 10000));
         QCOMPARE(progress.count(), 1); // one listening window only
-        QVERIFY(!m_panel->State().SearchInProgress);
+        QVERIFY(!State().SearchInProgress);
     }
 
     void reportValidity_data()
@@ -318,18 +317,17 @@ private Q_SLOTS:
 
     void gpsRuleOnlyForModel226()
     {
-        m_panel->State().clockConnection.ClockType = 1;
+        State().clockConnection.ClockType = 1;
         m_panel->HandleTimeReport(Report(1, 2, 3, 4, 5, 6, 1));
         QVERIFY(m_view.gpsLocked);
-        m_panel->State().clockConnection.ClockType = 2;
+        State().clockConnection.ClockType = 2;
         m_panel->HandleTimeReport(Report(1, 2, 3, 4, 5, 6, 1));
         QVERIFY(!m_view.gpsLocked);
     }
 
     void computerClockFollowsEveryTwentiethReport()
     {
-        m_panel->State().FormLoading = false;
-        m_panel->OnUpdatePcClicked(1);
+        m_panel->SetUpdatePcClock(1);
         QList<int> setOn;
         for (int n = 1; n <= 45; ++n) {
             const int before = m_clock.sets;
@@ -341,7 +339,7 @@ private Q_SLOTS:
         QCOMPARE(m_clock.lastTime, QTime(10, 0, 45));
         QCOMPARE(m_clock.lastDate, QDate(2006, 3, 7));
         // Unticked: never set, and the store keeps "0".
-        m_panel->OnUpdatePcClicked(0);
+        m_panel->SetUpdatePcClock(0);
         for (int n = 0; n < 30; ++n)
             m_panel->HandleTimeReport(Report(10, 0, 1, 7, 3, 6));
         QCOMPARE(m_clock.sets, 3);
@@ -382,10 +380,9 @@ private Q_SLOTS:
     {
         QFETCH(QList<QByteArray>, reports);
         QFETCH(QStringList, lines);
-        m_panel->State().FormLoading = false;
-        m_panel->OnUpdatePcClicked(1);
+        m_panel->SetUpdatePcClock(1);
         for (const QByteArray& report : reports) {
-            m_panel->State().SetTimeCountdown = 1;
+            State().SetTimeCountdown = 1;
             m_panel->HandleTimeReport(report);
         }
         QCOMPARE(m_clock.lines, lines);
@@ -393,8 +390,7 @@ private Q_SLOTS:
 
     void impossibleDateFailsAndShowsTheReportUnusable()
     {
-        m_panel->State().FormLoading = false;
-        m_panel->OnUpdatePcClicked(1);
+        m_panel->SetUpdatePcClock(1);
         // 31 February reaches the clock setting and fails: the label shows the
         // report as unusable and the countdown has been reloaded.
         for (int n = 0; n < 4; ++n)
@@ -404,7 +400,7 @@ private Q_SLOTS:
         QCOMPARE(m_clock.sets, 0);
         QCOMPARE(m_view.incoming, QStringLiteral("Time Not Available  "));
         QCOMPARE(m_view.gpsCalls, gpsBefore);
-        QCOMPARE(m_panel->State().SetTimeCountdown, qint16(20));
+        QCOMPARE(State().SetTimeCountdown, qint16(20));
     }
 };
 

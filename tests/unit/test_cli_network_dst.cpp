@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/dst_script.h"
 #include "cli/network_json.h"
 #include "clock/json_text.h"
 #include "connect/network_settings.h"
+#include "dst/dst_script.h"
 #include "support/json_helpers.h"
 #include "support/test_registry.h"
 

@@ -4,6 +4,7 @@
 // grid gets, and that Send takes the dates as the clock's own.
 #include "app/dst_transfer.h"
 #include "app/panel.h"
+#include "support/panel_access.h"
 #include "support/test_registry.h"
 
 #include <QTemporaryDir>
@@ -195,7 +196,7 @@ void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables()
     options.settingsFile = dir.filePath(QStringLiteral("settings.conf"));
     options.logSystemClock = true;
     Panel panel(options);
-    ProgramState& state = panel.State();
+    ProgramState& state = PanelTestAccess::State(panel);
     QVERIFY(AcceptDstRecord(state, RecordFor({2, 1, 3, 2}, {1, 1, 11, 2}, 20)));
     state.ClockFound = clockFound;
     state.clockConnection.ConnectionType = connectionType;
@@ -207,7 +208,7 @@ void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables()
     ChooseRuleItem(editor.fall, DstField::Hour, 3);
     UpdateDates(editor);
     const DstTables before = state.clockDst;
-    QVERIFY(!SendDSTDates(panel, editor));
+    QVERIFY(!panel.SendDstDates(editor));
 
     QVERIFY(state.clockDst.present);
     QCOMPARE(state.clockDst.spring, before.spring);

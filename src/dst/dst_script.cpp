@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/dst_script.h"
+#include "dst/dst_script.h"
 
 #include <QJsonArray>
 

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "operations/find_clocks.h"
+
+#include "connect/network_settings.h"
+
+#include <QScopeGuard>
+
+namespace tarvo
+{
+
+Task<bool> ProbeSerialModel(ClockSession& session, const ClockModel& model, ProbePace pace)
+{
+    ExpectedRecord answer(session, LinkKind::Serial, IsSettingsAnswer);
+    if (!session.SerialClock().Probe(model.code))
+        co_return false;
+    if (pace == ProbePace::WholeSecond)
+        co_await Sleep(ProbeAnswerWait);
+    else
+        co_await answer.Wait(ProbeAnswerWait);
+    co_return answer.Heard().has_value();
+}
+
+Task<Identified> IdentifyModel(ClockSession& session, ClockLink& link, const ClockModel* known,
+                               std::chrono::milliseconds wait)
+{
+    Identified identified;
+    if (link.ModelByTrailer() && !known) {
+        for (const ClockModel& model : AllModels()) {
+            const bool heard = co_await ProbeSerialModel(session, model, ProbePace::UntilAnswer);
+            if (heard) {
+                identified.reply = Reply::Answered;
+                identified.model = &model;
+                co_return identified;
+            }
+        }
+        co_return identified;
+    }
+    if (link.ModelByTrailer()) {
+        const Answer<MasterRecord> answer =
+            co_await Ask<MasterRecord>(session, link, command::RequestMasterSettings{}, wait);
+        identified.reply = answer.reply;
+        identified.model = known;
+        co_return identified;
+    }
+    const Answer<NetworkRecord> answer =
+        co_await Ask<NetworkRecord>(session, link, command::RequestNetworkSettings{}, wait);
+    identified.reply = answer.reply;
+    identified.model = known;
+    if (answer.Answered()) {
+        const QByteArray& record = answer.record->networkData;
+        const quint8 id = record.size() > NetworkOffset::ModelIdentifier
+                              ? static_cast<quint8>(record[NetworkOffset::ModelIdentifier])
+                              : 0;
+        if (const ClockModel* named = FindModel(ClockTypeFromIdentifier(id, 0)))
+            identified.model = named;
+    }
+    co_return identified;
+}
+
+Task<Discovery> Discover(ClockSession& session, std::chrono::milliseconds listen)
+{
+    Discovery discovery;
+    auto senders = std::make_shared<QList<quint32>>();
+    const ClockSession::EveryoneHeard everyone(session);
+    const QMetaObject::Connection heard = QObject::connect(
+        &session, &ClockSession::Received, &session, [senders](const Incoming& incoming) {
+            if (incoming.source.link == LinkKind::Network &&
+                !senders->contains(incoming.source.address))
+                senders->append(incoming.source.address);
+        });
+    // Cancelled in the middle of listening, the search leaves nothing behind.
+    const auto stopListening = qScopeGuard([heard] { QObject::disconnect(heard); });
+    discovery.sent = session.BroadcastDiscovery() == 1;
+    co_await Sleep(listen);
+    discovery.senders = *senders;
+    co_return discovery;
+}
+
+} // namespace tarvo
