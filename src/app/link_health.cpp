@@ -61,7 +61,7 @@ QString LinkHealth::Where() const
     const QString model = QString::number(ModelOrFallback(c.ClockType).number);
     switch (c.ConnectionType) {
     case ConnectionKind::Serial: {
-        const QString device = m_panel.Session().Port().DeviceFor(c.Comport);
+        const QString device = m_panel.DeviceFor(c.Comport);
         return QStringLiteral("%1 on %2")
             .arg(model, device.isEmpty() ? QStringLiteral("Comport %1").arg(c.Comport) : device);
     }

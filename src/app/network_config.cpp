@@ -64,9 +64,8 @@ Task<bool> Panel::RunConnectionSearch()
         co_return false;
     }
 
-    SerialLink& port = m_session.Port();
-    const bool serialInUse = port.IsOpen();
-    const int portInUse = port.CurrentPort();
+    const bool serialInUse = m_session.SerialPortOpen();
+    const int portInUse = m_session.SerialPortInUse();
 
     ClearConnections();
     if (m_state.ClockFound)
@@ -76,7 +75,7 @@ Task<bool> Panel::RunConnectionSearch()
 
     // The probes close every port they try; the clock in use keeps its line
     // (and its time reports) unless the operator connects elsewhere.
-    if (serialInUse && !port.IsOpen())
+    if (serialInUse && !m_session.SerialPortOpen())
         OpenSerialPort(portInUse);
     // The main window's status named the last port probed; it says how the
     // search ended instead, as the search window does.

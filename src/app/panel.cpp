@@ -72,25 +72,25 @@ void Panel::Changed()
 
 QString Panel::DeviceFor(int port) const
 {
-    return m_session.Port().DeviceFor(port);
+    return m_session.SerialDevice(port);
 }
 
 bool Panel::SerialPortOpen() const
 {
-    return m_session.Port().IsOpen();
+    return m_session.SerialPortOpen();
 }
 
 QString Panel::NoClockText() const
 {
     QStringList ports;
     for (int port : m_state.SerialPorts) {
-        const QString device = m_session.Port().DeviceFor(port);
+        const QString device = m_session.SerialDevice(port);
         ports << (device.isEmpty() ? QStringLiteral("Comport %1").arg(port)
                                    : QStringLiteral("Comport %1 (%2)").arg(port).arg(device));
     }
     QString tried = ports.isEmpty() ? QStringLiteral("No serial port could be opened")
                                     : QStringLiteral("No clock answered on ") + ports.join(u", ");
-    const QStringList& local = m_session.Socket().LocalAddresses();
+    const QStringList& local = m_session.LocalAddresses();
     if (m_state.NetworkAvailable == 1 && !local.isEmpty())
         tried += QStringLiteral(" or on the network from %1").arg(local.join(u", "));
     else
@@ -170,16 +170,15 @@ void Panel::LoadSettings()
 
 void Panel::ListSerialPorts()
 {
-    SerialLink& port = m_session.Port();
-    port.SetDevices(m_options.serialDevicesGiven ? m_options.serialDevices
-                                                 : SerialLink::SystemDevices());
+    m_session.SetSerialDevices(m_options.serialDevicesGiven ? m_options.serialDevices
+                                                            : ClockSession::SystemSerialDevices());
     m_state.SerialPorts.clear();
     QString problem;
-    for (int n = 1; n <= SerialLink::MaxPorts; ++n) {
-        if (port.PortTest(n))
+    for (int n = 1; n <= ClockSession::MaxSerialPorts; ++n) {
+        if (m_session.SerialPortWorks(n))
             m_state.SerialPorts << n;
         else if (problem.isEmpty())
-            problem = port.LastOpenProblem();
+            problem = m_session.LastSerialOpenProblem();
     }
     if (!problem.isEmpty())
         ShowStatus(problem);
@@ -189,12 +188,12 @@ bool Panel::OpenSerialPort(int port)
 {
     if (!m_state.SerialPorts.contains(port))
         return false;
-    return m_session.Port().Open(port);
+    return m_session.OpenSerialPort(port);
 }
 
 void Panel::CloseSerialPort()
 {
-    m_session.Port().Close();
+    m_session.CloseSerialPort();
 }
 
 void Panel::ApplyConnection()
@@ -217,8 +216,8 @@ Task<void> Panel::ConnectViaSerial()
     m_state.SearchInProgress = false;
     ApplyConnection();
     if (!OpenSerialPort(m_state.clockConnection.Comport)) {
-        if (!m_session.Port().LastOpenProblem().isEmpty())
-            ShowStatus(m_session.Port().LastOpenProblem());
+        if (!m_session.LastSerialOpenProblem().isEmpty())
+            ShowStatus(m_session.LastSerialOpenProblem());
         co_return;
     }
     m_state.SetTimeCountdown = 5;
@@ -333,7 +332,7 @@ void Panel::Close()
     const QList<Job*> jobs = findChildren<Job*>();
     for (Job* job : jobs)
         job->Cancel();
-    m_session.Socket().CloseNetwork();
+    m_session.CloseNetwork();
 }
 
 } // namespace tarvo

@@ -59,7 +59,7 @@ QString Panel::ConnectionText()
     QString text = c.ConnectionType == ConnectionKind::Serial
                        ? QStringLiteral("clock on Comport %1 (%2)")
                              .arg(c.Comport)
-                             .arg(m_session.Port().DeviceFor(c.Comport))
+                             .arg(m_session.SerialDevice(c.Comport))
                        : QStringLiteral("clock at ") + c.IPaddress;
     if (const int number = ModelNumberFor(c.ClockType); number > 0)
         text += QStringLiteral(", model %1").arg(number);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock/settings_json.h"
 
+#include "clock/json_fields.h"
 #include "clock/json_text.h"
 #include "clock/master_record.h"
 
@@ -74,54 +75,33 @@ std::optional<QList<int>> ParseClockText(const QJsonValue& value, int parts, int
     return numbers;
 }
 
-// Errors are collected with the field's path in front.
-class Reader
+// A list addressed by position: the caption (blanks around it do not count,
+// nor does case), or "code N" for a value outside the list.
+void ReadCaption(const JsonFields& r, const QString& key, const QJsonValue& v,
+                 const QStringList& captions, int max, quint8& target)
 {
-public:
-    explicit Reader(QStringList& errors) : m_errors(errors) {}
-
-    void Error(const QString& field, const QString& reason)
-    {
-        m_errors.append(field + QStringLiteral(": ") + reason);
-    }
-
-    void Bool(const QJsonObject& o, const QString& key, quint8& target)
-    {
-        if (!o.contains(key))
-            return;
-        if (!o[key].isBool())
-            return Error(key, QStringLiteral("must be true or false"));
-        target = o[key].toBool() ? 1 : 0;
-    }
-
-    // A list addressed by position: the caption (blanks around it do not
-    // count, nor does case), or "code N" for a value outside the list.
-    void Caption(const QJsonObject& o, const QString& key, const QStringList& captions, int max,
-                 quint8& target)
-    {
-        if (!o.contains(key))
-            return;
-        const QJsonValue v = o[key];
-        for (qsizetype i = 0; i < captions.size(); ++i) {
-            if (v.isString() &&
-                captions[i].trimmed().compare(v.toString().trimmed(), Qt::CaseInsensitive) == 0) {
-                target = static_cast<quint8>(i);
-                return;
-            }
-        }
-        if (const auto code = ParseCodeText(v, max)) {
-            target = static_cast<quint8>(*code);
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        if (v.isString() &&
+            captions[i].trimmed().compare(v.toString().trimmed(), Qt::CaseInsensitive) == 0) {
+            target = static_cast<quint8>(i);
             return;
         }
-        QStringList names;
-        for (const QString& c : captions)
-            names.append(u'"' + c.trimmed() + u'"');
-        Error(key, QStringLiteral("%1 is not one of %2").arg(JsonValueText(v), names.join(u", ")));
     }
+    if (const auto code = ParseCodeText(v, max)) {
+        target = static_cast<quint8>(*code);
+        return;
+    }
+    QStringList names;
+    for (const QString& c : captions)
+        names.append(u'"' + c.trimmed() + u'"');
+    r.Error(key, QStringLiteral("%1 is not one of %2").arg(JsonValueText(v), names.join(u", ")));
+}
 
-private:
-    QStringList& m_errors;
-};
+void ReadBool(const JsonFields& r, const QString& key, const QJsonValue& v, quint8& target)
+{
+    if (const auto b = r.Bool(key, v))
+        target = *b ? 1 : 0;
+}
 
 QJsonValue CaptionValue(const QStringList& captions, int position)
 {
@@ -144,7 +124,7 @@ QJsonValue TimeZoneValue(int code)
     return CodeText(code);
 }
 
-void ReadTimeZone(Reader& r, const QJsonValue& v, quint8& target)
+void ReadTimeZone(const JsonFields& r, const QJsonValue& v, quint8& target)
 {
     if (v.isDouble()) {
         const double halfHours = v.toDouble() * 2;
@@ -161,70 +141,68 @@ void ReadTimeZone(Reader& r, const QJsonValue& v, quint8& target)
                 .arg(JsonValueText(v)));
 }
 
-void ReadResync(Reader& r, const QJsonValue& v, ClockSettings& s)
+void ReadResync(const JsonFields& r, const QJsonValue& v, ClockSettings& s)
 {
-    if (!v.isObject())
-        return r.Error(QStringLiteral("resync"),
-                       QStringLiteral("must be an object with \"enabled\" and \"time\""));
-    const QJsonObject o = v.toObject();
-    for (const QString& key : o.keys()) {
-        if (key != u"enabled" && key != u"time")
-            r.Error(QStringLiteral("resync.") + key, QStringLiteral("unknown field"));
-    }
-    if (o.contains(u"enabled")) {
-        if (o[u"enabled"].isBool())
-            s.ResyncEnable = o[u"enabled"].toBool() ? 1 : 0;
-        else
-            r.Error(QStringLiteral("resync.enabled"), QStringLiteral("must be true or false"));
-    }
-    if (o.contains(u"time")) {
-        if (const auto t = ParseClockText(o[u"time"], 3, 23))
-            s.ResyncTime = {static_cast<quint8>((*t)[0]), static_cast<quint8>((*t)[1]),
-                            static_cast<quint8>((*t)[2])};
-        else
-            r.Error(QStringLiteral("resync.time"),
-                    QStringLiteral("%1 is not a time HH:MM:SS").arg(JsonValueText(o[u"time"])));
-    }
+    const auto o = r.Object(QStringLiteral("resync"), v,
+                            QStringLiteral("an object with \"enabled\" and \"time\""));
+    if (!o)
+        return;
+    const JsonFields in = r.Within(QStringLiteral("resync"));
+    in.Each(*o, [&](const QString& key, const QJsonValue& value) {
+        if (key == u"enabled") {
+            ReadBool(in, key, value, s.ResyncEnable);
+        } else if (key == u"time") {
+            if (const auto t = ParseClockText(value, 3, 23))
+                s.ResyncTime = {static_cast<quint8>((*t)[0]), static_cast<quint8>((*t)[1]),
+                                static_cast<quint8>((*t)[2])};
+            else
+                in.Error(key,
+                         QStringLiteral("%1 is not a time HH:MM:SS").arg(JsonValueText(value)));
+        } else {
+            return false;
+        }
+        return true;
+    });
 }
 
-void ReadRelays(Reader& r, const QJsonValue& v, ClockSettings& s)
+void ReadRelays(const JsonFields& r, const QJsonValue& v, ClockSettings& s)
 {
-    if (!v.isArray() || v.toArray().size() != RelayEventCount)
-        return r.Error(QStringLiteral("relays"),
-                       QStringLiteral("must be a list of %1 relay events").arg(RelayEventCount));
-    const QJsonArray list = v.toArray();
+    const auto list = r.List(QStringLiteral("relays"), v, RelayEventCount,
+                             QStringLiteral("a list of %1 relay events").arg(RelayEventCount));
+    if (!list)
+        return;
+    const JsonFields relays = r.Within(QStringLiteral("relays"));
     for (int k = 0; k < RelayEventCount; ++k) {
-        const QString field = QStringLiteral("relays[%1]").arg(k);
-        if (!list[k].isObject()) {
-            r.Error(field, QStringLiteral("must be an object with \"enabled\" and \"time\""));
+        const QString field = QStringLiteral("[%1]").arg(k);
+        const auto o = relays.Object(field, (*list)[k],
+                                     QStringLiteral("an object with \"enabled\" and \"time\""));
+        if (!o)
             continue;
-        }
-        const QJsonObject o = list[k].toObject();
-        for (const QString& key : o.keys()) {
-            if (key != u"enabled" && key != u"time")
-                r.Error(field + u'.' + key, QStringLiteral("unknown field"));
-        }
+        const JsonFields in = relays.Within(field);
         RelayEvent& event = s.RelayTable[k];
         bool enabled = event.Enabled != 0;
-        if (o.contains(u"enabled")) {
-            if (!o[u"enabled"].isBool()) {
-                r.Error(field + QStringLiteral(".enabled"),
-                        QStringLiteral("must be true or false"));
-                continue;
-            }
-            enabled = o[u"enabled"].toBool();
-        }
         std::optional<QTime> time;
-        if (o.contains(u"time")) {
-            const auto t = ParseClockText(o[u"time"], 2, 59);
-            if (!t) {
-                r.Error(field + QStringLiteral(".time"),
-                        QStringLiteral("%1 is not a time MM:SS into the hour")
-                            .arg(JsonValueText(o[u"time"])));
-                continue;
+        bool bad = false;
+        in.Each(*o, [&](const QString& key, const QJsonValue& value) {
+            if (key == u"enabled") {
+                const auto b = in.Bool(key, value);
+                bad = bad || !b;
+                enabled = b.value_or(enabled);
+            } else if (key == u"time") {
+                if (const auto t = ParseClockText(value, 2, 59)) {
+                    time = QTime(0, (*t)[0], (*t)[1]);
+                } else {
+                    bad = true;
+                    in.Error(key, QStringLiteral("%1 is not a time MM:SS into the hour")
+                                      .arg(JsonValueText(value)));
+                }
+            } else {
+                return false;
             }
-            time = QTime(0, (*t)[0], (*t)[1]);
-        }
+            return true;
+        });
+        if (bad)
+            continue;
         if (!enabled) {
             // A relay that stays off keeps its bytes as the clock sent them.
             if (event.Enabled != 0)
@@ -232,13 +210,12 @@ void ReadRelays(Reader& r, const QJsonValue& v, ClockSettings& s)
         } else if (time) {
             SetRelayEnabled(s, k, true, *time);
         } else if (event.Enabled == 0) {
-            r.Error(field + QStringLiteral(".time"),
-                    QStringLiteral("needed to switch the relay on"));
+            in.Error(QStringLiteral("time"), QStringLiteral("needed to switch the relay on"));
         }
     }
 }
 
-void ReadSecondOffset(Reader& r, const QJsonValue& v, int clockType, quint8& target)
+void ReadSecondOffset(const JsonFields& r, const QJsonValue& v, int clockType, quint8& target)
 {
     if (v.isDouble() && std::floor(v.toDouble()) == v.toDouble()) {
         if (const auto field = SecondOffsetRecordField(clockType, static_cast<int>(v.toDouble()))) {
@@ -256,7 +233,7 @@ void ReadSecondOffset(Reader& r, const QJsonValue& v, int clockType, quint8& tar
                 .arg(JsonValueText(v), entries.first().caption, entries.last().caption));
 }
 
-void ReadSubSecond(Reader& r, const QJsonValue& v, quint8& target)
+void ReadSubSecond(const JsonFields& r, const QJsonValue& v, quint8& target)
 {
     if (v.isNull()) {
         target = 0;
@@ -276,45 +253,44 @@ void ReadSubSecond(Reader& r, const QJsonValue& v, quint8& target)
             QStringLiteral("%1 is not -490 to 490 in steps of 10").arg(JsonValueText(v)));
 }
 
-void ReadModem(Reader& r, const QJsonValue& v, ScriptSettings& out)
+void ReadModem(const JsonFields& r, const QJsonValue& v, ScriptSettings& out)
 {
-    if (!v.isObject())
-        return r.Error(QStringLiteral("modem"), QStringLiteral("must be an object"));
-    const QJsonObject o = v.toObject();
+    const auto o = r.Object(QStringLiteral("modem"), v, QStringLiteral("an object"));
+    if (!o)
+        return;
+    const JsonFields in = r.Within(QStringLiteral("modem"));
     ClockSettings& s = out.settings;
-    for (const QString& key : o.keys()) {
+    in.Each(*o, [&](const QString& key, const QJsonValue& value) {
         if (key == u"phone") {
-            const QString digits = KeepDigits(o[key].toString());
+            const QString digits = KeepDigits(value.toString());
             // A clock without a number reads as "", and writing that back changes nothing.
             const bool noneKept =
-                o[key].isString() && o[key].toString().trimmed().isEmpty() && out.phone.isEmpty();
+                value.isString() && value.toString().trimmed().isEmpty() && out.phone.isEmpty();
             if (noneKept)
-                continue;
-            if (!o[key].isString() || digits.isEmpty() || digits.size() > PhoneDigitCount)
-                r.Error(QStringLiteral("modem.phone"),
-                        QStringLiteral("needs 1 to %1 digits").arg(PhoneDigitCount));
+                return true;
+            if (!value.isString() || digits.isEmpty() || digits.size() > PhoneDigitCount)
+                in.Error(key, QStringLiteral("needs 1 to %1 digits").arg(PhoneDigitCount));
             else
                 out.phone = digits;
         } else if (key == u"callTime") {
-            if (const auto t = ParseClockText(o[key], 2, 23))
+            if (const auto t = ParseClockText(value, 2, 23))
                 s.CallTime = {static_cast<quint8>((*t)[0]), static_cast<quint8>((*t)[1])};
             else
-                r.Error(QStringLiteral("modem.callTime"),
-                        QStringLiteral("%1 is not a time HH:MM").arg(JsonValueText(o[key])));
+                in.Error(key, QStringLiteral("%1 is not a time HH:MM").arg(JsonValueText(value)));
         } else if (key == u"updatesPerDay") {
-            const double n = o[key].toDouble(-1);
-            if (o[key].isDouble() && std::floor(n) == n && n >= 0 &&
+            const double n = value.toDouble(-1);
+            if (value.isDouble() && std::floor(n) == n && n >= 0 &&
                 n < UpdatesPerDayCaptions().size())
                 s.UpdatesPerDay = static_cast<quint8>(n);
             else
-                r.Error(QStringLiteral("modem.updatesPerDay"),
-                        QStringLiteral("%1 is not 0 to %2")
-                            .arg(JsonValueText(o[key]))
-                            .arg(UpdatesPerDayCaptions().size() - 1));
+                in.Error(key, QStringLiteral("%1 is not 0 to %2")
+                                  .arg(JsonValueText(value))
+                                  .arg(UpdatesPerDayCaptions().size() - 1));
         } else {
-            r.Error(QStringLiteral("modem.") + key, QStringLiteral("unknown field"));
+            return false;
         }
-    }
+        return true;
+    });
 }
 
 } // namespace
@@ -440,13 +416,11 @@ QJsonObject SettingsToJson(const ScriptSettings& in)
 SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& current)
 {
     SettingsParse result{current, {}};
-    Reader r(result.errors);
+    const JsonFields r(result.errors);
     ClockSettings& s = result.value.settings;
     const int type = current.clockType;
     const QString model = QString::number(ModelNumberFor(type));
-    for (auto it = json.begin(); it != json.end(); ++it) {
-        const QString key = it.key();
-        const QJsonValue v = it.value();
+    r.Each(json, [&](const QString& key, const QJsonValue& v) {
         if (key == u"model") {
             if (v.toInt(-1) != ModelNumberFor(type))
                 r.Error(key, QStringLiteral("the file is for model %1, the clock is model %2")
@@ -454,19 +428,19 @@ SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& cu
         } else if (key == u"timeZone") {
             ReadTimeZone(r, v, s.TimeZoneCode);
         } else if (key == u"autoDst") {
-            r.Bool(json, key, s.AutoDST);
+            ReadBool(r, key, v, s.AutoDST);
         } else if (key == u"customDst") {
-            r.Bool(json, key, s.DSTCustom);
+            ReadBool(r, key, v, s.DSTCustom);
         } else if (key == u"hour24") {
-            r.Bool(json, key, s.HourMode24);
+            ReadBool(r, key, v, s.HourMode24);
         } else if (key == u"display24") {
-            r.Bool(json, key, s.DisplayFormat24);
+            ReadBool(r, key, v, s.DisplayFormat24);
         } else if (key == u"smpteMode") {
-            r.Caption(json, key, SMPTEModeCaptions(), 7, s.SMPTEMode);
+            ReadCaption(r, key, v, SMPTEModeCaptions(), 7, s.SMPTEMode);
         } else if (key == u"dateFormat") {
-            r.Caption(json, key, DateFormatCaptions(), 3, s.DateFormat);
+            ReadCaption(r, key, v, DateFormatCaptions(), 3, s.DateFormat);
         } else if (key == u"driftWindow") {
-            r.Caption(json, key, DriftWindowCaptions(), 7, s.DriftWindow);
+            ReadCaption(r, key, v, DriftWindowCaptions(), 7, s.DriftWindow);
         } else if (key == u"resync") {
             ReadResync(r, v, s);
         } else if (key == u"relays") {
@@ -476,16 +450,17 @@ SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& cu
         } else if (key == u"subSecondMs" && HasSecondOffset(type)) {
             ReadSubSecond(r, v, s.SubSecondCode);
         } else if (key == u"risingEdge" && type == 3) {
-            r.Bool(json, key, s.RisingEdge);
+            ReadBool(r, key, v, s.RisingEdge);
         } else if (key == u"modem" && type == 4) {
             ReadModem(r, v, result.value);
         } else if (key == u"secondOffset" || key == u"subSecondMs" || key == u"risingEdge" ||
                    key == u"modem") {
             r.Error(key, QStringLiteral("model %1 has no such setting").arg(model));
         } else {
-            r.Error(key, QStringLiteral("unknown field"));
+            return false;
         }
-    }
+        return true;
+    });
     return result;
 }
 

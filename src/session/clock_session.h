@@ -50,6 +50,23 @@ public:
     int InitializeNetwork(const QStringList& localAddresses, QString* startupProblem = nullptr);
     int NetworkAvailable() const { return m_networkAvailable; }
 
+    // The serial ports, numbered from 1 in the order of the device list: the
+    // devices given, or those the system reports.
+    static constexpr int MaxSerialPorts = SerialLink::MaxPorts;
+    void SetSerialDevices(const QStringList& devices) { m_port.SetDevices(devices); }
+    // Whether port `port` can be opened (it is closed again).
+    bool SerialPortWorks(int port) { return m_port.PortTest(port); }
+    bool OpenSerialPort(int port) { return m_port.Open(port); }
+    void CloseSerialPort() { m_port.Close(); }
+    bool SerialPortOpen() const { return m_port.IsOpen(); }
+    int SerialPortInUse() const { return m_port.CurrentPort(); }
+    QString SerialDevice(int port) const { return m_port.DeviceFor(port); }
+    // Why the last port could not be opened; empty when it could.
+    QString LastSerialOpenProblem() const { return m_port.LastOpenProblem(); }
+    // The computer's addresses the network was brought up on.
+    const QStringList& LocalAddresses() const { return m_socket.LocalAddresses(); }
+    void CloseNetwork() { m_socket.CloseNetwork(); }
+
     // One serial device as the clock's port, for a caller that is given the
     // device rather than a port number. On failure the problem says why.
     bool OpenSerialDevice(const QString& device);

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QTimeEdit>
 #include <QtTest>
+#include <optional>
 
 using namespace tarvo;
 
@@ -73,6 +74,44 @@ void SettingsTimePassword::setTimeAndNudges()
         QVERIFY2(Harness::WaitFor(
                      [&] { return clock.State().TimeOffsetMs() - before == nudge.stepMs; }, 3000),
                  nudge.button);
+    }
+
+    // Following the computer's clock, "Update Now" gives the clock the second
+    // that has just begun, pressed early or late in a second: the time is on
+    // the wire at the start of the second it carries, not up to a second late.
+    std::optional<QTime> carried;
+    QDateTime arrived;
+    connect(&clock, &SimulatedClock::FrameReceived, this,
+            [&](quint8 command, const QByteArray& payload) {
+                if (command == 3 && payload.size() == 3) {
+                    arrived = QDateTime::currentDateTime();
+                    carried = QTime(payload[0], payload[1], payload[2]);
+                }
+            });
+    connect(&clock, &SimulatedClock::DatagramReceived, this,
+            [&](quint8 code, const QByteArray& datagram) {
+                if (code == 9 && datagram.size() > 7) {
+                    arrived = QDateTime::currentDateTime();
+                    carried = QTime(datagram[5], datagram[6], datagram[7]);
+                }
+            });
+    ClickOn(w, "cmdTimeNow");
+    for (const int pressAtMs : {550, 850}) {
+        QVERIFY(Harness::WaitFor(
+            [&] {
+                const int ms = QTime::currentTime().msec();
+                return ms >= pressAtMs && ms < pressAtMs + 40;
+            },
+            3000));
+        carried.reset();
+        ClickOn(w, "cmdSendTime");
+        QVERIFY(Harness::WaitFor([&] { return carried.has_value(); }, 3000));
+        const QTime second = arrived.time();
+        const int late = second.msec();
+        qInfo("pressed at .%d s: the time arrived %d ms into the second it carries", pressAtMs,
+              late);
+        QCOMPARE(*carried, QTime(second.hour(), second.minute(), second.second()));
+        QVERIFY2(late < 250, qPrintable(QString::number(late)));
     }
 }
 
