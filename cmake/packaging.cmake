@@ -88,7 +88,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TARVO_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS chrony)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/debian/postinst)
+# The maintainer scripts do for the templated chrony feed unit what Debian's
+# helpers do for a unit: systemd reads it again after installation and
+# removal, running instances stop before removal, and purge takes away the
+# links that enabled them.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/debian/postinst
+    ${CMAKE_SOURCE_DIR}/resources/debian/prerm ${CMAKE_SOURCE_DIR}/resources/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # Installed with DESTDIR, so the install step sees the real prefix (/usr) and

@@ -6,6 +6,7 @@
 #include "app/settings_store.h"
 #include "app/single_instance.h"
 #include "build_config.h"
+#include "clock/json_text.h"
 #include "link/traffic_log.h"
 #include "session/stop_signals.h"
 #include "ui/QtMessageBoxes.h"
@@ -120,6 +121,12 @@ int main(int argc, char* argv[])
         if (!ok || (model != 226 && model != 229 && model != 207 && model != 222))
             return Refuse(QStringLiteral("--simulate-model must be 226, 229, 207 or 222."));
     }
+    // The store is read as the window starts: the open of a FIFO there would
+    // wait for a writer for ever, and a device or a folder is no store.
+    const QFileInfo store(parser.value(settingsFile));
+    if (parser.isSet(settingsFile) && store.exists() && !store.isFile())
+        return Refuse(QStringLiteral("--settings-file %1: not a regular file.")
+                          .arg(EscapeControls(store.filePath())));
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Control Panel"));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tarvo-clock program itself, as a script runs it: exit statuses, output on
-# the right stream, and an end on SIGTERM, against the clock-simulator program
-# on a pseudo-terminal and on 127.0.154.2.
+# the right stream, files that are no files, and an end on SIGTERM, against the
+# clock-simulator program on a pseudo-terminal and on 127.0.154.2.
 set -uo pipefail
 bin="$1/bin"
 work="$(mktemp -d)"
@@ -39,6 +39,19 @@ grep -q '"model": 229' "$work/settings.json" || fail "get settings output"
 grep -q "nothing was sent" "$work/out" || fail "unchanged settings were sent"
 "$bin/tarvo-clock" --host 127.0.154.9 --timeout 300 status >/dev/null 2>&1; [ $? -eq 1 ] ||
     fail "no clock at the address is not exit 1"
+
+# Paths that are no files are refused at once, each named: a FIFO (whose
+# open waits for a writer for ever) as a fleet, password or golden file, and
+# a device that never ends as a fleet file.
+mkfifo "$work/fifo"
+echo '[{"name": "a", "host": "127.0.154.2", "passwordFile": "fifo"}]' >"$work/fleet.json"
+for args in "--fleet $work/fifo status" "--fleet /dev/zero status" "--fleet $work/fleet.json status" \
+            "--host 127.0.154.2 check settings $work/fifo" "exporter --host 127.0.154.2 --golden $work/fifo"; do
+    # shellcheck disable=SC2086 # $work holds no blanks
+    timeout -k 2 10 "$bin/tarvo-clock" $args >/dev/null 2>"$work/err"; status=$?
+    { [ $status -eq 2 ] && grep -q "not a regular file" "$work/err"; } ||
+        fail "tarvo-clock $args ended with $status: $(cat "$work/err")"
+done
 
 # watch runs until it is told to stop, and stops cleanly.
 "$bin/tarvo-clock" --port "$pty" watch >"$work/watch" 2>&1 &

@@ -28,23 +28,61 @@ arch="$(dpkg --print-architecture)"
 [ "$(basename "$deb")" = "tarvo-control-panel_${version}_${arch}.deb" ] ||
     fail "the package is named $(basename "$deb")"
 
-# The control data: the version of the build, dependencies found by
-# dpkg-shlibdeps (Qt's libraries with their versions), and a postinst that
-# makes the service's user and enables or starts nothing.
+# The control data: the version of the build, and dependencies found by
+# dpkg-shlibdeps (Qt's libraries with their versions).
 dpkg-deb -f "$deb" Version | grep -qx "$version" || fail "the package's version is not $version"
 depends="$(dpkg-deb -f "$deb" Depends)"
 for lib in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libc6; do
     grep -q "$lib (>= " <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+
+# The maintainer scripts, run as dpkg runs them with stand-ins for systemd's
+# tools that write down each call, on a system where systemd runs: the user
+# is made and systemd reads the unit again after installation and removal;
+# an upgrade restarts the running feeds, a removal stops them first, and a
+# purge takes away the links that enabled them and nothing else. Nothing is
+# enabled or started, and no user's files are touched.
 dpkg-deb -e "$deb" "$work/control"
-if [ -e "$work/control/postinst" ]; then
-    grep -v '^ *#' "$work/control/postinst" |
-        grep -qE 'systemctl|deb-systemd|invoke-rc\.d|service |/home|\.config' &&
-        fail "the postinst does more than make the service's user"
-fi
-for script in preinst prerm postrm; do
-    [ -e "$work/control/$script" ] && fail "unexpected maintainer script $script"
+fake="$work/fake"
+mkdir -p "$fake/bin" "$fake/systemd-runs"
+for tool in systemctl deb-systemd-invoke deb-systemd-helper systemd-sysusers; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s/calls"\n' "$tool" "$fake" >"$fake/bin/$tool"
+    chmod +x "$fake/bin/$tool"
 done
+calls_of() { # script arguments...
+    local script="$1"
+    shift
+    [ -x "$work/control/$script" ] || { echo "no $script"; return; }
+    sed "s|/run/systemd/system|$fake/systemd-runs|g" "$work/control/$script" >"$fake/$script"
+    : >"$fake/calls"
+    PATH="$fake/bin:$PATH" DPKG_MAINTSCRIPT_PACKAGE=tarvo-control-panel sh -e "$fake/$script" "$@" ||
+        echo "$script $* failed"
+    cat "$fake/calls"
+}
+expect() { # calls script arguments...
+    local want="$1" got
+    shift
+    got="$(calls_of "$@")"
+    [ "$got" = "$want" ] || fail "$*: $(tr '\n' ';' <<<"${got:-no call}") not: $(tr '\n' ';' <<<"${want:-no call}")"
+}
+reload="systemctl --system daemon-reload"
+feeds="tarvo-clock-chrony@*.service"
+expect "systemd-sysusers tarvo-clock.conf"$'\n'"$reload" postinst configure
+expect "systemd-sysusers tarvo-clock.conf"$'\n'"$reload"$'\n'"deb-systemd-invoke try-restart $feeds" \
+    postinst configure 0.9.0
+expect "deb-systemd-invoke stop $feeds" prerm remove
+expect "" prerm upgrade "$version"
+expect "$reload" postrm remove
+wants="$fake/root/etc/systemd/system/multi-user.target.wants"
+mkdir -p "$wants"
+ln -s /lib/systemd/system/tarvo-clock-chrony@.service "$wants/tarvo-clock-chrony@ttyUSB0.service"
+ln -s /lib/systemd/system/chrony.service "$wants/chrony.service"
+DPKG_ROOT="$fake/root" expect "deb-systemd-helper purge tarvo-clock-chrony@ttyUSB0.service" postrm purge
+[ -e "$wants/tarvo-clock-chrony@ttyUSB0.service" ] && fail "purge left the link enabling a feed"
+[ -L "$wants/chrony.service" ] || fail "purge took another unit's link"
+grep -v '^ *#' "$work/control/postinst" "$work/control/prerm" "$work/control/postrm" |
+    grep -E '/home|\.config' && fail "a maintainer script touches users' files"
+[ -e "$work/control/preinst" ] && fail "unexpected maintainer script preinst"
 
 root="$work/root"
 dpkg -x "$deb" "$root"

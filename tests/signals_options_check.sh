@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Both programs as a user starts and stops them: an option given another
-# option as its value is refused (exit 2, nothing started); --help and
-# --version need no display; SIGINT and SIGTERM end tarvo-clock within a
-# second (130, 143) and the window cleanly, leaving no socket, no scratch
-# folder, no simulated clock and no serial lock file behind.
+# option as its value, or a FIFO as the settings store, is refused (exit 2,
+# nothing started); --help and --version need no display; SIGINT and SIGTERM
+# end tarvo-clock within a second (130, 143) and the window cleanly, leaving
+# no socket, no scratch folder, no simulated clock and no serial lock file
+# behind.
 # Usage: signals_options_check.sh BUILD_DIR
 set -uo pipefail
 bin="$1/bin"
@@ -41,6 +42,11 @@ for option in --port --host --model --password --timeout --local-addresses --ser
     [ $? -eq 2 ] || fail "tarvo-clock $option --json is not exit 2"
     grep -q -- "$option needs a value" "$work/err" || fail "tarvo-clock names $option: $(cat "$work/err")"
 done
+mkfifo "$work/fifo"
+timeout -k 2 10 env -u DISPLAY QT_QPA_PLATFORM=xcb "$bin/tarvo-control-panel" --settings-file "$work/fifo" \
+    >/dev/null 2>"$work/err"
+{ [ $? -eq 2 ] && grep -q "fifo: not a regular file" "$work/err"; } ||
+    fail "a FIFO as the settings store: $(cat "$work/err")"
 
 # --- tarvo-clock and its signals ------------------------------------------
 for signal in INT TERM; do

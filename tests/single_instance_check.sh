@@ -19,10 +19,12 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/run" TMPDIR="$work/tmp"
 mkdir -p "$XDG_RUNTIME_DIR" "$TMPDIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# Always run in a subshell of its own (&, or bash -c), which the program then
+# replaces: $! is the program's id, and killing it ends the program.
 panel() { # store-folder [more options]
     local store="$1"
     shift
-    XDG_CONFIG_HOME="$work/$store" "$bin/tarvo-control-panel" --serial-ports "" \
+    XDG_CONFIG_HOME="$work/$store" exec "$bin/tarvo-control-panel" --serial-ports "" \
         --local-addresses 127.0.208.1 --system-clock log "$@"
 }
 socket_for() { # store-folder

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/time_service.h"
 
+#include "link/small_file.h"
+
 #include <QDir>
-#include <QFile>
 
 namespace tarvo
 {
@@ -26,10 +27,11 @@ QString RunningTimeService(const QString& procRoot)
         entry.toInt(&isPid);
         if (!isPid)
             continue;
-        QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
-        if (!comm.open(QIODevice::ReadOnly))
+        const SmallFileRead comm =
+            ReadSmallFile(proc.filePath(entry + QStringLiteral("/comm")), 256);
+        if (!comm.ok())
             continue;
-        const QByteArray name = comm.readAll().trimmed();
+        const QByteArray name = comm.bytes.trimmed();
         for (const auto& k : known) {
             if (name == k.process)
                 return QLatin1String(k.service);

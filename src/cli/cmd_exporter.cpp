@@ -64,6 +64,8 @@ Task<int> RunExporter(CliContext& c)
     QList<ExportTarget> targets;
     if (!c.fleetFile.isEmpty()) {
         const FleetParseResult fleet = ReadFleetFile(c.fleetFile);
+        for (const QString& warning : fleet.warnings)
+            c.err << "warning: " << warning << '\n';
         if (!fleet.ok()) {
             for (const QString& problem : fleet.errors)
                 c.err << EscapeControls(problem) << '\n';

@@ -245,6 +245,8 @@ Task<int> RunFleet(CliContext& c, Task<int> (*run)(CliContext&))
         co_return ExitCode::BadArguments;
     }
     const FleetParseResult fleet = ReadFleetFile(c.fleetFile);
+    for (const QString& w : fleet.warnings)
+        c.err << "warning: " << w << '\n';
     if (!fleet.ok()) {
         for (const QString& e : fleet.errors)
             c.err << "error: " << e << '\n';

@@ -6,12 +6,12 @@
 #include "clock/password.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 
 namespace tarvo
 {
@@ -31,13 +31,16 @@ const QStringList& KnownFields()
     return fields;
 }
 
-bool HasControls(QStringView text)
+// Control characters, and format characters (category Cf: the right-to-left
+// override, the zero-width space, ...), which make a name read as another
+// or hide part of it. Counted by code point: some are outside the BMP.
+bool HasControlsOrFormat(QStringView text)
 {
-    for (QChar ch : text) {
-        if (ch.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
+    const QList<uint> points = text.toUcs4();
+    return std::any_of(points.begin(), points.end(), [](uint point) {
+        const auto category = QChar::category(char32_t(point));
+        return category == QChar::Other_Control || category == QChar::Other_Format;
+    });
 }
 
 // Collects the problems of one entry, each naming the entry and the field.
@@ -74,7 +77,8 @@ private:
     int m_count = 0;
 };
 
-// A text field that must be a non-empty string without control characters.
+// A text field that must be a non-empty string without control or format
+// characters.
 std::optional<QString> TextField(const QJsonObject& entry, const QString& field,
                                  EntryErrors& errors)
 {
@@ -88,8 +92,8 @@ std::optional<QString> TextField(const QJsonObject& entry, const QString& field,
         errors.AddField(field, QStringLiteral("must not be empty"));
         return std::nullopt;
     }
-    if (HasControls(text)) {
-        errors.AddField(field, QStringLiteral("must not hold control characters"));
+    if (HasControlsOrFormat(text)) {
+        errors.AddField(field, QStringLiteral("must not hold control or format characters"));
         return std::nullopt;
     }
     return text;
@@ -114,26 +118,39 @@ std::optional<QString> CheckedPassword(const QString& text, const QString& field
 }
 
 std::optional<QString> PasswordFromFile(const QJsonObject& entry, const QString& fileName,
-                                        const FleetFileReader& readFile, EntryErrors& errors)
+                                        const FleetFileReader& readFile, EntryErrors& errors,
+                                        QStringList& warnings)
 {
     const QString field = QStringLiteral("passwordFile");
     const std::optional<QString> relative = TextField(entry, field, errors);
     if (!relative)
         return std::nullopt;
     const QString path = QFileInfo(fileName).dir().absoluteFilePath(*relative);
-    const std::optional<QByteArray> bytes = readFile ? readFile(path) : std::nullopt;
-    if (!bytes) {
-        errors.AddField(field, QStringLiteral("cannot read %1").arg(EscapeControls(path)));
+    const QString shown = EscapeControls(path);
+    const SmallFileRead file = readFile ? readFile(path, kMaxPasswordFileBytes)
+                                        : SmallFileRead{{}, QStringLiteral("no files"), false, 0};
+    if (!file.ok() && !file.tooLarge) {
+        errors.AddField(field, QStringLiteral("cannot read %1: %2").arg(shown, file.problem));
         return std::nullopt;
     }
-    if (bytes->size() > kMaxPasswordFileBytes) {
-        errors.AddField(
-            field,
-            QStringLiteral("%1 is too large to be a password file").arg(EscapeControls(path)));
+    // A path that names some other file (../../etc/shadow) is refused in
+    // words that tell nothing of what it holds: not its size, nor the length
+    // or the characters of its first line.
+    const QString firstLine =
+        QString::fromUtf8(file.bytes).section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (file.tooLarge || firstLine.size() != PasswordLength || !IsPasswordText(firstLine)) {
+        errors.AddField(field, QStringLiteral("%1 is not a password file: its first line must be "
+                                              "the password, 4 printable characters")
+                                   .arg(shown));
         return std::nullopt;
     }
-    const QString firstLine = QString::fromUtf8(*bytes).section(QLatin1Char('\n'), 0, 0).trimmed();
-    return CheckedPassword(firstLine, field, errors);
+    // As ssh says of a private key: a secret others can reach is no secret.
+    if (file.permissions & 077)
+        warnings.append(QStringLiteral("%1: permissions %2 are too open for a password file; "
+                                       "make it its owner's alone (chmod 600)")
+                            .arg(shown)
+                            .arg(file.permissions, 4, 8, QLatin1Char('0')));
+    return firstLine;
 }
 
 void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
@@ -181,7 +198,8 @@ void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
             clock.password =
                 CheckedPassword(*text, QStringLiteral("password"), errors).value_or(QString());
     } else if (hasPasswordFile) {
-        clock.password = PasswordFromFile(entry, fileName, readFile, errors).value_or(QString());
+        clock.password = PasswordFromFile(entry, fileName, readFile, errors, result.warnings)
+                             .value_or(QString());
     }
 
     if (entry.contains(u"model")) {
@@ -243,26 +261,15 @@ FleetParseResult ParseFleet(const QByteArray& json, const QString& fileName,
 
 FleetParseResult ReadFleetFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const SmallFileRead file = ReadSmallFile(path, MaxFleetFileBytes);
+    if (!file.ok()) {
         FleetParseResult result;
-        result.errors.append(
-            QStringLiteral("%1: %2").arg(EscapeControls(path), file.errorString()));
+        result.errors.append(QStringLiteral("%1: %2").arg(
+            EscapeControls(path),
+            file.tooLarge ? QStringLiteral("too large to be a fleet file") : file.problem));
         return result;
     }
-    if (file.size() > MaxFleetFileBytes) {
-        FleetParseResult result;
-        result.errors.append(
-            QStringLiteral("%1: too large to be a fleet file").arg(EscapeControls(path)));
-        return result;
-    }
-    const auto readFromDisk = [](const QString& passwordPath) -> std::optional<QByteArray> {
-        QFile passwordFile(passwordPath);
-        if (!passwordFile.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        return passwordFile.read(kMaxPasswordFileBytes + 1);
-    };
-    return ParseFleet(file.readAll(), path, readFromDisk);
+    return ParseFleet(file.bytes, path, ReadSmallFile);
 }
 
 } // namespace tarvo

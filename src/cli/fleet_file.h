@@ -7,12 +7,13 @@
 // so a test needs no files. Every problem of every entry is named before any
 // clock is reached.
 
+#include "link/small_file.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <optional>
 
 namespace tarvo
 {
@@ -29,11 +30,14 @@ struct FleetParseResult {
     QList<FleetClock> clocks;
     // "FILE: clock N ("name"): field "x": reason", one per problem, in file order.
     QStringList errors;
+    // What is wrong but does not stop the fleet (a password file others may
+    // read), one line each.
+    QStringList warnings;
     bool ok() const { return errors.isEmpty() && !clocks.isEmpty(); }
 };
 
-// Reads the file at an absolute path; nullopt when it cannot be read.
-using FleetFileReader = std::function<std::optional<QByteArray>(const QString& path)>;
+// Reads the file at an absolute path, at most `limit` bytes, as ReadSmallFile.
+using FleetFileReader = std::function<SmallFileRead(const QString& path, qint64 limit)>;
 
 // `fileName` is the fleet file's path: it names the file in messages and a
 // passwordFile is found relative to its folder.
@@ -44,7 +48,7 @@ FleetParseResult ParseFleet(const QByteArray& json, const QString& fileName,
 FleetParseResult ReadFleetFile(const QString& path);
 
 // A fleet file is a list of a few hundred clocks; anything much larger is
-// not one and is refused before it is read.
+// not one and is refused.
 inline constexpr qint64 MaxFleetFileBytes = 4 * 1024 * 1024;
 
 } // namespace tarvo

@@ -87,13 +87,15 @@ QString EscapeControls(QStringView text)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        const bool control = u < 0x20 || (u >= 0x7f && u < 0xa0);
-        if (control)
-            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+    const QList<uint> points = text.toUcs4();
+    for (const uint point : points) {
+        if (point < 0x20 || (point >= 0x7f && point < 0xa0))
+            out += QStringLiteral("\\x%1").arg(point, 2, 16, QLatin1Char('0'));
+        else if (QChar::category(char32_t(point)) == QChar::Other_Format)
+            out += point > 0xffff ? QStringLiteral("\\U%1").arg(point, 8, 16, QLatin1Char('0'))
+                                  : QStringLiteral("\\u%1").arg(point, 4, 16, QLatin1Char('0'));
         else
-            out += ch;
+            out += QStringView(QChar::fromUcs4(char32_t(point)));
     }
     return out;
 }

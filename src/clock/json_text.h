@@ -27,7 +27,8 @@ QStringList JsonDifferences(const QJsonValue& wanted, const QJsonValue& actual);
 // Text from a file or the clock as it may reach a terminal: control characters
 // (line breaks too) are written as \xNN, so an input file cannot move the
 // cursor, clear the screen, retitle the window or fake a line of output
-// through an error message.
+// through an error message; format characters (the right-to-left override,
+// zero-width spaces) as \uNNNN, so a name cannot read backwards or hide a part.
 QString EscapeControls(QStringView text);
 
 } // namespace tarvo

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/serial_link.h"
 
+#include "link/small_file.h"
 #include "link/traffic_log.h"
 
 #include <QFile>
@@ -31,19 +32,21 @@ SerialLink::PortHolder SerialLink::HolderOf(const QString& device)
         name = name.mid(5);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     for (const char* folder : kLockFolders) {
-        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name));
-        if (!lock.open(QIODevice::ReadOnly))
+        // The folders are open to every user: a FIFO put there in a lock
+        // file's name is refused, not waited on.
+        const SmallFileRead lock =
+            ReadSmallFile(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name), 4096);
+        if (!lock.ok())
             continue;
         // The lock file holds the process id, then (Qt's lock files) the
         // program's name; UUCP-style files hold the id alone.
-        const QList<QByteArray> lines = lock.read(4096).split('\n');
+        const QList<QByteArray> lines = lock.bytes.split('\n');
         const qint64 pid = lines.value(0).trimmed().toLongLong();
         if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
             continue; // left behind by a process that is gone
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        QString program = comm.open(QIODevice::ReadOnly)
-                              ? QString::fromLocal8Bit(comm.readAll().trimmed())
-                              : QString::fromLocal8Bit(lines.value(1).trimmed());
+        const SmallFileRead comm = ReadSmallFile(QStringLiteral("/proc/%1/comm").arg(pid), 256);
+        QString program =
+            QString::fromLocal8Bit((comm.ok() ? comm.bytes : lines.value(1)).trimmed());
         return {pid, program};
     }
     return {};
@@ -124,7 +127,11 @@ QString SerialLink::PermissionProblem(const QString& device)
         return tr("%1 is in use by %2 (process %3): close it there, or choose another port.")
             .arg(device, holder.program.isEmpty() ? tr("another program") : holder.program)
             .arg(holder.pid);
-    if (OpenedElsewhere(device))
+    // The device's own rights allow the open (always so for root): what
+    // refused it was the lock of another program, which may have written no
+    // id yet, or released it again, when its lock file was read.
+    if (OpenedElsewhere(device) ||
+        ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
         return tr("%1 is in use by another program: close it there, or choose another port.")
             .arg(device);
     return tr("No permission to open %1: add your user to the group that owns it "

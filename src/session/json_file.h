@@ -27,7 +27,8 @@ struct JsonFileRead {
 // Reads the JSON object from an open device: a file, or a pipe, which has no
 // size to ask. `shownName` names it in the error, control characters escaped.
 JsonFileRead ReadJsonObject(QIODevice& device, const QString& shownName);
-// Opens `path` and reads it as above.
+// Reads the file at `path` as above; anything but a regular file (a FIFO, a
+// device) is refused without waiting.
 JsonFileRead ReadJsonObjectFile(const QString& path);
 
 } // namespace tarvo

@@ -91,6 +91,17 @@ private Q_SLOTS:
         QVERIFY2(Harness::WaitFor([&] { return h.Status().startsWith(expected); }, 5000),
                  qPrintable(h.Status()));
         QVERIFY(!h.Status().contains(QLatin1String("permission")));
+
+        // The winner of a race to the port has made its lock file and not
+        // yet written its id: the loser is told the port is in use, not to
+        // get a permission it has (as root it has them all).
+        QVERIFY(QFile::resize(lockPath, 0));
+        SerialLink loser;
+        loser.SetDevices({device});
+        QVERIFY(!loser.Open(1));
+        QCOMPARE(loser.LastOpenProblem(),
+                 device + QStringLiteral(" is in use by another program: close it there, or "
+                                         "choose another port."));
     }
 
     void deviceVanishesAndComesBack_data()

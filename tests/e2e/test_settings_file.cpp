@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace tarvo;
 
@@ -278,6 +279,8 @@ void SettingsFile::badFileChangesNothingAndNamesEachField_data()
     QTest::newRow("markup and control characters")
         << QByteArray("{\"<b>x</b>\\u001b[2J\": 1}")
         << QStringList{"<b>x</b>\\x1b[2J: unknown field"};
+    // No file at all: a FIFO, whose open would wait for a writer for ever.
+    QTest::newRow("a FIFO") << QByteArray() << QStringList{"not a regular file but a FIFO"};
 }
 
 void SettingsFile::badFileChangesNothingAndNamesEachField()
@@ -290,7 +293,10 @@ void SettingsFile::badFileChangesNothingAndNamesEachField()
     frmControlPanel& w = *started.window;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.json"));
-    WriteBytes(path, file);
+    if (file.isNull())
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        WriteBytes(path, file);
     ChangeEverything(w, QString());
     const QStringList before = Snapshot(w);
     const ClockSettings working = h.State().clockSettings;

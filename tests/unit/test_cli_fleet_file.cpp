@@ -12,17 +12,22 @@ using namespace tarvo;
 namespace
 {
 
-// Password files the parser may ask for, by absolute path.
+// Password files the parser may ask for, by absolute path, each its owner's
+// alone unless `modes` says otherwise.
 struct FakeFiles {
     QHash<QString, QByteArray> files;
+    QHash<QString, unsigned> modes;
     QStringList asked;
     FleetFileReader Reader()
     {
-        return [this](const QString& path) -> std::optional<QByteArray> {
+        return [this](const QString& path, qint64 limit) -> SmallFileRead {
             asked.append(path);
             if (!files.contains(path))
-                return std::nullopt;
-            return files.value(path);
+                return {{}, QStringLiteral("No such file or directory")};
+            const QByteArray bytes = files.value(path);
+            if (bytes.size() > limit)
+                return {{}, QStringLiteral("larger than %1 bytes").arg(limit), true};
+            return {bytes, {}, false, modes.value(path, 0600)};
         };
     }
 };
@@ -39,12 +44,14 @@ class CliFleetFile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // Both links, a password given inline or in a file beside the fleet file,
-    // a model, in file order; and the bare list form.
+    // Both links, a password given inline or in a file beside the fleet file
+    // (which others may read: a warning, as ssh gives for a key), a model, in
+    // file order; and the bare list form.
     void readsEveryKindOfEntry()
     {
         FakeFiles files;
         files.files[QStringLiteral("/plant/secrets/b.pw")] = "  ab c \r\nsecond line\n";
+        files.modes[QStringLiteral("/plant/secrets/b.pw")] = 0644;
         const FleetParseResult r = Parse(R"({"clocks": [
             {"name": "studio-a", "port": "/dev/ttyUSB0", "model": 229},
             {"name": "studio-b", "host": "10.1.2.3", "passwordFile": "secrets/b.pw"},
@@ -64,10 +71,14 @@ private Q_SLOTS:
         QCOMPARE(r.clocks[1].model, 0);
         QCOMPARE(r.clocks[2].password, QStringLiteral("9x 1"));
         QCOMPARE(files.asked, QStringList{QStringLiteral("/plant/secrets/b.pw")});
+        QCOMPARE(r.warnings, QStringList{QStringLiteral("/plant/secrets/b.pw: permissions 0644 are "
+                                                        "too open for a password file; make it "
+                                                        "its owner's alone (chmod 600)")});
 
         const FleetParseResult bare = Parse(R"([{"name": "x", "host": "127.0.0.1"}])");
         QVERIFY(bare.ok());
         QCOMPARE(bare.clocks.size(), 1);
+        QVERIFY(bare.warnings.isEmpty());
     }
 
     // Every problem of every entry is listed, each with the file, the entry's
@@ -107,12 +118,16 @@ private Q_SLOTS:
     }
 
     // A password is four printable characters, inline or from its file, and
-    // never both; a missing or oversize file is named with its path.
+    // never both. A password file that cannot be read is named with the
+    // reason; one that holds no password is named and nothing of what it
+    // holds is told (a mistyped path may name /etc/shadow).
     void refusesBadPasswords()
     {
         FakeFiles files;
         files.files[QStringLiteral("/plant/short.pw")] = "abc\n";
         files.files[QStringLiteral("/plant/huge.pw")] = QByteArray(10000, 'a');
+        files.files[QStringLiteral("/plant/../etc/shadow")] = "root:*:19000:0:99999:7:::\n";
+        files.files[QStringLiteral("/plant/bell.pw")] = "ab\ad\n";
         const FleetParseResult r = Parse(R"({"clocks": [
             {"name": "a", "host": "h1", "password": "12345"},
             {"name": "b", "host": "h2", "password": "ab\u0007d"},
@@ -120,26 +135,38 @@ private Q_SLOTS:
             {"name": "d", "host": "h4", "passwordFile": "short.pw"},
             {"name": "e", "host": "h5", "passwordFile": "missing.pw"},
             {"name": "f", "host": "h6", "passwordFile": "huge.pw"},
-            {"name": "g", "host": "h7", "password": 1234}
+            {"name": "g", "host": "h7", "password": 1234},
+            {"name": "h", "host": "h8", "passwordFile": "../etc/shadow"},
+            {"name": "i", "host": "h9", "passwordFile": "bell.pw"}
         ]})",
                                          &files);
-        QCOMPARE(r.errors.size(), 7);
+        QCOMPARE(r.errors.size(), 9);
         QVERIFY(r.errors[0].contains(u"clock 1 (\"a\"): field \"password\": the password must be "
                                      u"exactly 4 characters, not 5"));
         QVERIFY(
             r.errors[1].contains(u"clock 2 (\"b\"): field \"password\": must not hold control"));
         QVERIFY(r.errors[2].contains(u"clock 3 (\"c\"): give \"password\" or \"passwordFile\""));
-        QVERIFY(r.errors[3].contains(u"clock 4 (\"d\"): field \"passwordFile\": the password must "
-                                     u"be exactly 4 characters, not 3"));
-        QVERIFY(r.errors[4].contains(u"clock 5 (\"e\"): field \"passwordFile\": cannot read "
-                                     u"/plant/missing.pw"));
-        QVERIFY(r.errors[5].contains(u"clock 6 (\"f\"): field \"passwordFile\": /plant/huge.pw is "
-                                     u"too large"));
+        QVERIFY(r.errors[4].endsWith(u"clock 5 (\"e\"): field \"passwordFile\": cannot read "
+                                     u"/plant/missing.pw: No such file or directory"));
         QVERIFY(r.errors[6].contains(u"clock 7 (\"g\"): field \"password\": must be a string"));
+        const std::tuple<int, const char*, const char*> hidden[] = {
+            {4, "d", "/plant/short.pw"},
+            {6, "f", "/plant/huge.pw"},
+            {8, "h", "/plant/../etc/shadow"},
+            {9, "i", "/plant/bell.pw"}};
+        for (const auto& [clock, name, path] : hidden)
+            QCOMPARE(r.errors.value(clock - 1),
+                     QStringLiteral("/plant/fleet.json: clock %1 (\"%2\"): field \"passwordFile\": "
+                                    "%3 is not a password file: its first line must be the "
+                                    "password, 4 printable characters")
+                         .arg(clock)
+                         .arg(QLatin1String(name), QLatin1String(path)));
+        QVERIFY(r.warnings.isEmpty());
     }
 
     // Whole-file problems: not JSON, the wrong shape, an empty list, and a
-    // name that would write control characters to the terminal.
+    // name that would write control characters to the terminal or read as
+    // another name.
     void refusesBadFiles()
     {
         QCOMPARE(Parse("{\"clocks\": 1,}").errors.value(0).left(28),
@@ -149,11 +176,20 @@ private Q_SLOTS:
                               R"(/plant/fleet.json: needs "clocks": a list of clocks)"}));
         QCOMPARE(Parse(R"({"clocks": []})").errors,
                  QStringList{QStringLiteral("/plant/fleet.json: the list of clocks is empty")});
+        // Format characters too: a right-to-left override makes a name read
+        // backwards, a zero-width space makes two names look one.
         const FleetParseResult escaped =
-            Parse(R"([{"name": "a\u001bb", "host": "h", "extra\u001b": 1}])");
-        QCOMPARE(escaped.errors.size(), 2);
-        QVERIFY(escaped.errors[0].contains(u"field \"name\": must not hold control characters"));
-        QVERIFY(!escaped.errors.join(u' ').contains(QChar(0x1b)));
+            Parse(R"([{"name": "a\u001bb", "host": "h", "extra\u001b": 1},
+                      {"name": "a\u202egpj.exe", "host": "h"}, {"name": "a\u200b", "host": "h"},
+                      {"name": "c", "host": "h", "\u202ekey": 1}])");
+        QCOMPARE(escaped.errors.size(), 5);
+        QVERIFY(escaped.errors[0].contains(u"field \"name\": must not hold control or format "
+                                           u"characters"));
+        QVERIFY(escaped.errors[2].contains(u"clock 2: field \"name\": must not hold control or"));
+        QVERIFY(escaped.errors[3].contains(u"clock 3: field \"name\": must not hold control or"));
+        QVERIFY(escaped.errors[4].endsWith(u"clock 4 (\"c\"): unknown field \"\\u202ekey\""));
+        const QString all = escaped.errors.join(u' ');
+        QVERIFY(!all.contains(QChar(0x1b)) && !all.contains(QChar(0x202e)));
     }
 
     // The file on disk: the passwordFile beside it is read from its folder
