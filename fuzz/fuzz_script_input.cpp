@@ -3,8 +3,8 @@
 // rule texts, any bytes at all. A file that is accepted must describe the
 // settings it produces exactly: writing those settings out and reading them
 // back gives the same settings with no complaint.
-#include "cli/network_json.h"
 #include "clock/settings_json.h"
+#include "connect/network_json.h"
 #include "connect/network_settings.h"
 #include "dst/dst_script.h"
 #include "fuzz_support.h"

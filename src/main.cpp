@@ -7,7 +7,6 @@
 #include "app/single_instance.h"
 #include "build_config.h"
 #include "clock/json_text.h"
-#include "link/traffic_log.h"
 #include "session/stop_signals.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/frmControlPanel.h"
@@ -147,7 +146,7 @@ int main(int argc, char* argv[])
         options.localAddresses =
             parser.value(localAddresses).split(QLatin1Char(','), Qt::SkipEmptyParts);
     options.settingsFile = parser.value(settingsFile);
-    TrafficLog::SetEnabled(parser.isSet(logTraffic));
+    ClockSession::LogTraffic(parser.isSet(logTraffic));
 
     DemoClock demo;
     if (parser.isSet(simulate)) {

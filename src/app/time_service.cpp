@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/time_service.h"
 
-#include "link/small_file.h"
+#include "files/small_file.h"
 
 #include <QDir>
 

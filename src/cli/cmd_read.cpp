@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that only read: discover, status and get.
 #include "cli/cli.h"
-#include "cli/network_json.h"
 #include "clock/clock_model.h"
 #include "clock/settings_json.h"
+#include "connect/network_json.h"
 #include "connect/network_settings.h"
 #include "dst/dst_script.h"
 #include "operations/find_clocks.h"

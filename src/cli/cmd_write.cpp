@@ -3,13 +3,13 @@
 // factory-defaults and modem-update. Each reads back what the clock holds
 // afterwards wherever the clock can show it.
 #include "cli/cli.h"
-#include "cli/network_json.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/master_record.h"
 #include "clock/password.h"
 #include "clock/settings_json.h"
 #include "clock/time_commands.h"
+#include "connect/network_json.h"
 #include "connect/network_settings.h"
 #include "dst/dst_script.h"
 #include "operations/change_operations.h"

@@ -7,7 +7,7 @@
 // so a test needs no files. Every problem of every entry is named before any
 // clock is reached.
 
-#include "link/small_file.h"
+#include "files/small_file.h"
 
 #include <QByteArray>
 #include <QList>

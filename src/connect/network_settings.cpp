@@ -191,7 +191,7 @@ NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)
     view.configLocked = ByteAt(record, ConfigLocked) != 0;
     view.netmaskIndex = NetmaskIndexForCode(ByteAt(record, SubnetMaskCode));
 
-    for (int i = 0; i < PasswordLength; ++i)
+    for (int i = 0; i < NetworkOffset::PasswordLength; ++i)
         view.passwordEnabled = view.passwordEnabled || ByteAt(record, Password + i) != 0;
     view.passwordText = PasswordTextAt(record);
     return view;

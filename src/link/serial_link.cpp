@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/serial_link.h"
 
-#include "link/small_file.h"
+#include "files/small_file.h"
 #include "link/traffic_log.h"
 
 #include <QFile>

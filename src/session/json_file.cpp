@@ -2,7 +2,7 @@
 #include "session/json_file.h"
 
 #include "clock/json_text.h"
-#include "link/small_file.h"
+#include "files/small_file.h"
 
 #include <QIODevice>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/network_json.h"
 #include "clock/json_text.h"
+#include "connect/network_json.h"
 #include "connect/network_settings.h"
 #include "dst/dst_script.h"
 #include "support/json_helpers.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/small_file.h"
+#include "files/small_file.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/network_json.h"
+#include "connect/network_json.h"
 
+#include "clock/json_fields.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
 #include "connect/network_edits.h"
@@ -34,17 +35,17 @@ std::optional<std::array<quint8, 4>> ParseDotted(const QJsonValue& value)
     return octets;
 }
 
+// Writes the fields of a file into the record by the controls' own rules.
 class Writer
 {
 public:
-    Writer(QByteArray& record, QStringList& errors) : m_record(record), m_errors(errors) {}
+    Writer(QByteArray& record, const JsonFields& fields) : m_record(record), m_fields(fields) {}
 
-    void Error(const QString& field, const QString& reason)
-    {
-        m_errors.append(field + QStringLiteral(": ") + reason);
-    }
+    void Error(const QString& field, const QString& reason) const { m_fields.Error(field, reason); }
+    Writer Within(const QString& field) const { return Writer(m_record, m_fields.Within(field)); }
+    const JsonFields& Fields() const { return m_fields; }
 
-    void Address(const QString& field, const QJsonValue& v, AddressField entry)
+    void Address(const QString& field, const QJsonValue& v, AddressField entry) const
     {
         const auto octets = ParseDotted(v);
         if (!octets)
@@ -54,7 +55,7 @@ public:
             ApplyAddressFieldChange(m_record, entry, position, (*octets)[position - 1]);
     }
 
-    void Number(const QString& field, const QJsonValue& v, NumberField box)
+    void Number(const QString& field, const QJsonValue& v, NumberField box) const
     {
         const double n = v.toDouble(-1);
         if (!v.isDouble() || std::floor(n) != n || n < 0 || n > 65535)
@@ -66,74 +67,72 @@ public:
 
 private:
     QByteArray& m_record;
-    QStringList& m_errors;
+    JsonFields m_fields;
 };
 
-void WriteServers(Writer& w, const QJsonValue& v)
+void WriteServers(const Writer& w, const QJsonValue& v)
 {
-    if (!v.isArray() || v.toArray().size() != 2)
-        return w.Error(QStringLiteral("servers"),
-                       QStringLiteral("must be a list of 2 time servers"));
+    const auto list = w.Fields().List(QStringLiteral("servers"), v, 2,
+                                      QStringLiteral("a list of 2 time servers"));
+    if (!list)
+        return;
     const AddressField entries[2] = {AddressField::Server1, AddressField::Server2};
     const NumberField ports[2] = {NumberField::Server1Port, NumberField::Server2Port};
-    const QJsonArray list = v.toArray();
+    const Writer servers = w.Within(QStringLiteral("servers"));
     for (int i = 0; i < 2; ++i) {
-        const QString field = QStringLiteral("servers[%1]").arg(i);
-        if (!list[i].isObject()) {
-            w.Error(field, QStringLiteral("must be an object with \"address\" and \"port\""));
+        const QString field = QStringLiteral("[%1]").arg(i);
+        const auto o = servers.Fields().Object(
+            field, (*list)[i], QStringLiteral("an object with \"address\" and \"port\""));
+        if (!o)
             continue;
-        }
-        const QJsonObject o = list[i].toObject();
-        for (const QString& key : o.keys()) {
+        const Writer in = servers.Within(field);
+        in.Fields().Each(*o, [&](const QString& key, const QJsonValue& value) {
             if (key == u"address")
-                w.Address(field + QStringLiteral(".address"), o[key], entries[i]);
+                in.Address(key, value, entries[i]);
             else if (key == u"port")
-                w.Number(field + QStringLiteral(".port"), o[key], ports[i]);
+                in.Number(key, value, ports[i]);
             else
-                w.Error(field + u'.' + key, QStringLiteral("unknown field"));
-        }
+                return false;
+            return true;
+        });
     }
 }
 
-void WriteBroadcast(Writer& w, QByteArray& record, const QJsonValue& v)
+void WriteBroadcast(const Writer& w, QByteArray& record, const QJsonValue& v)
 {
-    if (!v.isArray() || v.toArray().size() != 3)
-        return w.Error(QStringLiteral("broadcast"),
-                       QStringLiteral("must be a list of 3 broadcast addresses"));
-    const QJsonArray list = v.toArray();
+    const auto list = w.Fields().List(QStringLiteral("broadcast"), v, 3,
+                                      QStringLiteral("a list of 3 broadcast addresses"));
+    if (!list)
+        return;
+    const JsonFields broadcast = w.Fields().Within(QStringLiteral("broadcast"));
     std::array<bool, 3> enabled{};
     std::array<std::array<quint8, 4>, 3> octets{};
     for (int k = 0; k < 3; ++k) {
-        const QString field = QStringLiteral("broadcast[%1]").arg(k);
+        const QString field = QStringLiteral("[%1]").arg(k);
         octets[k] = OctetsAt(record, BroadcastOffsets[k]);
         enabled[k] =
             std::any_of(octets[k].begin(), octets[k].end(), [](quint8 o) { return o != 0; });
-        if (!list[k].isObject()) {
-            w.Error(field, QStringLiteral("must be an object with \"enabled\" and \"address\""));
+        const auto o = broadcast.Object(
+            field, (*list)[k], QStringLiteral("an object with \"enabled\" and \"address\""));
+        if (!o)
             continue;
-        }
-        const QJsonObject o = list[k].toObject();
-        for (const QString& key : o.keys()) {
+        const JsonFields in = broadcast.Within(field);
+        in.Each(*o, [&](const QString& key, const QJsonValue& value) {
             if (key == u"enabled") {
-                if (o[key].isBool())
-                    enabled[k] = o[key].toBool();
-                else
-                    w.Error(field + QStringLiteral(".enabled"),
-                            QStringLiteral("must be true or false"));
+                enabled[k] = in.Bool(key, value).value_or(enabled[k]);
             } else if (key == u"address") {
-                if (const auto parsed = ParseDotted(o[key]))
+                if (const auto parsed = ParseDotted(value))
                     octets[k] = *parsed;
                 else
-                    w.Error(field + QStringLiteral(".address"),
-                            QStringLiteral("%1 is not an IPv4 address a.b.c.d")
-                                .arg(JsonValueText(o[key])));
+                    in.Error(key, QStringLiteral("%1 is not an IPv4 address a.b.c.d")
+                                      .arg(JsonValueText(value)));
             } else {
-                w.Error(field + u'.' + key, QStringLiteral("unknown field"));
+                return false;
             }
-        }
+            return true;
+        });
         if (enabled[k] && octets[k] == std::array<quint8, 4>{})
-            w.Error(field + QStringLiteral(".address"),
-                    QStringLiteral("needed to switch the address on"));
+            in.Error(QStringLiteral("address"), QStringLiteral("needed to switch the address on"));
     }
     for (int k = 0; k < 3; ++k)
         ApplyBroadcastEnable(record, k + 1, enabled, octets[k]);
@@ -181,11 +180,10 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
     NetworkParse result{current, {}};
     if (result.record.size() < NetworkDataLength)
         result.record.append(QByteArray(NetworkDataLength - result.record.size(), '\0'));
-    Writer w(result.record, result.errors);
+    const JsonFields fields(result.errors);
+    const Writer w(result.record, fields);
     const NetworkModelGroup group = NetworkGroupFor(clockType);
-    for (auto it = json.begin(); it != json.end(); ++it) {
-        const QString key = it.key();
-        const QJsonValue v = it.value();
+    fields.Each(json, [&](const QString& key, const QJsonValue& v) {
         if (key == u"ipAddress") {
             w.Address(key, v, AddressField::ClockAddress);
         } else if (key == u"gateway") {
@@ -199,7 +197,7 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
                 v.isNull() &&
                 NetmaskIndexForCode(ByteAt(result.record, NetworkOffset::SubnetMaskCode)) < 0;
             if (noneKept)
-                continue;
+                return true;
             if (index < 0)
                 w.Error(key, QStringLiteral("%1 is not one of the masks %2 to %3")
                                  .arg(JsonValueText(v), NetmaskCaptions().first(),
@@ -209,10 +207,8 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
         } else if (key == u"serverPort") {
             w.Number(key, v, NumberField::ServerPort);
         } else if (key == u"configLocked") {
-            if (v.isBool())
-                ApplyDisableNetworkConfig(result.record, v.toBool());
-            else
-                w.Error(key, QStringLiteral("must be true or false"));
+            if (const auto locked = fields.Bool(key, v))
+                ApplyDisableNetworkConfig(result.record, *locked);
         } else if (key == u"password") {
             const PasswordCheck check = CheckPassword(!v.isNull(), v.toString(), v.toString());
             if (!v.isNull() && !v.isString())
@@ -233,9 +229,10 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
                    key == u"broadcastMinutes") {
             w.Error(key, QStringLiteral("this clock model has no such setting"));
         } else {
-            w.Error(key, QStringLiteral("unknown field"));
+            return false;
         }
-    }
+        return true;
+    });
     // A clock sent an address it cannot have drops off the network, and only
     // its serial port or its front panel brings it back. An address the clock
     // already has is left to it, so a file read from it goes back unchanged.
