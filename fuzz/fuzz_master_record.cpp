@@ -28,13 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                   record.left(SerialMasterRecordLength)};
     ClockSettings settings;
     for (const QByteArray& r : lengths) {
-        const MasterDecodeResult result = DecodeMasterRecord(r, clockType, settings);
+        const MasterDecodeResult result = DecodeMasterRecord(r, FindModel(clockType), settings);
         settings = result.settings;
         const QString phone = result.view.phoneText.value_or(QString());
-        for (const SerialCommand& c : MasterSettingsSerialFrames(settings, clockType, phone))
-            if (BuildSerialFrame(c.command, c.payload, clockType).size() < SerialTrailerLength + 1)
+        for (const SerialCommand& c :
+             MasterSettingsSerialFrames(settings, FindModel(clockType), phone))
+            if (BuildSerialFrame(c.command, c.payload, ModelOrFallback(clockType)).size() <
+                SerialTrailerLength + 1)
                 abort();
-        const QByteArray composed = ComposeMasterRecord(settings, clockType, -1, r);
+        const QByteArray composed = ComposeMasterRecord(settings, FindModel(clockType), -1, r);
         if (composed.size() != NetworkMasterRecordLength)
             abort();
         (void)PhoneNumberPayload(phone);

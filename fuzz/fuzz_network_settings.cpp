@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         unpacked.email2.size() != 128)
         abort();
     for (const QByteArray& record : {unpacked.networkData, payload}) {
-        const NetworkSettingsView view = DecodeNetworkSettings(record, clockType);
+        const NetworkSettingsView view = DecodeNetworkSettings(record, FindModel(clockType));
         (void)view;
         (void)ClockTypeFromIdentifier(ByteAt(record, NetworkOffset::ModelIdentifier), clockType);
         for (const QByteArray& d : NetworkSettingsDatagrams(record, QByteArrayView("7315")))

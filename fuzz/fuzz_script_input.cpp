@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray record =
         QByteArray::fromHex("5328731e0003140000003c1e1e0f2d0b") + QByteArray(25, '\x01');
     for (int type = 1; type <= 4; ++type) {
-        const ScriptSettings current = ScriptSettingsFromRecord(record, type);
+        const ScriptSettings current = ScriptSettingsFromRecord(record, FindModel(type));
         const SettingsParse parsed = SettingsFromJson(json, current);
         if (parsed.errors.isEmpty()) {
             const SettingsParse again =
@@ -47,12 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QByteArray network = EmptyNetworkData();
         network[0] = 10;
         network[6] = 8;
-        const NetworkParse net = NetworkFromJson(json, network, type);
+        const NetworkParse net = NetworkFromJson(json, network, FindModel(type));
         if (net.record.size() != NetworkDataLength)
             abort();
         if (net.errors.isEmpty()) {
-            const NetworkParse again =
-                NetworkFromJson(NetworkToJson(net.record, type), net.record, type);
+            const NetworkParse again = NetworkFromJson(NetworkToJson(net.record, FindModel(type)),
+                                                       net.record, FindModel(type));
             if (!again.errors.isEmpty() || again.record != net.record)
                 abort();
         }

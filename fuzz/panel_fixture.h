@@ -53,7 +53,7 @@ public:
         // pages would decode the network record.
         QObject::connect(panel.get(), &Panel::NetworkSettingsReceived, panel.get(), [this] {
             const ProgramState& s = panel->State();
-            (void)DecodeNetworkSettings(s.NetworkData, s.clockConnection.ClockType);
+            (void)DecodeNetworkSettings(s.NetworkData, FindModel(s.clockConnection.ClockType));
         });
     }
 

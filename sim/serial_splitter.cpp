@@ -10,8 +10,8 @@ namespace
 
 bool IsTrailer(QByteArrayView bytes)
 {
-    for (int type = 1; type <= 4; ++type) {
-        if (bytes == TrailerFor(type))
+    for (const ClockModel& model : AllModels()) {
+        if (bytes == QByteArrayView(model.trailer))
             return true;
     }
     return false;

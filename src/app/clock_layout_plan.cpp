@@ -32,7 +32,7 @@ LinkLayoutPlan PlanLinkLayout(const LinkLayoutInput& input)
     return plan;
 }
 
-PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType)
+PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, const ClockModel* model)
 {
     PageLayoutPlan plan;
     for (int page :
@@ -41,7 +41,6 @@ PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType)
     plan.pageEnabled[LayoutPage::Network] = networkSettingsPresent;
     plan.pageEnabled[LayoutPage::Password] = networkSettingsPresent;
 
-    const ClockModel* model = FindModel(clockType);
     if (!model)
         return plan;
     const bool broadcast = model->networkGroup == NetworkModelGroup::Broadcast;

@@ -8,6 +8,8 @@
 namespace tarvo
 {
 
+struct ClockModel;
+
 // What the main window shows for a link state and a clock model, decided
 // without widgets so every combination can be checked directly. An empty
 // optional means "leave that property as it is".
@@ -67,6 +69,6 @@ struct PageLayoutPlan {
     std::optional<QString> timeZoneToolTip;
 };
 
-PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, int clockType);
+PageLayoutPlan PlanPageLayout(bool networkSettingsPresent, const ClockModel* model);
 
 } // namespace tarvo

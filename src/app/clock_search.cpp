@@ -50,7 +50,7 @@ Task<void> ClockSearch::Run()
         m_panel.ClearConnections();
     if (m_mode == 0) {
         for (const ClockModel& model : AllModels()) {
-            const int found = co_await SearchSerialPorts(0, model.code);
+            const int found = co_await SearchSerialPorts(0, model);
             if (found > 0) {
                 m_panel.Changed();
                 co_return;
@@ -59,13 +59,13 @@ Task<void> ClockSearch::Run()
         co_await SearchNetwork(0);
     } else if (m_mode == 1) {
         for (const ClockModel& model : AllModels())
-            co_await SearchSerialPorts(1, model.code);
+            co_await SearchSerialPorts(1, model);
         co_await SearchNetwork(1);
     }
     m_panel.Changed();
 }
 
-Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
+Task<int> ClockSearch::SearchSerialPorts(int mode, const ClockModel& model)
 {
     ProgramState& state = m_panel.m_state;
     SetSearchInProgress(true);
@@ -81,11 +81,11 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
         m_panel.CloseSerialPort();
         if (!m_panel.OpenSerialPort(port))
             continue;
-        const int answered = co_await ProbeSerialPort(clockType, port);
+        const int answered = co_await ProbeSerialPort(model, port);
         if (answered == 0)
             continue;
         ++count;
-        const ClockConnection found = SerialFindConnection(port, clockType);
+        const ClockConnection found = SerialFindConnection(port, model);
         m_panel.AddConnection(found);
         if (mode == 0) {
             state.clockConnection = found;
@@ -100,12 +100,11 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, int clockType)
     co_return count;
 }
 
-Task<int> ClockSearch::ProbeSerialPort(int clockType, int port)
+Task<int> ClockSearch::ProbeSerialPort(const ClockModel& model, int port)
 {
     if (!m_panel.SerialPortOpen())
         co_return 0;
     m_panel.ShowStatus(QStringLiteral("Searching for Clock on Comport ") + QString::number(port));
-    const ClockModel& model = ModelOrFallback(clockType);
     Q_EMIT Progress(
         QStringLiteral("Asking Comport %1 for a model %2 clock ...").arg(port).arg(model.number));
     // The probe closes its port however it ends, cancelled included.

@@ -10,6 +10,7 @@ namespace tarvo
 {
 
 class Panel;
+struct ClockModel;
 
 // One search for clocks: every listed serial port asked with each model's
 // settings request (a second per port and model), then a discovery broadcast
@@ -39,8 +40,8 @@ Q_SIGNALS:
 
 private:
     Task<void> Run();
-    Task<int> SearchSerialPorts(int mode, int clockType);
-    Task<int> ProbeSerialPort(int clockType, int port);
+    Task<int> SearchSerialPorts(int mode, const ClockModel& model);
+    Task<int> ProbeSerialPort(const ClockModel& model, int port);
     Task<int> SearchNetwork(int mode);
     void SetSearchInProgress(bool on);
 

@@ -10,14 +10,14 @@
 namespace tarvo
 {
 
-QString HelpFileName(int clockType)
+QString HelpFileName(const ClockModel* model)
 {
-    return QLatin1String(ModelOrFallback(clockType).helpPage);
+    return QLatin1String((model ? *model : AllModels().front()).helpPage);
 }
 
-QString HelpModelName(int clockType)
+QString HelpModelName(const ClockModel* model)
 {
-    return QString::number(ModelOrFallback(clockType).number);
+    return QString::number((model ? *model : AllModels().front()).number);
 }
 
 QStringList HelpSearchDirs(const QString& programDir)
@@ -30,9 +30,9 @@ QStringList HelpSearchDirs(const QString& programDir)
     return dirs;
 }
 
-QString FindHelpFile(int clockType, const QString& programDir)
+QString FindHelpFile(const ClockModel* model, const QString& programDir)
 {
-    const QString name = HelpFileName(clockType);
+    const QString name = HelpFileName(model);
     for (const QString& dir : HelpSearchDirs(programDir)) {
         const QString path = QDir(dir).filePath(name);
         if (QFileInfo::exists(path))

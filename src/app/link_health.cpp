@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/link_health.h"
 
+#include "app/help_files.h"
 #include "app/panel.h"
 #include "clock/clock_model.h"
 
@@ -58,7 +59,7 @@ LinkHealth::State LinkHealth::Current() const
 QString LinkHealth::Where() const
 {
     const ClockConnection& c = m_panel.State().clockConnection;
-    const QString model = QString::number(ModelOrFallback(c.ClockType).number);
+    const QString model = HelpModelName(m_panel.Model());
     switch (c.ConnectionType) {
     case ConnectionKind::Serial: {
         const QString device = m_panel.DeviceFor(c.Comport);

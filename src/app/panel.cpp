@@ -198,7 +198,7 @@ void Panel::CloseSerialPort()
 
 void Panel::ApplyConnection()
 {
-    m_session.SetModel(m_state.clockConnection.ClockType);
+    m_session.SetModel(Model());
     m_session.SetDestination(m_state.clockConnection.IPaddress);
 }
 
@@ -210,8 +210,8 @@ void Panel::SetNetworkPassword(const QByteArray& password4)
 
 Task<void> Panel::ConnectViaSerial()
 {
-    Q_EMIT ConnectLayout(m_state.clockConnection.ClockType);
-    Q_EMIT SecondOffsetListChanged(m_state.clockConnection.ClockType);
+    Q_EMIT ConnectLayout(Model());
+    Q_EMIT SecondOffsetListChanged(Model());
     m_state.NetworkSettingsPresent = false;
     m_state.SearchInProgress = false;
     ApplyConnection();

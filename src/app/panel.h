@@ -141,6 +141,8 @@ public:
     // Puts the connection in use (model, address) and the access password
     // into the session.
     void ApplyConnection();
+    // The model of the connection in use; null while it is not known.
+    const ClockModel* Model() const { return FindModel(m_state.clockConnection.ClockType); }
 
     // What the operator did.
     // The access password to send with every datagram (the prompt's field).
@@ -224,8 +226,8 @@ Q_SIGNALS:
     void PickersSeeded(const QDateTime& now);
     void DisableNetworkConfigShown(bool visible);
     // A connect begins: the layout for the model, with nothing found yet.
-    void ConnectLayout(int clockType);
-    void SecondOffsetListChanged(int clockType);
+    void ConnectLayout(const tarvo::ClockModel* model);
+    void SecondOffsetListChanged(const tarvo::ClockModel* model);
     // A master record was decoded into the working settings; the pages show
     // `view`.
     void SettingsDecoded(const tarvo::MasterSettingsView& view);
@@ -340,8 +342,8 @@ QString DescribeTimeDifference(const QDateTime& shown, const QDateTime& now);
 inline const QString FactoryDefaultsTitle = QStringLiteral("Set to defaults");
 inline const QString FactoryDefaultsQuestion =
     QStringLiteral("The clock settings will be set to factory defaults. Is this ok?");
-// What the reset changes on a clock of model `clockType`, and what it keeps.
-QString FactoryDefaultsDetails(int clockType);
+// What the reset changes on a clock of `model`, and what it keeps.
+QString FactoryDefaultsDetails(const ClockModel* model);
 
 // The sentences the operator reads after a change.
 inline const QString ConfirmNoAnswerText =

@@ -76,7 +76,7 @@ QString SettingsConfirmation(bool answered, const QStringList& differences)
     return QStringLiteral("The clock did not take: %1.").arg(fields.join(u", "));
 }
 
-QString FactoryDefaultsDetails(int clockType)
+QString FactoryDefaultsDetails(const ClockModel* model)
 {
     // The reset restores the general settings record, the one the clock is
     // asked for afterwards; its network record and passwords are another
@@ -84,7 +84,6 @@ QString FactoryDefaultsDetails(int clockType)
     QStringList reset = {QStringLiteral("time zone"), QStringLiteral("daylight saving"),
                          QStringLiteral("time code"), QStringLiteral("resync"),
                          QStringLiteral("relays")};
-    const ClockModel* model = FindModel(clockType);
     if (model && model->secondOffsetRange > 0)
         reset << QStringLiteral("second offsets");
     if (model && model->inputPolarity)
@@ -236,7 +235,7 @@ Task<void> Panel::SendSettings(SettingsSendInput input)
 
 ScriptSettings Panel::WorkingSettings(const QString& phoneText, int secondOffsetPosition) const
 {
-    const int clockType = m_state.clockConnection.ClockType;
+    const ClockModel* model = Model();
     const QString digits = KeepDigits(phoneText);
     if (m_state.clockConnection.ConnectionType == ConnectionKind::Serial) {
         // The serial commands carry every setting from the state, the modem's
@@ -244,15 +243,15 @@ ScriptSettings Panel::WorkingSettings(const QString& phoneText, int secondOffset
         // held.
         const ScriptSettings commands =
             WorkingScriptSettings(m_state, phoneText, secondOffsetPosition);
-        ScriptSettings sent = ScriptSettingsFromRecord(SettingsFullRecord(commands), clockType);
+        ScriptSettings sent = ScriptSettingsFromRecord(SettingsFullRecord(commands), model);
         sent.phone = digits;
         return sent;
     }
     // The network record: byte 15 as this model's send composes it (some keep
     // it as received), and no modem fields to compare.
-    const QByteArray record = ComposeMasterRecord(m_state.clockSettings, clockType,
+    const QByteArray record = ComposeMasterRecord(m_state.clockSettings, model,
                                                   secondOffsetPosition, m_state.ClockSettingsCopy);
-    ScriptSettings sent = ScriptSettingsFromRecord(record, clockType);
+    ScriptSettings sent = ScriptSettingsFromRecord(record, model);
     sent.phone = digits;
     return sent;
 }
@@ -262,7 +261,7 @@ Task<void> Panel::RestoreFactoryDefaults()
     // Without a way to ask, nothing as drastic as a reset is done.
     if (!m_boxes)
         co_return;
-    const QString details = FactoryDefaultsDetails(m_state.clockConnection.ClockType);
+    const QString details = FactoryDefaultsDetails(Model());
     const bool yes =
         co_await m_boxes->AskWarning(FactoryDefaultsTitle, FactoryDefaultsQuestion, details);
     if (!yes)

@@ -61,8 +61,8 @@ QString Panel::ConnectionText()
                              .arg(c.Comport)
                              .arg(m_session.SerialDevice(c.Comport))
                        : QStringLiteral("clock at ") + c.IPaddress;
-    if (const int number = ModelNumberFor(c.ClockType); number > 0)
-        text += QStringLiteral(", model %1").arg(number);
+    if (const ClockModel* model = Model())
+        text += QStringLiteral(", model %1").arg(model->number);
     return text;
 }
 

@@ -83,12 +83,11 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
     const QByteArray received = PaddedNetworkData(record.networkData);
     m_state.NetworkData.resize(NetworkDataLength, '\0');
     m_state.NetworkData.replace(0, kNetworkRecordCarried, received.first(kNetworkRecordCarried));
-    m_state.clockConnection.ClockType = static_cast<qint16>(
-        ClockTypeFromIdentifier(static_cast<quint8>(received[NetworkOffset::ModelIdentifier]),
-                                m_state.clockConnection.ClockType));
+    if (const ClockModel* named = ModelNamedIn(received))
+        m_state.clockConnection.ClockType = static_cast<qint16>(named->code);
     ApplyConnection();
     TakeStoredPassword();
-    Q_EMIT SecondOffsetListChanged(m_state.clockConnection.ClockType);
+    Q_EMIT SecondOffsetListChanged(Model());
     Q_EMIT NetworkSettingsReceived();
     DatagramHandled();
 }
@@ -203,8 +202,7 @@ namespace tarvo
 
 void Panel::DecodeSettings(const QByteArray& record)
 {
-    const MasterDecodeResult decoded =
-        DecodeMasterRecord(record, m_state.clockConnection.ClockType, m_state.clockSettings);
+    const MasterDecodeResult decoded = DecodeMasterRecord(record, Model(), m_state.clockSettings);
     m_state.clockSettings = decoded.settings;
     Q_EMIT SettingsDecoded(decoded.view);
 }

@@ -13,7 +13,7 @@ namespace tarvo
 
 bool Panel::GpsLockRuleApplies() const
 {
-    const ClockModel* model = FindModel(m_state.clockConnection.ClockType);
+    const ClockModel* model = Model();
     return model && model->gpsLockRule;
 }
 

@@ -19,15 +19,14 @@ ScriptSettings WorkingScriptSettings(const ProgramState& state, const QString& p
                                      int secondOffsetPosition)
 {
     ScriptSettings out;
-    out.clockType = state.clockConnection.ClockType;
+    out.model = FindModel(state.clockConnection.ClockType);
     out.settings = state.clockSettings;
     out.phone = KeepDigits(phoneText);
     // The 226 keeps the list's position in its record, and a send takes the
     // selected position over the working value, as the record composer does.
-    const ClockModel* model = FindModel(out.clockType);
-    const bool selected = secondOffsetPosition >= 0 &&
-                          secondOffsetPosition < SecondOffsetEntries(out.clockType).size();
-    if (model && model->byte15 == RecordByte15::SecondOffsetPosition && selected)
+    const bool selected =
+        secondOffsetPosition >= 0 && secondOffsetPosition < SecondOffsetEntries(out.model).size();
+    if (out.model && out.model->byte15 == RecordByte15::SecondOffsetPosition && selected)
         out.settings.SecondOffsetCode = static_cast<quint8>(secondOffsetPosition);
     return out;
 }

@@ -200,8 +200,8 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     if (!c.port.isEmpty() && !c.host.isEmpty() && c.command != u"exporter")
         co_return BadArguments(c, QStringLiteral("Give --port or --host, not both."));
     if (parser.isSet(model)) {
-        c.clockType = ModelCodeForNumber(parser.value(model).toInt());
-        if (c.clockType == 0)
+        c.model = ModelByNumber(parser.value(model).toInt());
+        if (!c.model)
             co_return BadArguments(c, QStringLiteral("--model must be 226, 229, 207 or 222."));
     }
     const NetworkPasswordInput typed = NetworkPasswordFromText(
@@ -264,7 +264,7 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
     if (c.port.isEmpty() && c.host.isEmpty())
         co_return BadArguments(c,
                                QStringLiteral("Give the clock's --port DEVICE or --host ADDRESS."));
-    client.SetModel(FindModel(c.clockType));
+    client.SetModel(c.model);
     client.SetPassword(c.password);
     client.SetActivity(c.activity);
     client.SetReplyTimeout(std::chrono::milliseconds(c.timeoutMs));

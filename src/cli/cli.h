@@ -61,7 +61,7 @@ struct CliContext {
     bool json = false;
     QString port;
     QString host;
-    int clockType = 0; // from --model; 0 = learn it
+    const ClockModel* model = nullptr; // from --model; null: learn it
     QByteArray password;
     int timeoutMs = 2000;
     bool timeoutGiven = false;

@@ -57,7 +57,7 @@ bool ClockClient::OpenNetwork(const QString& host, QString* error)
 void ClockClient::SetModel(const ClockModel* model)
 {
     m_model = model;
-    m_session.SetModel(model ? model->code : 0);
+    m_session.SetModel(model);
 }
 
 void ClockClient::SetPassword(const QByteArray& password4)

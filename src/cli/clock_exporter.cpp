@@ -51,7 +51,7 @@ bool ExportedClock::EnsureOpen()
         m_client = nullptr;
     }
     auto* client = new ClockClient(this);
-    client->SetModel(FindModel(m_target.clockType));
+    client->SetModel(m_target.model);
     client->SetPassword(m_target.password);
     client->SetReplyTimeout(std::chrono::milliseconds(m_timeoutMs));
     QString error;
@@ -86,7 +86,7 @@ Task<Reply> ExportedClock::Ask()
         co_await m_client->Ask<MasterRecord>(command::RequestMasterSettings{});
     if (answer.Answered() && m_golden) {
         const ScriptSettings actual =
-            ScriptSettingsFromRecord(answer.record->record, m_client->Model()->code);
+            ScriptSettingsFromRecord(answer.record->record, m_client->Model());
         const SettingsParse wanted = SettingsFromJson(*m_golden, actual);
         // A golden file this model cannot hold is a drift too, not a match.
         m_reading.settingsMatch =

@@ -22,7 +22,7 @@ struct ExportTarget {
     QString port; // serial device, or empty
     QString host; // network address, or empty
     QByteArray password;
-    int clockType = 0; // 0: learned from the clock
+    const ClockModel* model = nullptr; // null: learned from the clock
 };
 
 // A serial clock's reading from its latest time report at `nowUs`: up while

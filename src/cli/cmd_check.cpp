@@ -70,7 +70,7 @@ Task<int> RunCheck(CliContext& c)
     // The golden file is read as "set settings" reads its file, on top of the
     // clock's own settings: a field it leaves out takes the clock's value and
     // so never differs.
-    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model()->code);
+    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model());
     const SettingsParse golden = SettingsFromJson(read.object, current);
     if (!golden.errors.isEmpty()) {
         for (const QString& e : golden.errors)

@@ -79,14 +79,14 @@ Task<int> RunExporter(CliContext& c)
             const QByteArray password = clock.password.isEmpty()
                                             ? c.password
                                             : NetworkPasswordFromText(clock.password).bytes;
-            const int clockType = clock.model != 0 ? ModelCodeForNumber(clock.model) : c.clockType;
-            targets.append({clock.name, clock.port, clock.host, password, clockType});
+            const ClockModel* model = clock.model != 0 ? ModelByNumber(clock.model) : c.model;
+            targets.append({clock.name, clock.port, clock.host, password, model});
         }
     }
     for (const QString& port : c.ports)
-        targets.append({port, port, {}, c.password, c.clockType});
+        targets.append({port, port, {}, c.password, c.model});
     for (const QString& host : c.hosts)
-        targets.append({host, {}, host, c.password, c.clockType});
+        targets.append({host, {}, host, c.password, c.model});
     if (targets.isEmpty())
         co_return Refuse(c, QStringLiteral("exporter needs the clocks: --fleet FILE, or --port "
                                            "DEVICE and --host ADDRESS, each as often as needed."));
@@ -111,7 +111,7 @@ Task<int> RunExporter(CliContext& c)
         bool fitsAModel = false;
         for (const ClockModel& model : AllModels()) {
             ScriptSettings blank;
-            blank.clockType = model.code;
+            blank.model = &model;
             const SettingsParse parse = SettingsFromJson(read.object, blank);
             fitsAModel = fitsAModel || parse.errors.isEmpty();
             if (problems.isEmpty())

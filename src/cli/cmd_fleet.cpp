@@ -74,7 +74,7 @@ struct FleetSlot {
         context.json = fleet.json;
         context.port = entry.port;
         context.host = entry.host;
-        context.clockType = entry.model != 0 ? ModelCodeForNumber(entry.model) : fleet.clockType;
+        context.model = entry.model != 0 ? ModelByNumber(entry.model) : fleet.model;
         context.password = entry.password.isEmpty() ? fleet.password
                                                     : NetworkPasswordFromText(entry.password).bytes;
         context.timeoutMs = fleet.timeoutMs;

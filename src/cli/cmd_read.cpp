@@ -130,8 +130,8 @@ Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject
             co_await client.Ask<MasterRecord>(command::RequestMasterSettings{});
         const int status = ReportReply(c, answer.reply, QStringLiteral("its settings"));
         if (status == ExitCode::Done)
-            data[what] = SettingsToJson(
-                ScriptSettingsFromRecord(answer.record->record, client.Model()->code));
+            data[what] =
+                SettingsToJson(ScriptSettingsFromRecord(answer.record->record, client.Model()));
         co_return status;
     }
     if (what == u"network") {
@@ -139,11 +139,10 @@ Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject
             co_await client.Ask<NetworkRecord>(command::RequestNetworkSettings{});
         const int status = ReportReply(c, answer.reply, QStringLiteral("its network settings"));
         if (status == ExitCode::Done)
-            data[what] =
-                answer.record->present
-                    ? QJsonValue(NetworkToJson(PaddedNetworkData(answer.record->networkData),
-                                               client.Model()->code))
-                    : QJsonValue(QJsonValue::Null);
+            data[what] = answer.record->present
+                             ? QJsonValue(NetworkToJson(
+                                   PaddedNetworkData(answer.record->networkData), client.Model()))
+                             : QJsonValue(QJsonValue::Null);
         co_return status;
     }
     Answer<DstRecord> answer;

@@ -118,7 +118,7 @@ Task<int> RunSetSettings(CliContext& c, ClockClient& client, const QJsonObject& 
     if (status != ExitCode::Done)
         co_return status;
     const QByteArray& record = answer.record->record;
-    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model()->code);
+    const ScriptSettings current = ScriptSettingsFromRecord(record, client.Model());
     const SettingsParse wanted = SettingsFromJson(input, current);
     if (!wanted.errors.isEmpty())
         co_return RefuseInput(c, wanted.errors);
@@ -166,7 +166,7 @@ Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& i
         c.err << "The clock has no network option.\nNothing was sent.\n";
         co_return ExitCode::BadArguments;
     }
-    const int model = client.Model()->code;
+    const ClockModel* model = client.Model();
     const QByteArray record = PaddedNetworkData(answer.record->networkData);
     const NetworkParse wanted = NetworkFromJson(input, record, model);
     if (!wanted.errors.isEmpty())
@@ -294,7 +294,7 @@ Task<int> RunFactoryDefaults(CliContext& c)
     const int answered = ReportVerdict(c, restored.outcome, QStringLiteral("its settings back"));
     if (answered != ExitCode::Done)
         co_return answered;
-    PrintData(c, SettingsToJson(ScriptSettingsFromRecord(*restored.record, client.Model()->code)));
+    PrintData(c, SettingsToJson(ScriptSettingsFromRecord(*restored.record, client.Model())));
     co_return ExitCode::Done;
 }
 

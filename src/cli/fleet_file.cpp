@@ -206,7 +206,7 @@ void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
         const QJsonValue model = entry.value(u"model");
         const double number = model.toDouble(-1);
         if (!model.isDouble() || number != static_cast<int>(number) ||
-            ModelCodeForNumber(static_cast<int>(number)) == 0)
+            !ModelByNumber(static_cast<int>(number)))
             errors.AddField(
                 QStringLiteral("model"),
                 QStringLiteral("must be 226, 229, 207 or 222, not %1").arg(JsonValueText(model)));

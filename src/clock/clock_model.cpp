@@ -141,14 +141,9 @@ int ModelNumberFor(int code)
     return model ? model->number : 0;
 }
 
-QByteArray TrailerFor(int code)
+QByteArray BuildSerialFrame(quint8 command, QByteArrayView payload, const ClockModel& model)
 {
-    return QByteArray(ModelOrFallback(code).trailer);
-}
-
-QByteArray BuildSerialFrame(quint8 command, QByteArrayView payload, int code)
-{
-    return BuildSerialFrameWithTrailer(command, payload, ModelOrFallback(code).trailer);
+    return BuildSerialFrameWithTrailer(command, payload, model.trailer);
 }
 
 std::optional<OutgoingFrame> ParseOutgoingFrame(QByteArrayView frame)
@@ -171,10 +166,9 @@ std::optional<OutgoingFrame> ParseOutgoingFrame(QByteArrayView frame)
     return out;
 }
 
-QList<ListEntry> SecondOffsetEntries(int code)
+QList<ListEntry> SecondOffsetEntries(const ClockModel* model)
 {
     QList<ListEntry> entries;
-    const ClockModel* model = FindModel(code);
     if (!model || model->secondOffsetRange == 0)
         return entries;
     for (int n = -model->secondOffsetRange; n <= model->secondOffsetRange; ++n)

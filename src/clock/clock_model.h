@@ -73,11 +73,9 @@ int ModelCodeForNumber(int number);
 // Model number for a code (1 -> 226 ...), 0 for no model.
 int ModelNumberFor(int code);
 
-// The trailer chosen by model code: 2 -> "$VX-229X", 3 -> "$VX-207U",
-// 4 -> "$VX-222U", every other value -> "$VX-226U".
-QByteArray TrailerFor(int code);
-// The whole outgoing frame to a clock of model `code`.
-QByteArray BuildSerialFrame(quint8 command, QByteArrayView payload, int code);
+// The whole outgoing frame to a clock of `model`: its payload, the command
+// byte and the model's trailer.
+QByteArray BuildSerialFrame(quint8 command, QByteArrayView payload, const ClockModel& model);
 
 // The clock's view of an outgoing frame: the command byte, the payload before
 // it and the model code whose trailer ends it (0 when the trailer is none of
@@ -92,7 +90,7 @@ struct OutgoingFrame {
 // Used by the simulated clock and by tests.
 std::optional<OutgoingFrame> ParseOutgoingFrame(QByteArrayView frame);
 
-// The second-offset list of a model code: empty for a model without one.
-QList<ListEntry> SecondOffsetEntries(int code);
+// The second-offset list of a model: empty for a model without one or none.
+QList<ListEntry> SecondOffsetEntries(const ClockModel* model);
 
 } // namespace tarvo

@@ -33,14 +33,15 @@ std::optional<QTime> TimeIfValid(int hour, int minute, int second)
     return QTime(hour, minute, second);
 }
 
-void DecodeByte15(std::optional<quint8> b15, int clockType, ClockSettings& s, MasterSettingsView& v)
+void DecodeByte15(std::optional<quint8> b15, const ClockModel* model, ClockSettings& s,
+                  MasterSettingsView& v)
 {
     if (!b15)
         return;
     s.DSTCustom = *b15 & 1;
     v.dstCustom = s.DSTCustom == 1;
     s.SecondOffsetCode = (*b15 & 124) / 4;
-    v.secondOffsetPosition = SecondOffsetPositionForCode(clockType, s.SecondOffsetCode);
+    v.secondOffsetPosition = SecondOffsetPositionForCode(model, s.SecondOffsetCode);
     s.DisplayFormat24 = (*b15 >> 1) & 1;
     v.displayFormat24 = s.DisplayFormat24 == 1;
     // Read as the polarity on every model; on 1, 2 and 4 it is also the lowest
@@ -99,7 +100,7 @@ void DecodeModemFields(const RecordReader& at, ClockSettings& s, MasterSettingsV
 
 } // namespace
 
-MasterDecodeResult DecodeMasterRecord(QByteArrayView record, int clockType,
+MasterDecodeResult DecodeMasterRecord(QByteArrayView record, const ClockModel* model,
                                       const ClockSettings& previous)
 {
     MasterDecodeResult result{previous, {}};
@@ -113,7 +114,7 @@ MasterDecodeResult DecodeMasterRecord(QByteArrayView record, int clockType,
         s.AutoDST = (*b0 >> 6) & 1;
         v.autoDST = s.AutoDST == 1;
     }
-    DecodeByte15(at(15), clockType, s, v);
+    DecodeByte15(at(15), model, s, v);
     if (const auto b6 = at(6)) {
         s.SubSecondCode = *b6 & 127;
         v.subSecondPosition = SubSecondPositionForCode(s.SubSecondCode);
@@ -146,7 +147,7 @@ MasterDecodeResult DecodeMasterRecord(QByteArrayView record, int clockType,
         v.resyncTime = TimeIfValid(s.ResyncTime.Hour, s.ResyncTime.Minute, s.ResyncTime.Second);
 
     DecodeRelays(at, s, v);
-    if (const ClockModel* model = FindModel(clockType); model && model->modem)
+    if (model && model->modem)
         DecodeModemFields(at, s, v);
     return result;
 }
@@ -172,7 +173,7 @@ std::optional<QByteArray> PhoneNumberPayload(const QString& text)
     return payload;
 }
 
-QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, int clockType,
+QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, const ClockModel* model,
                                                 const QString& phoneText)
 {
     QList<SerialCommand> commands = {
@@ -180,7 +181,6 @@ QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, int cloc
         {20, PayloadOf({s.DSTCustom})},   {7, PayloadOf({s.SMPTEMode})},
         {8, PayloadOf({s.DriftWindow})},  {9, PayloadOf({s.DateFormat})},
     };
-    const ClockModel* model = FindModel(clockType);
     if (model && model->secondOffsetRange > 0) {
         commands.append({10, PayloadOf({s.SecondOffsetCode})});
         commands.append({11, PayloadOf({s.SubSecondCode})});
@@ -207,8 +207,8 @@ QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& s, int cloc
     return commands;
 }
 
-QByteArray ComposeMasterRecord(const ClockSettings& s, int clockType, int secondOffsetPosition,
-                               QByteArrayView previousCopy)
+QByteArray ComposeMasterRecord(const ClockSettings& s, const ClockModel* model,
+                               int secondOffsetPosition, QByteArrayView previousCopy)
 {
     QByteArray record(NetworkMasterRecordLength, '\0');
     SetByte(record, 0, (s.TimeZoneCode & 63) + 64 * (s.AutoDST & 1));
@@ -224,11 +224,10 @@ QByteArray ComposeMasterRecord(const ClockSettings& s, int clockType, int second
     }
 
     const int dstAndDisplay = (s.DSTCustom & 1) + 2 * (s.DisplayFormat24 & 1);
-    const ClockModel* model = FindModel(clockType);
     switch (model ? model->byte15 : RecordByte15::LeftAsReceived) {
     case RecordByte15::SecondOffsetPosition: {
-        const bool selected = secondOffsetPosition >= 0 &&
-                              secondOffsetPosition < SecondOffsetEntries(clockType).size();
+        const bool selected =
+            secondOffsetPosition >= 0 && secondOffsetPosition < SecondOffsetEntries(model).size();
         const int field = selected ? secondOffsetPosition : s.SecondOffsetCode;
         SetByte(record, 15, ((4 * field) & 124) + dstAndDisplay);
         break;

@@ -62,7 +62,7 @@ struct MasterDecodeResult {
 // Decodes a master record of any length over `previous`: each field is taken
 // only when its bytes lie inside the record, so a short record leaves the rest
 // of the working settings as they were.
-MasterDecodeResult DecodeMasterRecord(QByteArrayView record, int clockType,
+MasterDecodeResult DecodeMasterRecord(QByteArrayView record, const ClockModel* model,
                                       const ClockSettings& previous);
 
 // The digits "0".."9" of a typed phone number, in order; everything else dropped.
@@ -72,8 +72,8 @@ QString KeepDigits(const QString& text);
 std::optional<QByteArray> PhoneNumberPayload(const QString& text);
 
 // The frames that send every setting over the serial link, in the clock's order.
-QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& settings, int clockType,
-                                                const QString& phoneText);
+QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& settings,
+                                                const ClockModel* model, const QString& phoneText);
 
 // Composes record bytes 0-15 for the network. `previousCopy` supplies byte 15
 // for models without a composition of their own (4 and unknown ones).
@@ -81,7 +81,7 @@ QList<SerialCommand> MasterSettingsSerialFrames(const ClockSettings& settings, i
 // selected (-1 or a position outside the list) it sends SecondOffsetCode as the
 // field instead, which is the value last received from the clock, so the clock
 // gets its own offset back rather than an undefined one.
-QByteArray ComposeMasterRecord(const ClockSettings& settings, int clockType,
+QByteArray ComposeMasterRecord(const ClockSettings& settings, const ClockModel* model,
                                int secondOffsetPosition, QByteArrayView previousCopy);
 
 // Code 8 with the first 16 bytes of `record` as payload.

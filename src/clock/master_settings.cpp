@@ -139,12 +139,11 @@ int TimeZonePositionForCode(int code)
     return UtcTimeZonePosition;
 }
 
-std::optional<int> SecondOffsetPositionForCode(int clockType, int code)
+std::optional<int> SecondOffsetPositionForCode(const ClockModel* model, int code)
 {
-    const ClockModel* model = FindModel(clockType);
     if (!model)
         return std::nullopt;
-    const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+    const QList<ListEntry> entries = SecondOffsetEntries(model);
     // The 226 keeps the list position in its record; the others the code.
     if (model->byte15 == RecordByte15::SecondOffsetPosition)
         return PositionIfInList(code, static_cast<int>(entries.size()));

@@ -14,6 +14,8 @@
 namespace tarvo
 {
 
+struct ClockModel;
+
 // The working copy of the clock's general settings. Every field is the unsigned
 // byte the clock uses; edits write here at once and a send transmits all of it.
 struct ResyncTimeOfDay {
@@ -81,7 +83,7 @@ int TimeZoneCodeForOffset(int halfHours);
 // Which entry to select for a value decoded from the clock. A result of
 // std::nullopt means "leave the selection as it is"; -1 means "select nothing".
 int TimeZonePositionForCode(int code); // first entry with this code, else UTC
-std::optional<int> SecondOffsetPositionForCode(int clockType, int code);
+std::optional<int> SecondOffsetPositionForCode(const ClockModel* model, int code);
 std::optional<int> SubSecondPositionForCode(int code);
 // Lists addressed by position: `position` when the list has it, else nullopt.
 std::optional<int> PositionIfInList(int position, int listSize);

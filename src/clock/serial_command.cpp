@@ -8,12 +8,12 @@
 namespace tarvo
 {
 
-QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, int clockType)
+QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, const ClockModel& model)
 {
     QList<QByteArray> frames;
     frames.reserve(commands.size());
     for (const SerialCommand& c : commands)
-        frames.append(BuildSerialFrame(c.command, c.payload, clockType));
+        frames.append(BuildSerialFrame(c.command, c.payload, model));
     return frames;
 }
 

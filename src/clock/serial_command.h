@@ -8,6 +8,8 @@
 namespace tarvo
 {
 
+struct ClockModel;
+
 // One serial command before it is framed: the command byte and its payload.
 // An empty payload means the command goes out without payload.
 struct SerialCommand {
@@ -18,7 +20,7 @@ struct SerialCommand {
 };
 
 // The wire frames of `commands`, in order, each with the trailer of `clockType`.
-QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, int clockType);
+QList<QByteArray> BuildSerialFrames(const QList<SerialCommand>& commands, const ClockModel& model);
 
 // A payload made of small values, each stored as one unsigned byte.
 QByteArray PayloadOf(std::initializer_list<int> values);

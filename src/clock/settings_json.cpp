@@ -15,23 +15,25 @@ namespace tarvo
 namespace
 {
 
-bool HasSecondOffset(int clockType)
+bool HasSecondOffset(const ClockModel* model)
 {
-    const ClockModel* model = FindModel(clockType);
     return model && model->secondOffsetRange > 0;
 }
 
-bool HasModem(int clockType)
+bool HasModem(const ClockModel* model)
 {
-    const ClockModel* model = FindModel(clockType);
     return model && model->modem;
 }
 
 // The 226 keeps the list position in its record; the others the code.
-bool RecordKeepsPosition(int clockType)
+bool RecordKeepsPosition(const ClockModel* model)
 {
-    const ClockModel* model = FindModel(clockType);
     return model && model->byte15 == RecordByte15::SecondOffsetPosition;
+}
+
+int NumberOf(const ClockModel* model)
+{
+    return model ? model->number : 0;
 }
 
 QString Two(int v)
@@ -215,10 +217,11 @@ void ReadRelays(const JsonFields& r, const QJsonValue& v, ClockSettings& s)
     }
 }
 
-void ReadSecondOffset(const JsonFields& r, const QJsonValue& v, int clockType, quint8& target)
+void ReadSecondOffset(const JsonFields& r, const QJsonValue& v, const ClockModel* model,
+                      quint8& target)
 {
     if (v.isDouble() && std::floor(v.toDouble()) == v.toDouble()) {
-        if (const auto field = SecondOffsetRecordField(clockType, static_cast<int>(v.toDouble()))) {
+        if (const auto field = SecondOffsetRecordField(model, static_cast<int>(v.toDouble()))) {
             target = static_cast<quint8>(*field);
             return;
         }
@@ -226,7 +229,7 @@ void ReadSecondOffset(const JsonFields& r, const QJsonValue& v, int clockType, q
         target = static_cast<quint8>(*code);
         return;
     }
-    const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+    const QList<ListEntry> entries = SecondOffsetEntries(model);
     r.Error(QStringLiteral("secondOffset"),
             QStringLiteral("%1 is not a whole number of seconds "
                            "from %2 to %3")
@@ -295,38 +298,38 @@ void ReadModem(const JsonFields& r, const QJsonValue& v, ScriptSettings& out)
 
 } // namespace
 
-std::optional<int> SecondOffsetSeconds(int clockType, int recordField)
+std::optional<int> SecondOffsetSeconds(const ClockModel* model, int recordField)
 {
-    const auto position = SecondOffsetPositionForCode(clockType, recordField);
+    const auto position = SecondOffsetPositionForCode(model, recordField);
     if (!position)
         return std::nullopt;
-    return SecondOffsetEntries(clockType).at(*position).caption.toInt();
+    return SecondOffsetEntries(model).at(*position).caption.toInt();
 }
 
-std::optional<int> SecondOffsetRecordField(int clockType, int seconds)
+std::optional<int> SecondOffsetRecordField(const ClockModel* model, int seconds)
 {
-    const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+    const QList<ListEntry> entries = SecondOffsetEntries(model);
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (entries[i].caption.toInt() == seconds)
-            return RecordKeepsPosition(clockType) ? static_cast<int>(i) : entries[i].data;
+            return RecordKeepsPosition(model) ? static_cast<int>(i) : entries[i].data;
     }
     return std::nullopt;
 }
 
-std::optional<int> SecondOffsetSerialCode(int clockType, int seconds)
+std::optional<int> SecondOffsetSerialCode(const ClockModel* model, int seconds)
 {
-    for (const ListEntry& entry : SecondOffsetEntries(clockType)) {
+    for (const ListEntry& entry : SecondOffsetEntries(model)) {
         if (entry.caption.toInt() == seconds)
             return entry.data;
     }
     return std::nullopt;
 }
 
-ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType)
+ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, const ClockModel* model)
 {
-    const MasterDecodeResult decoded = DecodeMasterRecord(record, clockType, ClockSettings{});
+    const MasterDecodeResult decoded = DecodeMasterRecord(record, model, ClockSettings{});
     ScriptSettings out;
-    out.clockType = clockType;
+    out.model = model;
     out.settings = decoded.settings;
     out.phone = decoded.view.phoneText.value_or(QString());
     return out;
@@ -335,12 +338,11 @@ ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType)
 QByteArray SettingsFullRecord(const ScriptSettings& in)
 {
     const ClockSettings& s = in.settings;
-    QByteArray record = ComposeMasterRecord(s, in.clockType, -1, {});
+    QByteArray record = ComposeMasterRecord(s, in.model, -1, {});
     // Byte 15 as every model's record is read, the 222's too (its network send
     // leaves the byte as received, so the composer has nothing to give).
     int byte15 = ((4 * s.SecondOffsetCode) & 124) | (s.DSTCustom & 1) | 2 * (s.DisplayFormat24 & 1);
-    const ClockModel* model = FindModel(in.clockType);
-    if (model && model->inputPolarity)
+    if (in.model && in.model->inputPolarity)
         byte15 = (byte15 & ~4) | 4 * (s.RisingEdge & 1);
     record[15] = static_cast<char>(byte15);
     // A relay that is off may keep any bytes in the settings; the record says
@@ -352,7 +354,7 @@ QByteArray SettingsFullRecord(const ScriptSettings& in)
         }
     }
     record.resize(SerialMasterRecordLength, '\0');
-    if (HasModem(in.clockType)) {
+    if (HasModem(in.model)) {
         const QString digits = KeepDigits(in.phone).left(PhoneDigitCount);
         for (int i = 0; i < PhoneDigitCount; ++i)
             record[18 + i] =
@@ -368,12 +370,12 @@ QJsonObject SettingsToJson(const ScriptSettings& in)
 {
     const ClockSettings& s = in.settings;
     QJsonObject o;
-    o[u"model"] = ModelNumberFor(in.clockType);
+    o[u"model"] = NumberOf(in.model);
     o[u"timeZone"] = TimeZoneValue(s.TimeZoneCode);
     o[u"autoDst"] = s.AutoDST != 0;
     o[u"customDst"] = s.DSTCustom != 0;
-    if (HasSecondOffset(in.clockType)) {
-        const auto seconds = SecondOffsetSeconds(in.clockType, s.SecondOffsetCode);
+    if (HasSecondOffset(in.model)) {
+        const auto seconds = SecondOffsetSeconds(in.model, s.SecondOffsetCode);
         o[u"secondOffset"] =
             seconds ? QJsonValue(*seconds) : QJsonValue(CodeText(s.SecondOffsetCode));
         if (s.SubSecondCode == 0)
@@ -404,7 +406,7 @@ QJsonObject SettingsToJson(const ScriptSettings& in)
             relays.append(QJsonObject{{QStringLiteral("enabled"), false}});
     }
     o[u"relays"] = relays;
-    if (HasModem(in.clockType)) {
+    if (HasModem(in.model)) {
         o[u"modem"] = QJsonObject{
             {QStringLiteral("phone"), in.phone},
             {QStringLiteral("callTime"), Two(s.CallTime.Hour) + u':' + Two(s.CallTime.Minute)},
@@ -418,11 +420,11 @@ SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& cu
     SettingsParse result{current, {}};
     const JsonFields r(result.errors);
     ClockSettings& s = result.value.settings;
-    const int type = current.clockType;
-    const QString model = QString::number(ModelNumberFor(type));
+    const ClockModel* type = current.model;
+    const QString model = QString::number(NumberOf(type));
     r.Each(json, [&](const QString& key, const QJsonValue& v) {
         if (key == u"model") {
-            if (v.toInt(-1) != ModelNumberFor(type))
+            if (v.toInt(-1) != NumberOf(type))
                 r.Error(key, QStringLiteral("the file is for model %1, the clock is model %2")
                                  .arg(JsonValueText(v), model));
         } else if (key == u"timeZone") {
@@ -449,9 +451,9 @@ SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& cu
             ReadSecondOffset(r, v, type, s.SecondOffsetCode);
         } else if (key == u"subSecondMs" && HasSecondOffset(type)) {
             ReadSubSecond(r, v, s.SubSecondCode);
-        } else if (key == u"risingEdge" && type == 3) {
+        } else if (key == u"risingEdge" && type && type->inputPolarity) {
             ReadBool(r, key, v, s.RisingEdge);
-        } else if (key == u"modem" && type == 4) {
+        } else if (key == u"modem" && HasModem(type)) {
             ReadModem(r, v, result.value);
         } else if (key == u"secondOffset" || key == u"subSecondMs" || key == u"risingEdge" ||
                    key == u"modem") {
@@ -474,13 +476,13 @@ QList<SerialCommand> SettingsSerialCommands(const ScriptSettings& in)
     ClockSettings s = in.settings;
     // The serial command carries the second offset as the clock's table code,
     // which on the 226 is not what its record holds.
-    if (HasSecondOffset(in.clockType)) {
-        if (const auto seconds = SecondOffsetSeconds(in.clockType, s.SecondOffsetCode)) {
-            if (const auto code = SecondOffsetSerialCode(in.clockType, *seconds))
+    if (HasSecondOffset(in.model)) {
+        if (const auto seconds = SecondOffsetSeconds(in.model, s.SecondOffsetCode)) {
+            if (const auto code = SecondOffsetSerialCode(in.model, *seconds))
                 s.SecondOffsetCode = static_cast<quint8>(*code);
         }
     }
-    return MasterSettingsSerialFrames(s, in.clockType, in.phone);
+    return MasterSettingsSerialFrames(s, in.model, in.phone);
 }
 
 QList<SerialCommand> ChangedSerialCommands(const ScriptSettings& wanted,
@@ -500,8 +502,8 @@ QList<SerialCommand> ChangedSerialCommands(const ScriptSettings& wanted,
 
 QByteArray SettingsNetworkRecord(const ScriptSettings& in, QByteArrayView received)
 {
-    const int position = RecordKeepsPosition(in.clockType) ? in.settings.SecondOffsetCode : -1;
-    return ComposeMasterRecord(in.settings, in.clockType, position, received);
+    const int position = RecordKeepsPosition(in.model) ? in.settings.SecondOffsetCode : -1;
+    return ComposeMasterRecord(in.settings, in.model, position, received);
 }
 
 } // namespace tarvo

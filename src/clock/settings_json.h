@@ -23,15 +23,15 @@ namespace tarvo
 // second offset in the record's own form), the model they belong to and, for
 // the modem model, the telephone number's digits.
 struct ScriptSettings {
-    int clockType = 1;
+    const ClockModel* model = FindModel(1);
     ClockSettings settings;
     QString phone;
 
     bool operator==(const ScriptSettings&) const = default;
 };
 
-// Decodes a master record (41 bytes serial, 16 network) of model `clockType`.
-ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, int clockType);
+// Decodes a master record (41 bytes serial, 16 network) of `model`.
+ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, const ClockModel* model);
 
 // The whole 41-byte record a clock of the settings' model would send for them,
 // modem fields included; ScriptSettingsFromRecord reads it back to the same
@@ -54,10 +54,10 @@ QStringList SettingsDifferences(const ScriptSettings& wanted, const ScriptSettin
 
 // Second offset in seconds as the model's list shows it, from the record's
 // field; nullopt when the model has no such setting or the field is outside it.
-std::optional<int> SecondOffsetSeconds(int clockType, int recordField);
+std::optional<int> SecondOffsetSeconds(const ClockModel* model, int recordField);
 // The record's field for `seconds`, and the code the serial command carries.
-std::optional<int> SecondOffsetRecordField(int clockType, int seconds);
-std::optional<int> SecondOffsetSerialCode(int clockType, int seconds);
+std::optional<int> SecondOffsetRecordField(const ClockModel* model, int seconds);
+std::optional<int> SecondOffsetSerialCode(const ClockModel* model, int seconds);
 
 // What the serial link needs to carry `wanted` when the clock holds `current`:
 // only the commands whose payload differs. Both lists follow the clock's order.

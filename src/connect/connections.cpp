@@ -50,14 +50,14 @@ void AddConnection(Connections& connections, const ClockConnection& record)
     connections.append(record);
 }
 
-ClockConnection SerialFindConnection(int port, int clockType)
+ClockConnection SerialFindConnection(int port, const ClockModel& model)
 {
     ClockConnection found;
     found.ConnectionType = ConnectionKind::Serial;
     found.Comport = static_cast<qint16>(port);
     found.IPAddressValue = 0;
     found.IPaddress.clear();
-    found.ClockType = static_cast<qint16>(clockType);
+    found.ClockType = static_cast<qint16>(model.code);
     return found;
 }
 

@@ -10,6 +10,8 @@
 namespace tarvo
 {
 
+struct ClockModel;
+
 // The clocks found by the last search, in the order they were found, one
 // entry per link. A clock found again over a link already listed (the clock in
 // use ahead of its rediscovery, a port that answered two models' probes, a
@@ -29,7 +31,7 @@ void AddConnection(Connections& connections, const ClockConnection& record);
 
 // A clock that answered on serial port `port` (1 = first) to the probe of
 // model `clockType`.
-ClockConnection SerialFindConnection(int port, int clockType);
+ClockConnection SerialFindConnection(int port, const ClockModel& model);
 
 // A clock that answered the discovery broadcast. `senderAddress` is the sender
 // as received (first octet in the high byte); its model is not known yet.

@@ -145,9 +145,9 @@ QString NetworkAddressOf(QByteArrayView networkData)
     return DottedAddressAt(networkData, NetworkOffset::IPAddress);
 }
 
-QJsonObject NetworkToJson(QByteArrayView record, int clockType)
+QJsonObject NetworkToJson(QByteArrayView record, const ClockModel* model)
 {
-    const NetworkSettingsView view = DecodeNetworkSettings(record, clockType);
+    const NetworkSettingsView view = DecodeNetworkSettings(record, model);
     QJsonObject o;
     o[u"ipAddress"] = view.clockAddress;
     o[u"subnetMask"] = view.netmaskIndex >= 0 ? QJsonValue(NetmaskCaptions().at(view.netmaskIndex))
@@ -175,14 +175,15 @@ QJsonObject NetworkToJson(QByteArrayView record, int clockType)
     return o;
 }
 
-NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current, int clockType)
+NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
+                             const ClockModel* model)
 {
     NetworkParse result{current, {}};
     if (result.record.size() < NetworkDataLength)
         result.record.append(QByteArray(NetworkDataLength - result.record.size(), '\0'));
     const JsonFields fields(result.errors);
     const Writer w(result.record, fields);
-    const NetworkModelGroup group = NetworkGroupFor(clockType);
+    const NetworkModelGroup group = NetworkGroupFor(model);
     fields.Each(json, [&](const QString& key, const QJsonValue& v) {
         if (key == u"ipAddress") {
             w.Address(key, v, AddressField::ClockAddress);

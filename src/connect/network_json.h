@@ -13,7 +13,9 @@
 namespace tarvo
 {
 
-QJsonObject NetworkToJson(QByteArrayView networkData, int clockType);
+struct ClockModel;
+
+QJsonObject NetworkToJson(QByteArrayView networkData, const ClockModel* model);
 
 // Writes the fields `json` names into a copy of `current`; the rest of the
 // record stays as the clock sent it. Problems come back as "field: reason",
@@ -22,7 +24,8 @@ struct NetworkParse {
     QByteArray record;
     QStringList errors;
 };
-NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current, int clockType);
+NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
+                             const ClockModel* model);
 
 // Dotted text of the record's own address.
 QString NetworkAddressOf(QByteArrayView networkData);

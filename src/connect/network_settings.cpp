@@ -69,9 +69,8 @@ QString ClockAddressProblem(const std::array<quint8, 4>& address, quint8 maskCod
     return {};
 }
 
-NetworkModelGroup NetworkGroupFor(int clockType)
+NetworkModelGroup NetworkGroupFor(const ClockModel* model)
 {
-    const ClockModel* model = FindModel(clockType);
     return model ? model->networkGroup : NetworkModelGroup::None;
 }
 
@@ -156,17 +155,16 @@ UnpackedNetworkSettings UnpackNetworkSettings(const QByteArray& payload768)
     return unpacked;
 }
 
-int ClockTypeFromIdentifier(quint8 id, int current)
+const ClockModel* ModelNamedIn(QByteArrayView record)
 {
-    const ClockModel* model = ModelByIdentifier(id);
-    return model ? model->code : current;
+    return ModelByIdentifier(ByteAt(record, NetworkOffset::ModelIdentifier));
 }
 
-NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType)
+NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, const ClockModel* model)
 {
     using namespace NetworkOffset;
     NetworkSettingsView view;
-    view.group = NetworkGroupFor(clockType);
+    view.group = NetworkGroupFor(model);
     view.clockAddress = DottedAddressAt(record, IPAddress);
     view.gateway = DottedAddressAt(record, Gateway);
     view.dns = DottedAddressAt(record, DNS);

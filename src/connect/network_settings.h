@@ -69,7 +69,7 @@ QString ClockAddressProblem(const std::array<quint8, 4>& address, quint8 maskCod
                             bool onLoopback = false);
 
 // The group of a model code; None for a code no model has.
-NetworkModelGroup NetworkGroupFor(int clockType);
+NetworkModelGroup NetworkGroupFor(const ClockModel* model);
 
 // A record of 128 zero bytes, the state before any clock has reported.
 QByteArray EmptyNetworkData();
@@ -94,9 +94,8 @@ struct UnpackedNetworkSettings {
 // 16 x (payload[2i+1] AND 15). A shorter payload reads as zeros beyond its end.
 UnpackedNetworkSettings UnpackNetworkSettings(const QByteArray& payload768);
 
-// Model code from the identifier at offset 91: 229 -> 2, 207 -> 3, 213 -> 1;
-// any other identifier leaves `current` as it is.
-int ClockTypeFromIdentifier(quint8 id, int current);
+// The model the record names at offset 91, or nullptr when it names none.
+const ClockModel* ModelNamedIn(QByteArrayView record);
 
 // What the Network Settings and Password controls show for a record. Fields of
 // the model group that does not apply are left empty.
@@ -128,7 +127,7 @@ struct NetworkSettingsView {
     QString passwordText;
 };
 
-NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, int clockType);
+NetworkSettingsView DecodeNetworkSettings(QByteArrayView record, const ClockModel* model);
 
 // Serial commands that carry the record: four 32-byte quarters, then the
 // command that makes the clock apply them.

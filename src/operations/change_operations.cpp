@@ -36,7 +36,7 @@ Task<Outcome> ConfirmSettings(ClockSession& session, ClockLink& link, ScriptSett
         co_return outcome;
     }
     const QByteArray& record = answer.record->record;
-    ScriptSettings actual = ScriptSettingsFromRecord(record, wanted.clockType);
+    ScriptSettings actual = ScriptSettingsFromRecord(record, wanted.model);
     if (record.size() < SerialMasterRecordLength)
         actual.phone = wanted.phone;
     outcome.differences = SettingsDifferences(wanted, actual);

@@ -11,7 +11,7 @@ namespace tarvo
 Task<bool> ProbeSerialModel(ClockSession& session, const ClockModel& model, ProbePace pace)
 {
     ExpectedRecord answer(session, LinkKind::Serial, IsSettingsAnswer);
-    if (!session.SerialClock().Probe(model.code))
+    if (!session.SerialClock().Probe(model))
         co_return false;
     if (pace == ProbePace::WholeSecond)
         co_await Sleep(ProbeAnswerWait);
@@ -47,11 +47,7 @@ Task<Identified> IdentifyModel(ClockSession& session, ClockLink& link, const Clo
     identified.reply = answer.reply;
     identified.model = known;
     if (answer.Answered()) {
-        const QByteArray& record = answer.record->networkData;
-        const quint8 id = record.size() > NetworkOffset::ModelIdentifier
-                              ? static_cast<quint8>(record[NetworkOffset::ModelIdentifier])
-                              : 0;
-        if (const ClockModel* named = FindModel(ClockTypeFromIdentifier(id, 0)))
+        if (const ClockModel* named = ModelNamedIn(answer.record->networkData))
             identified.model = named;
     }
     co_return identified;

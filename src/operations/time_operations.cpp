@@ -134,7 +134,7 @@ Task<TimeSet> SetClockTime(ClockSession& session, ClockLink& link, std::optional
                            std::chrono::milliseconds answerWait)
 {
     TimeSet result;
-    const ClockModel* model = FindModel(link.Model());
+    const ClockModel* model = link.Model();
     if (link.CarriesTimeReports() && model && model->gpsLockRule) {
         const auto report = co_await CurrentReport(session);
         if (report && report->record.report.valid && report->record.report.gpsLocked) {

@@ -7,6 +7,7 @@
 // clock's protocol names "...ViaSerial" and "...ViaNetwork" live in the two
 // implementations.
 
+#include "clock/clock_model.h"
 #include "clock/master_settings.h"
 #include "clock/serial_command.h"
 #include "clock/time_commands.h"
@@ -99,8 +100,8 @@ public:
     // The device or the address, for messages.
     virtual QString Where() const = 0;
     // The model whose trailer serial frames carry; the model names the record
-    // layout on both links.
-    virtual int Model() const = 0;
+    // layout on both links. Null while it is not known.
+    virtual const ClockModel* Model() const = 0;
     // Sends one command. Returns how many frames or datagrams went out: 0 when
     // nothing could be sent (the port is closed, the socket is not ready, no
     // address) or when nothing differed.

@@ -137,10 +137,10 @@ ClockLink& ClockSession::LinkFor(LinkKind kind)
     return m_serialClock;
 }
 
-void ClockSession::SetModel(int clockType)
+void ClockSession::SetModel(const ClockModel* model)
 {
-    m_serialClock.SetModel(clockType);
-    m_networkClock.SetModel(clockType);
+    m_serialClock.SetModel(model);
+    m_networkClock.SetModel(model);
 }
 
 void ClockSession::SetDestination(const QString& host)

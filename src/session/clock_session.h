@@ -82,7 +82,7 @@ public:
 
     // The model of the clock in use: it picks the serial trailer and the
     // record layouts on both links.
-    void SetModel(int clockType);
+    void SetModel(const ClockModel* model);
     void SetPassword(const QByteArray& password4) { m_networkClock.SetPassword(password4); }
     // The clock's network address: datagrams go there, and outside a search
     // only its datagrams (from port 10000) are heard. A host name is looked

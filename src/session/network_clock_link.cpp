@@ -27,7 +27,7 @@ QByteArray SendTimeAdjustViaNetwork(const command::AdjustTime& c, const QByteArr
     return TimeAdjustDatagram(password, c.type, c.direction);
 }
 
-QByteArray SendClockSettingsViaNetwork(const command::MasterSettings& c, int model,
+QByteArray SendClockSettingsViaNetwork(const command::MasterSettings& c, const ClockModel* model,
                                        const QByteArray& password)
 {
     const QByteArray record =
@@ -51,7 +51,7 @@ QList<QByteArray> SendNetworkSettingsViaNetwork(const command::NetworkSettings& 
 QList<QByteArray> NetworkClockLink::DatagramsFor(const ClockCommand& command) const
 {
     struct Visitor {
-        int model;
+        const ClockModel* model;
         const QByteArray& password;
         QList<QByteArray> operator()(const command::RequestMasterSettings&) const
         {

@@ -20,7 +20,7 @@ class NetworkClockLink final : public ClockLink
 public:
     explicit NetworkClockLink(UdpLink& socket) : m_socket(socket) {}
 
-    void SetModel(int clockType) { m_model = clockType; }
+    void SetModel(const ClockModel* model) { m_model = model; }
     // The clock's address as given (dotted text or a host name) and as
     // resolved; nothing is sent while a name is not resolved.
     void SetDestination(const QString& host, quint32 address)
@@ -39,7 +39,7 @@ public:
 
     LinkKind Kind() const override { return LinkKind::Network; }
     QString Where() const override { return m_host; }
-    int Model() const override { return m_model; }
+    const ClockModel* Model() const override { return m_model; }
     int Send(const ClockCommand& command) override;
     int FramesFor(const ClockCommand& command) const override
     {
@@ -68,7 +68,7 @@ private:
     quint32 m_address = 0xFFFFFFFFu;
     std::function<void()> m_onUnresolved;
     QByteArray m_password = DefaultNetworkPassword();
-    int m_model = 0;
+    const ClockModel* m_model = nullptr;
     int m_available = 0;
     qint64 m_lastSentMs = -1;
 };

@@ -27,7 +27,8 @@ QList<SerialCommand> SendTimeAdjustViaSerial(const command::AdjustTime& c)
     return {TimeAdjustSerialCommand(c.type, c.direction)};
 }
 
-QList<SerialCommand> SendClockSettingsViaSerial(const command::MasterSettings& c, int model)
+QList<SerialCommand> SendClockSettingsViaSerial(const command::MasterSettings& c,
+                                                const ClockModel* model)
 {
     return MasterSettingsSerialFrames(c.settings, model, c.phoneText);
 }
@@ -105,7 +106,7 @@ QString SerialClockLink::Where() const
 QList<SerialCommand> SerialClockLink::CommandsFor(const ClockCommand& command) const
 {
     struct Visitor {
-        int model;
+        const ClockModel* model;
         QList<SerialCommand> operator()(const command::RequestMasterSettings&) const
         {
             return {RequestSettingsSerialCommand()};
@@ -163,7 +164,7 @@ int SerialClockLink::Write(const QList<SerialCommand>& commands)
     if (!m_port.IsOpen())
         return 0;
     for (const SerialCommand& c : commands)
-        m_port.Write(BuildSerialFrame(c.command, c.payload, m_model));
+        m_port.Write(BuildSerialFrame(c.command, c.payload, Trailer()));
     return static_cast<int>(commands.size());
 }
 
@@ -175,12 +176,19 @@ int SerialClockLink::Send(const ClockCommand& command)
     return written;
 }
 
-bool SerialClockLink::Probe(int clockType)
+bool SerialClockLink::Probe(const ClockModel& model)
 {
     if (!m_port.IsOpen())
         return false;
-    m_port.Write(BuildSerialFrame(kRequestClockSettings, {}, clockType));
+    m_port.Write(BuildSerialFrame(kRequestClockSettings, {}, model));
     return true;
+}
+
+const ClockModel& SerialClockLink::Trailer() const
+{
+    // A clock whose model is not known yet is sent the first model's
+    // trailer, as a frame with no model of its own ends.
+    return m_model ? *m_model : AllModels().front();
 }
 
 Task<void> SerialClockLink::RequestEverything()

@@ -15,11 +15,11 @@ class SerialClockLink final : public ClockLink
 public:
     explicit SerialClockLink(SerialLink& port) : m_port(port) {}
 
-    void SetModel(int clockType) { m_model = clockType; }
+    void SetModel(const ClockModel* model) { m_model = model; }
 
     LinkKind Kind() const override { return LinkKind::Serial; }
     QString Where() const override;
-    int Model() const override { return m_model; }
+    const ClockModel* Model() const override { return m_model; }
     int Send(const ClockCommand& command) override;
     int FramesFor(const ClockCommand& command) const override
     {
@@ -39,11 +39,13 @@ public:
     int Write(const QList<SerialCommand>& commands);
     // A request for the settings with another model's trailer: the probe of a
     // search, which learns the model from which request is answered.
-    bool Probe(int clockType);
+    bool Probe(const ClockModel& model);
 
 private:
+    const ClockModel& Trailer() const;
+
     SerialLink& m_port;
-    int m_model = 1;
+    const ClockModel* m_model = nullptr;
 };
 
 } // namespace tarvo

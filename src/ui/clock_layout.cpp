@@ -48,7 +48,7 @@ void FocusByName(QWidget* window, const char* name)
 } // namespace
 
 void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPresent,
-                                        bool passwordRefused, int clockType)
+                                        bool passwordRefused, const ClockModel* model)
 {
     const ProgramState& s = m_panel.State();
     const LinkLayoutPlan link = PlanLinkLayout(
@@ -81,7 +81,7 @@ void frmControlPanel::UpdateClockLayout(bool clockFound, bool networkSettingsPre
             m_lblClockFound->setText(caption);
     }
 
-    const PageLayoutPlan pages = PlanPageLayout(networkSettingsPresent, clockType);
+    const PageLayoutPlan pages = PlanPageLayout(networkSettingsPresent, model);
     ++g_applyingLayout;
     // Pages 3 and 7 first, then 5, 4 and 8, as the clock's own panel does.
     for (int page : {LayoutPage::Network, LayoutPage::Password, LayoutPage::NTPServer,

@@ -113,7 +113,7 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     connect(m_layoutTimer, &QTimer::timeout, this, [this] {
         const ProgramState& s = m_panel.State();
         UpdateClockLayout(s.ClockFound, s.NetworkSettingsPresent, s.PasswordRefused,
-                          s.clockConnection.ClockType);
+                          m_panel.Model());
     });
     ScheduleLayout();
     // Last, so that it stays at the foot of the View menu.
@@ -132,7 +132,7 @@ void frmControlPanel::FollowCore()
     connect(&m_panel, &Panel::DisableNetworkConfigShown, this,
             &frmControlPanel::SetDisableNetworkConfigVisible);
     connect(&m_panel, &Panel::ConnectLayout, this,
-            [this](int clockType) { UpdateClockLayout(false, false, false, clockType); });
+            [this](const ClockModel* model) { UpdateClockLayout(false, false, false, model); });
     connect(&m_panel, &Panel::SecondOffsetListChanged, this,
             &frmControlPanel::InitializeSecondOffsetCombo);
     connect(&m_panel, &Panel::StateTouched, this, &frmControlPanel::ScheduleLayout);

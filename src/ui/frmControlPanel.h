@@ -58,8 +58,8 @@ public:
     void SeedPickers(const QDateTime& now);
     void SetDisableNetworkConfigVisible(bool visible);
     void UpdateClockLayout(bool clockFound, bool networkSettingsPresent, bool passwordRefused,
-                           int clockType);
-    void InitializeSecondOffsetCombo(int clockType);
+                           const ClockModel* model);
+    void InitializeSecondOffsetCombo(const ClockModel* model);
 
     QString StatusText() const;
     // The regions the layout routine shows and hides.

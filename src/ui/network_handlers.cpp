@@ -151,8 +151,7 @@ void NetworkPages::OnBroadcastEnable(int k)
 void NetworkPages::ParseNetworkSettings()
 {
     const ProgramState& state = m_panel.State();
-    const NetworkSettingsView view =
-        DecodeNetworkSettings(state.NetworkData, state.clockConnection.ClockType);
+    const NetworkSettingsView view = DecodeNetworkSettings(state.NetworkData, m_panel.Model());
     // The record's values are not edits: the operator's handlers stay quiet.
     std::vector<std::unique_ptr<QSignalBlocker>> quiet;
     for (QObject* control : std::initializer_list<QObject*>{

@@ -2,6 +2,7 @@
 // The File menu: the clock settings the pages hold, saved to a file and
 // loaded from one. The file dialogs are opened without a nested event loop
 // and named, so a test can hand them a path.
+#include "app/help_files.h"
 #include "app/panel.h"
 #include "app/settings_file.h"
 #include "ui/frmControlPanel.h"
@@ -46,8 +47,7 @@ public:
         dialog->setDefaultSuffix(QStringLiteral("json"));
         if (save)
             dialog->selectFile(
-                QStringLiteral("clock-%1.json")
-                    .arg(ModelNumberFor(m_window.Core().State().clockConnection.ClockType)));
+                QStringLiteral("clock-%1.json").arg(HelpModelName(m_window.Core().Model())));
         // The dialog's own overwrite question would run a nested event loop;
         // the save asks through the program's boxes instead.
         dialog->setOption(QFileDialog::DontConfirmOverwrite);

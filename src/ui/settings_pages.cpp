@@ -64,7 +64,7 @@ void BuildClockSettingsPages(frmControlPanel& window)
     QObject::connect(&panel, &Panel::SettingsDecoded, pages, &SettingsPages::OnSettingsDecoded);
 }
 
-void frmControlPanel::InitializeSecondOffsetCombo(int clockType)
+void frmControlPanel::InitializeSecondOffsetCombo(const ClockModel* model)
 {
     auto* list = findChild<QComboBox*>(QStringLiteral("cmbSecondOffset"));
     if (!list)
@@ -73,7 +73,7 @@ void frmControlPanel::InitializeSecondOffsetCombo(int clockType)
     // clock last sent, and the list shows no entry until a record selects one.
     const QSignalBlocker quiet(list);
     list->clear();
-    for (const ListEntry& entry : SecondOffsetEntries(clockType))
+    for (const ListEntry& entry : SecondOffsetEntries(model))
         list->addItem(entry.caption, entry.data);
     list->setCurrentIndex(-1);
     // A model without second offsets (the 207) leaves an empty list, which

@@ -53,7 +53,7 @@ void SetTime(QTimeEdit* picker, const std::optional<QTime>& time)
 void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
                          const MasterSettingsView& v)
 {
-    const int clockType = window.Core().State().clockConnection.ClockType;
+    const ClockModel* model = window.Core().Model();
     std::vector<std::unique_ptr<QSignalBlocker>> quiet;
     const auto block = [&quiet](QObject* control) {
         if (control)
@@ -94,7 +94,7 @@ void ParseMasterSettings(frmControlPanel& window, const SettingsControls& c,
         c.dtpRelay[k]->setEnabled(relay.enabled);
     }
 
-    if (const ClockModel* model = FindModel(clockType); model && model->modem) {
+    if (model && model->modem) {
         if (v.phoneText)
             c.txtPhoneNumber->setText(*v.phoneText);
         SetTime(c.dtpModemCall, v.callTime);

@@ -89,7 +89,7 @@ QGroupBox* BuildOffsets(QWidget* page, SettingsControls& c)
     auto* grid = new QGridLayout(frame);
     c.cmbSecondOffset = Named<QComboBox>(frame, "cmbSecondOffset");
     // Until a clock tells its model, the list is the 226's.
-    for (const ListEntry& entry : SecondOffsetEntries(1))
+    for (const ListEntry& entry : SecondOffsetEntries(&AllModels().front()))
         c.cmbSecondOffset->addItem(entry.caption, entry.data);
     c.cmbSubSecondOffset = Named<QComboBox>(frame, "cmbSubSecondOffset");
     for (const ListEntry& entry : SubSecondEntries())

@@ -140,9 +140,9 @@ bool frmControlPanel::eventFilter(QObject* watched, QEvent* event)
 
 void frmControlPanel::ShowHelp()
 {
-    const int clockType = m_panel.State().clockConnection.ClockType;
-    HelpViewer::Show(this, FindHelpFile(clockType, QCoreApplication::applicationDirPath()),
-                     HelpModelName(clockType));
+    const ClockModel* model = m_panel.Model();
+    HelpViewer::Show(this, FindHelpFile(model, QCoreApplication::applicationDirPath()),
+                     HelpModelName(model));
 }
 
 } // namespace tarvo

@@ -103,7 +103,7 @@ private Q_SLOTS:
         bool answered = false;
         QSocketNotifier asked(line.Fd(), QSocketNotifier::Read);
         connect(&asked, &QSocketNotifier::activated, this, [&] {
-            if (line.Drain().contains(BuildSerialFrame(1, {}, 1)) && !answered) {
+            if (line.Drain().contains(BuildSerialFrame(1, {}, ModelOrFallback(1))) && !answered) {
                 answered = true;
                 line.Write(clock.MasterReplyFrame());
             }

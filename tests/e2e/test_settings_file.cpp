@@ -238,8 +238,8 @@ void SettingsFile::saveSendLoad()
     QVERIFY(saved != FileBytes(asFound));
     ClickOn(w, "imageBTNSend");
     const auto clockHasIt = [&] {
-        return SettingsFileText(ScriptSettingsFromRecord(clock.State().MasterRecord(),
-                                                         ModelCodeForNumber(model))) == saved;
+        return SettingsFileText(ScriptSettingsFromRecord(
+                   clock.State().MasterRecord(), FindModel(ModelCodeForNumber(model)))) == saved;
     };
     QVERIFY2(Harness::WaitFor(clockHasIt, 3000), saved.constData());
     QCOMPARE(CliSettingsFor(model, clock.State().MasterRecord()), saved);

@@ -86,7 +86,7 @@ void SettingsLayoutWindow::secondOffsetListFollowsTheModel()
     QVERIFY(!list->isEnabled());
     QVERIFY(!list->toolTip().isEmpty());
     // Another model's list is a choice again.
-    w.InitializeSecondOffsetCombo(2);
+    w.InitializeSecondOffsetCombo(FindModel(2));
     QCOMPARE(list->count(), 31);
     QVERIFY(list->isEnabled());
 }

@@ -41,7 +41,7 @@ public:
     }
     void Send(quint8 command, const QByteArray& payload, int clockType)
     {
-        m_port.write(BuildSerialFrame(command, payload, clockType));
+        m_port.write(BuildSerialFrame(command, payload, ModelOrFallback(clockType)));
     }
     // The next frame with end byte `end`; others (time reports) are skipped.
     std::optional<Incoming> Wait(quint8 end, int ms = 2000)

@@ -166,8 +166,8 @@ void TestSimRecords::splitter_data()
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QByteArray>("commands"); // expected commands, in order
     QTest::addColumn<QByteArray>("types");    // their model codes
-    const QByteArray a = BuildSerialFrame(1, {}, 2);
-    const QByteArray b = BuildSerialFrame(13, Bytes({3, 0, 0}), 1);
+    const QByteArray a = BuildSerialFrame(1, {}, ModelOrFallback(2));
+    const QByteArray b = BuildSerialFrame(13, Bytes({3, 0, 0}), ModelOrFallback(1));
     QTest::newRow("one frame") << QList<QByteArray>{a} << Bytes({1}) << Bytes({2});
     QTest::newRow("back to back") << QList<QByteArray>{a + b + a} << Bytes({1, 13, 1})
                                   << Bytes({2, 1, 2});
@@ -183,7 +183,7 @@ void TestSimRecords::splitter_data()
     QTest::newRow("unknown trailer is payload")
         << QList<QByteArray>{QByteArray("\x05$VX-999U") + a} << Bytes({1}) << Bytes({2});
     QTest::newRow("trailer alone is no frame")
-        << QList<QByteArray>{TrailerFor(1) + a} << Bytes({1}) << Bytes({2});
+        << QList<QByteArray>{QByteArray("$VX-226U") + a} << Bytes({1}) << Bytes({2});
 }
 
 void TestSimRecords::splitter()

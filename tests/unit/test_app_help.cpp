@@ -29,7 +29,7 @@ private Q_SLOTS:
     {
         QFETCH(int, clockType);
         QFETCH(QString, file);
-        QCOMPARE(HelpFileName(clockType), file);
+        QCOMPARE(HelpFileName(FindModel(clockType)), file);
     }
 
     void installedPagesAreFoundFromTheProgramFolder()
@@ -43,20 +43,20 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("<html></html>");
         f.close();
-        QCOMPARE(FindHelpFile(3, prefix.filePath("bin")), QDir::cleanPath(page));
+        QCOMPARE(FindHelpFile(FindModel(3), prefix.filePath("bin")), QDir::cleanPath(page));
         // A page beside the program comes first.
         QFile beside(prefix.filePath("bin/Velmora 207.html"));
         QVERIFY(beside.open(QIODevice::WriteOnly));
         beside.close();
-        QCOMPARE(FindHelpFile(3, prefix.filePath("bin")),
+        QCOMPARE(FindHelpFile(FindModel(3), prefix.filePath("bin")),
                  QDir(prefix.filePath("bin")).filePath("Velmora 207.html"));
     }
 
     void everyModelHasAPageInTheSourceTree()
     {
         for (int type = 1; type <= 4; ++type)
-            QVERIFY2(!FindHelpFile(type, QStringLiteral("/nonexistent")).isEmpty(),
-                     qPrintable(HelpFileName(type)));
+            QVERIFY2(!FindHelpFile(FindModel(type), QStringLiteral("/nonexistent")).isEmpty(),
+                     qPrintable(HelpFileName(FindModel(type))));
     }
 };
 

@@ -121,13 +121,13 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(QByteArray, record);
         QFETCH(QByteArray, expected);
-        const QJsonObject json = NetworkToJson(record, clockType);
+        const QJsonObject json = NetworkToJson(record, FindModel(clockType));
         const QJsonObject wanted = Json(expected.constData());
         QCOMPARE(JsonDifferences(json, wanted), QStringList());
         QCOMPARE(json.keys(), wanted.keys());
 
         // Written back over the record it came from, it changes no byte.
-        const NetworkParse back = NetworkFromJson(json, record, clockType);
+        const NetworkParse back = NetworkFromJson(json, record, FindModel(clockType));
         QCOMPARE(back.errors, QStringList());
         QCOMPARE(ChangedBytes(record, back.record), QString());
     }
@@ -167,7 +167,8 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(QByteArray, json);
         const QByteArray record = clockType == 2 ? ServerRecord() : BroadcastRecord();
-        const NetworkParse parse = NetworkFromJson(Json(json.constData()), record, clockType);
+        const NetworkParse parse =
+            NetworkFromJson(Json(json.constData()), record, FindModel(clockType));
         QCOMPARE(parse.errors, QStringList());
         QCOMPARE(parse.record.size(), NetworkDataLength);
         QTEST(ChangedBytes(record, parse.record), "changed");
@@ -241,7 +242,8 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(QByteArray, json);
         const QByteArray record = clockType == 2 ? ServerRecord() : BroadcastRecord();
-        QTEST(NetworkFromJson(Json(json.constData()), record, clockType).errors, "errors");
+        QTEST(NetworkFromJson(Json(json.constData()), record, FindModel(clockType)).errors,
+              "errors");
     }
 
     void addressTheClockHasIsLeftToIt()
@@ -250,15 +252,16 @@ private slots:
         // the file its own settings were read into.
         QByteArray record = BroadcastRecord();
         Put(record, 0, {0, 0, 0, 0});
-        const NetworkParse parse =
-            NetworkFromJson(Json(R"({"ipAddress": "0.0.0.0", "password": "AB12"})"), record, 1);
+        const NetworkParse parse = NetworkFromJson(
+            Json(R"({"ipAddress": "0.0.0.0", "password": "AB12"})"), record, FindModel(1));
         QCOMPARE(parse.errors, QStringList());
         QCOMPARE(ChangedBytes(record, parse.record), QStringLiteral("8:4142"));
 
         // A simulated clock on this computer moves within loopback.
         Put(record, 0, {127, 0, 151, 2});
-        QCOMPARE(NetworkFromJson(Json(R"({"ipAddress": "127.0.151.3"})"), record, 1).errors,
-                 QStringList());
+        QCOMPARE(
+            NetworkFromJson(Json(R"({"ipAddress": "127.0.151.3"})"), record, FindModel(1)).errors,
+            QStringList());
     }
 
     void parseDstRule_data()

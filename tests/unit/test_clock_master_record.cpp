@@ -73,7 +73,7 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(int, byte15);
         const QByteArray record = SampleRecord(byte15);
-        const auto [s, v] = DecodeMasterRecord(record, clockType, ClockSettings{});
+        const auto [s, v] = DecodeMasterRecord(record, FindModel(clockType), ClockSettings{});
         QTEST(int(s.SecondOffsetCode), "code");
         QTEST(v.secondOffsetPosition.value_or(-2), "position");
         QTEST(s.DSTCustom + 2 * s.DisplayFormat24 + 4 * s.RisingEdge, "flags");
@@ -81,23 +81,23 @@ private slots:
 
         // Sending back what was received gives the same record; the 222 keeps
         // byte 15 of the copy it was given.
-        const QByteArray sent =
-            ComposeMasterRecord(s, clockType, v.secondOffsetPosition.value_or(-1), record);
+        const QByteArray sent = ComposeMasterRecord(s, FindModel(clockType),
+                                                    v.secondOffsetPosition.value_or(-1), record);
         QFETCH(int, sentBack);
         QCOMPARE(int(ByteAt(sent, 15)), sentBack);
         QCOMPARE(sent.first(15), record.first(15));
         if (clockType == 4)
-            QCOMPARE(int(ByteAt(ComposeMasterRecord(s, 4, 10, {}), 15)), 0);
+            QCOMPARE(int(ByteAt(ComposeMasterRecord(s, FindModel(4), 10, {}), 15)), 0);
     }
 
     void model1SerialFrameCarriesFieldUntilPicked()
     {
-        ClockSettings s = DecodeMasterRecord(SampleRecord(40), 1, {}).settings;
-        auto frame10 = [&] { return MasterSettingsSerialFrames(s, 1, {}).at(6); };
+        ClockSettings s = DecodeMasterRecord(SampleRecord(40), FindModel(1), {}).settings;
+        auto frame10 = [&] { return MasterSettingsSerialFrames(s, FindModel(1), {}).at(6); };
         QCOMPARE(frame10(), (SerialCommand{10, Bytes({10})}));
-        s.SecondOffsetCode = SecondOffsetEntries(1).at(8).data; // the operator picks -2
+        s.SecondOffsetCode = SecondOffsetEntries(FindModel(1)).at(8).data; // the operator picks -2
         QCOMPARE(frame10(), (SerialCommand{10, Bytes({5})}));
-        QCOMPARE(int(ByteAt(ComposeMasterRecord(s, 1, 8, {}), 15)), 32);
+        QCOMPARE(int(ByteAt(ComposeMasterRecord(s, FindModel(1), 8, {}), 15)), 32);
     }
 
     void shortRecordLeavesTheRest_data()
@@ -118,8 +118,8 @@ private slots:
         before.UpdatesPerDay = 3;
         before.DSTCustom = 1;
         const QByteArray full = ModemRecord({5, 5, 255}, 10, 11, 2);
-        const auto [s, v] = DecodeMasterRecord(full.first(length), 4, before);
-        const auto all = DecodeMasterRecord(full, 4, before).settings;
+        const auto [s, v] = DecodeMasterRecord(full.first(length), FindModel(4), before);
+        const auto all = DecodeMasterRecord(full, FindModel(4), before).settings;
 
         QCOMPARE(v.timeZonePosition.has_value(), length > 0);
         QCOMPARE(s.ResyncTime.Second, length > 3 ? all.ResyncTime.Second : 3);
@@ -150,12 +150,12 @@ private slots:
     void listValuesWithoutEntry()
     {
         QFETCH(QByteArray, record);
-        const auto [s, v] = DecodeMasterRecord(record, 1, {});
+        const auto [s, v] = DecodeMasterRecord(record, FindModel(1), {});
         QTEST(*v.timeZonePosition, "timeZonePosition");
         QTEST(v.subSecondPosition.value_or(-2), "subSecondPosition");
         QTEST(v.smpteModePosition.value_or(-2), "smptePosition");
         // The received values go back unchanged even where no entry shows them.
-        const QByteArray sent = ComposeMasterRecord(s, 1, 0, {});
+        const QByteArray sent = ComposeMasterRecord(s, FindModel(1), 0, {});
         QCOMPARE(ByteAt(sent, 0), ByteAt(record, 0));
         QCOMPARE(ByteAt(sent, 2), ByteAt(record, 2));
         QCOMPARE(ByteAt(sent, 6), ByteAt(record, 6));
@@ -179,7 +179,7 @@ private slots:
     {
         QFETCH(QByteArray, record);
         QFETCH(QTime, callTime);
-        const auto [s, v] = DecodeMasterRecord(record, 4, {});
+        const auto [s, v] = DecodeMasterRecord(record, FindModel(4), {});
         QTEST(*v.phoneText, "phone");
         QCOMPARE(v.callTime.value_or(QTime()), callTime);
         if (callTime.isValid())
@@ -207,15 +207,16 @@ private slots:
     {
         QFETCH(int, clockType);
         QFETCH(QString, phone);
-        QTEST(CommandBytes(MasterSettingsSerialFrames({}, clockType, phone)), "commands");
+        QTEST(CommandBytes(MasterSettingsSerialFrames({}, FindModel(clockType), phone)),
+              "commands");
     }
 
     void serialFramesByteForByte()
     {
-        ClockSettings s = DecodeMasterRecord(ModemRecord({}, 30, 7, 2), 4, {}).settings;
+        ClockSettings s = DecodeMasterRecord(ModemRecord({}, 30, 7, 2), FindModel(4), {}).settings;
         const QList<SerialCommand> commands =
-            MasterSettingsSerialFrames(s, 4, "(555) 123-4567 ext.");
-        const QList<QByteArray> frames = BuildSerialFrames(commands, 4);
+            MasterSettingsSerialFrames(s, FindModel(4), "(555) 123-4567 ext.");
+        const QList<QByteArray> frames = BuildSerialFrames(commands, ModelOrFallback(4));
         const QList<QByteArray> expected = {
             Bytes({53, 5}),
             Bytes({1, 6}),
@@ -248,8 +249,9 @@ private slots:
         s.RelayTable[2] = {12, 34, 1};
         SetRelayEnabled(s, 2, false, QTime(0, 12, 34));
         QCOMPARE(s.RelayTable[2], (RelayEvent{255, 255, 0}));
-        QCOMPARE(MasterSettingsSerialFrames(s, 1, {}).at(14), (SerialCommand{17, Bytes({63, 63})}));
-        const QByteArray record = ComposeMasterRecord(s, 1, 10, {});
+        QCOMPARE(MasterSettingsSerialFrames(s, FindModel(1), {}).at(14),
+                 (SerialCommand{17, Bytes({63, 63})}));
+        const QByteArray record = ComposeMasterRecord(s, FindModel(1), 10, {});
         QCOMPARE(record.mid(11, 2), Bytes({63, 63}));
         SetRelayEnabled(s, 2, true, QTime(0, 12, 34));
         QCOMPARE(s.RelayTable[2], (RelayEvent{12, 34, 1}));
@@ -257,11 +259,11 @@ private slots:
 
     void datagramsRepeatAndCarryRecord()
     {
-        const auto [s, v] = DecodeMasterRecord(SampleRecord(0x44), 2, {});
-        const QByteArray copy = ComposeMasterRecord(s, 2, -1, {});
+        const auto [s, v] = DecodeMasterRecord(SampleRecord(0x44), FindModel(2), {});
+        const QByteArray copy = ComposeMasterRecord(s, FindModel(2), -1, {});
         const QByteArray first = MasterSettingsDatagram("7315", copy);
         const QByteArray second =
-            MasterSettingsDatagram("7315", ComposeMasterRecord(s, 2, -1, copy));
+            MasterSettingsDatagram("7315", ComposeMasterRecord(s, FindModel(2), -1, copy));
         QCOMPARE(first, second);
         QCOMPARE(first.size(), DatagramLength);
         QCOMPARE(first.first(5), QByteArray("\x08"
@@ -272,9 +274,10 @@ private slots:
 
     void defaultsAndResync()
     {
-        QCOMPARE(BuildSerialFrames(FactoryDefaultsSerialCommands(), 3),
+        QCOMPARE(BuildSerialFrames(FactoryDefaultsSerialCommands(), ModelOrFallback(3)),
                  (QList<QByteArray>{"\x13$VX-207U", "\x01$VX-207U"}));
-        QCOMPARE(BuildSerialFrames({ResyncSerialCommand()}, 2).at(0), QByteArray("\x02$VX-229X"));
+        QCOMPARE(BuildSerialFrames({ResyncSerialCommand()}, ModelOrFallback(2)).at(0),
+                 QByteArray("\x02$VX-229X"));
         QByteArray expected(DatagramLength, '\0');
         expected.replace(0, 5,
                          "\x0A"

@@ -60,7 +60,8 @@ private slots:
             "driftWindow": "12 Frames", "resync": {"enabled": true, "time": "23:30:59"},
             "relays": [{"enabled": true, "time": "02:15"}, {"enabled": false},
                        {"enabled": true, "time": "59:59"}, {"enabled": true, "time": "00:00"}]})j");
-        const QJsonObject actual = SettingsToJson(ScriptSettingsFromRecord(Record(4 * 12 + 3), 1));
+        const QJsonObject actual =
+            SettingsToJson(ScriptSettingsFromRecord(Record(4 * 12 + 3), FindModel(1)));
         QCOMPARE(JsonDifferences(actual, expected), QStringList());
         QCOMPARE(actual.keys(), expected.keys());
     }
@@ -100,7 +101,7 @@ private slots:
     {
         QFETCH(int, clockType);
         QFETCH(QByteArray, record);
-        const ScriptSettings clock = ScriptSettingsFromRecord(record, clockType);
+        const ScriptSettings clock = ScriptSettingsFromRecord(record, FindModel(clockType));
         const QJsonObject json = SettingsToJson(clock);
         QCOMPARE(json[u"model"].toInt(), ModelNumberFor(clockType));
         QTEST(JsonValueText(json[u"secondOffset"]), "secondOffset");
@@ -117,7 +118,8 @@ private slots:
             QCOMPARE(SettingsNetworkRecord(same.value, record), record.first(16));
 
         // Over a clock that holds nothing yet, every field is taken from the file.
-        const SettingsParse fresh = SettingsFromJson(json, ScriptSettings{clockType, {}, {}});
+        const SettingsParse fresh =
+            SettingsFromJson(json, ScriptSettings{FindModel(clockType), {}, {}});
         QCOMPARE(fresh.errors, QStringList());
         QCOMPARE(JsonDifferences(SettingsToJson(fresh.value), json), QStringList());
 
@@ -126,7 +128,7 @@ private slots:
         for (const ScriptSettings& settings : {clock, fresh.value}) {
             const QByteArray whole = SettingsFullRecord(settings);
             QCOMPARE(whole.size(), SerialMasterRecordLength);
-            QCOMPARE(SettingsToJson(ScriptSettingsFromRecord(whole, clockType)), json);
+            QCOMPARE(SettingsToJson(ScriptSettingsFromRecord(whole, FindModel(clockType))), json);
         }
     }
 
@@ -154,10 +156,10 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(int, seconds);
         QFETCH(int, recordField);
-        QTEST(SecondOffsetRecordField(clockType, seconds).value_or(-1), "recordField");
-        QTEST(SecondOffsetSerialCode(clockType, seconds).value_or(-1), "serialCode");
+        QTEST(SecondOffsetRecordField(FindModel(clockType), seconds).value_or(-1), "recordField");
+        QTEST(SecondOffsetSerialCode(FindModel(clockType), seconds).value_or(-1), "serialCode");
         if (recordField >= 0)
-            QCOMPARE(SecondOffsetSeconds(clockType, recordField), seconds);
+            QCOMPARE(SecondOffsetSeconds(FindModel(clockType), recordField), seconds);
     }
 
     void changedSerialCommands_data()
@@ -195,7 +197,7 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(QByteArray, record);
         QFETCH(QByteArray, json);
-        const ScriptSettings clock = ScriptSettingsFromRecord(record, clockType);
+        const ScriptSettings clock = ScriptSettingsFromRecord(record, FindModel(clockType));
         const SettingsParse wanted = SettingsFromJson(Json(json.constData()), clock);
         QCOMPARE(wanted.errors, QStringList());
         QTEST(CommandsText(ChangedSerialCommands(wanted.value, clock)), "commands");
@@ -225,8 +227,8 @@ private slots:
         QFETCH(int, received);
         QFETCH(QByteArray, json);
         const QByteArray record = Record(received);
-        const SettingsParse wanted =
-            SettingsFromJson(Json(json.constData()), ScriptSettingsFromRecord(record, clockType));
+        const SettingsParse wanted = SettingsFromJson(
+            Json(json.constData()), ScriptSettingsFromRecord(record, FindModel(clockType)));
         QCOMPARE(wanted.errors, QStringList());
         const QByteArray sent = SettingsNetworkRecord(wanted.value, record);
         QCOMPARE(sent.size(), 16);
@@ -271,13 +273,13 @@ private slots:
         QFETCH(int, clockType);
         QFETCH(QByteArray, json);
         const SettingsParse parse = SettingsFromJson(
-            Json(json.constData()), ScriptSettingsFromRecord(Record(40), clockType));
+            Json(json.constData()), ScriptSettingsFromRecord(Record(40), FindModel(clockType)));
         QTEST(parse.errors, "errors");
     }
 
     void differences()
     {
-        const ScriptSettings clock = ScriptSettingsFromRecord(Record(40), 1);
+        const ScriptSettings clock = ScriptSettingsFromRecord(Record(40), FindModel(1));
         const SettingsParse wanted = SettingsFromJson(
             Json(R"({"secondOffset": -2, "relays": [{}, {"enabled": true, "time": "00:30"},
                                                     {"enabled": false}, {}]})"),

@@ -74,22 +74,22 @@ private slots:
     {
         QFETCH(int, clockType);
         QFETCH(int, position);
-        const QList<ListEntry> entries = SecondOffsetEntries(clockType);
+        const QList<ListEntry> entries = SecondOffsetEntries(FindModel(clockType));
         QTEST(int(entries.size()), "count");
         QTEST(entries.at(position).caption, "caption");
         QTEST(entries.at(position).data, "code");
         // The 226's record carries the position, the others the code.
         const int field = clockType == 1 ? position : entries.at(position).data;
-        QCOMPARE(SecondOffsetPositionForCode(clockType, field).value_or(-2), position);
+        QCOMPARE(SecondOffsetPositionForCode(FindModel(clockType), field).value_or(-2), position);
     }
 
     void secondOffsetWithoutEntry()
     {
-        QVERIFY(SecondOffsetEntries(3).isEmpty());
-        QVERIFY(!SecondOffsetPositionForCode(3, 0));
-        QVERIFY(!SecondOffsetPositionForCode(1, 21));
-        QVERIFY(!SecondOffsetPositionForCode(2, 16));
-        QVERIFY(!SecondOffsetPositionForCode(4, 21));
+        QVERIFY(SecondOffsetEntries(FindModel(3)).isEmpty());
+        QVERIFY(!SecondOffsetPositionForCode(FindModel(3), 0));
+        QVERIFY(!SecondOffsetPositionForCode(FindModel(1), 21));
+        QVERIFY(!SecondOffsetPositionForCode(FindModel(2), 16));
+        QVERIFY(!SecondOffsetPositionForCode(FindModel(4), 21));
     }
 
     void subSecondList()

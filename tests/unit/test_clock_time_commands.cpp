@@ -16,7 +16,7 @@ private slots:
     {
         const TimeData time = TimeDataFrom(QTime(14, 5, 9));
         const DateData date = DateDataFrom(QDate(2006, 3, 7));
-        QCOMPARE(BuildSerialFrames(TimeAndDateSerialCommands(time, date), 2),
+        QCOMPARE(BuildSerialFrames(TimeAndDateSerialCommands(time, date), ModelOrFallback(2)),
                  (QList<QByteArray>{QByteArray("\x0E\x05\x09\x03$VX-229X"),
                                     QByteArray("\x07\x03\x06\x04$VX-229X")}));
     }
@@ -60,7 +60,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, direction);
         const SerialCommand command = TimeAdjustSerialCommand(type, direction);
-        QTEST(BuildSerialFrames({command}, 1).at(0), "frame");
+        QTEST(BuildSerialFrames({command}, ModelOrFallback(1)).at(0), "frame");
 
         QByteArray expected(DatagramLength, '\0');
         expected.replace(0, 7,

@@ -32,17 +32,18 @@ private slots:
         ClockConnection inUse = DiscoveredNetworkConnection(0x7F000005);
         inUse.ClockType = 2; // the clock in use has told its model
         AddConnection(list, inUse);
-        AddConnection(list, SerialFindConnection(3, 1));
-        AddConnection(list, SerialFindConnection(3, 2)); // the same port, another model's probe
-        AddConnection(list, SerialFindConnection(4, 2));
+        AddConnection(list, SerialFindConnection(3, ModelOrFallback(1)));
+        AddConnection(list, SerialFindConnection(
+                                3, ModelOrFallback(2))); // the same port, another model's probe
+        AddConnection(list, SerialFindConnection(4, ModelOrFallback(2)));
         AddConnection(list, DiscoveredNetworkConnection(0x7F000005)); // rediscovered
         AddConnection(list, DiscoveredNetworkConnection(0x7F000006));
         AddConnection(list, DiscoveredNetworkConnection(0x7F000006)); // answered twice
         QCOMPARE(list.size(), 4);
         // Found again, an entry keeps its place and what it knew.
         QCOMPARE(list[0], inUse);
-        QCOMPARE(list[1], SerialFindConnection(3, 1));
-        QCOMPARE(list[2], SerialFindConnection(4, 2));
+        QCOMPARE(list[1], SerialFindConnection(3, ModelOrFallback(1)));
+        QCOMPARE(list[2], SerialFindConnection(4, ModelOrFallback(2)));
         QCOMPARE(list[3].IPaddress, QStringLiteral("127.0.0.6"));
         ClearConnections(list);
         QVERIFY(list.isEmpty());
@@ -72,15 +73,17 @@ private slots:
         named.IPaddress = QStringLiteral("clock.example");
         ClockConnection namedUpper = named;
         namedUpper.IPaddress = QStringLiteral("CLOCK.example");
-        ClockConnection serialOne = SerialFindConnection(1, 1);
+        ClockConnection serialOne = SerialFindConnection(1, ModelOrFallback(1));
         ClockConnection serialOneNet = serialOne;
         serialOneNet.ConnectionType = ConnectionKind::Network;
         QTest::newRow("same address") << net << spaced << true;
         QTest::newRow("other address") << net << DiscoveredNetworkConnection(0x7F000006) << false;
         QTest::newRow("address and name") << net << named << false;
         QTest::newRow("name in any case") << named << namedUpper << true;
-        QTest::newRow("same port, other model") << serialOne << SerialFindConnection(1, 4) << true;
-        QTest::newRow("other port") << serialOne << SerialFindConnection(2, 1) << false;
+        QTest::newRow("same port, other model")
+            << serialOne << SerialFindConnection(1, ModelOrFallback(4)) << true;
+        QTest::newRow("other port")
+            << serialOne << SerialFindConnection(2, ModelOrFallback(1)) << false;
         QTest::newRow("port and network") << serialOne << serialOneNet << false;
     }
     void sameLink()
@@ -137,7 +140,7 @@ private slots:
         // finds it again: its model need not match.
         ClockConnection current = entry;
         current.ClockType = 1;
-        ClockConnection elsewhere = SerialFindConnection(1, 1);
+        ClockConnection elsewhere = SerialFindConnection(1, ModelOrFallback(1));
         const QString device = QStringLiteral("/dev/pts/9");
         QCOMPARE(SearchGridRowFor(entry, device, inUse ? &current : &elsewhere), row);
         if (inUse)

@@ -246,14 +246,14 @@ private slots:
         ApplyNumberFieldChange(record, NumberField::MinutesBetweenUpdates, "15");
         ApplyNetmaskSelection(record, 7);
 
-        const NetworkSettingsView servers = DecodeNetworkSettings(record, 2);
+        const NetworkSettingsView servers = DecodeNetworkSettings(record, FindModel(2));
         QCOMPARE(servers.server1, QStringLiteral("192.168.1.5"));
         QCOMPARE(servers.server1Port, QStringLiteral("40000"));
         QCOMPARE(servers.minutesBetweenUpdates, QStringLiteral("15"));
         QCOMPARE(servers.netmaskIndex, 7);
 
         // The same bytes 22-25 seen by a broadcasting model.
-        const NetworkSettingsView broadcast = DecodeNetworkSettings(record, 1);
+        const NetworkSettingsView broadcast = DecodeNetworkSettings(record, FindModel(1));
         QCOMPARE(broadcast.broadcast[0], QStringLiteral("64.156.192.168"));
         QCOMPARE(broadcast.broadcastInterval, QStringLiteral("15"));
     }

@@ -78,20 +78,21 @@ private slots:
     void modelFromIdentifier_data()
     {
         QTest::addColumn<int>("id");
-        QTest::addColumn<int>("current");
         QTest::addColumn<int>("expected");
-        QTest::newRow("229") << 229 << 1 << 2;
-        QTest::newRow("207") << 207 << 2 << 3;
-        QTest::newRow("213") << 213 << 0 << 1;
-        QTest::newRow("226 unknown") << 226 << 3 << 3;
-        QTest::newRow("zero") << 0 << 0 << 0;
+        QTest::newRow("229") << 229 << 2;
+        QTest::newRow("207") << 207 << 3;
+        QTest::newRow("213") << 213 << 1;
+        QTest::newRow("226 names none") << 226 << 0;
+        QTest::newRow("zero") << 0 << 0;
     }
     void modelFromIdentifier()
     {
         QFETCH(int, id);
-        QFETCH(int, current);
         QFETCH(int, expected);
-        QCOMPARE(ClockTypeFromIdentifier(quint8(id), current), expected);
+        QByteArray record(128, '\0');
+        record[NetworkOffset::ModelIdentifier] = char(id);
+        const ClockModel* named = ModelNamedIn(record);
+        QCOMPARE(named ? named->code : 0, expected);
     }
 
     void commonFields()
@@ -111,7 +112,7 @@ private slots:
                                               {20, 0x10},
                                               {21, 0x27},
                                               {87, 2}});
-        const NetworkSettingsView v = DecodeNetworkSettings(record, 2);
+        const NetworkSettingsView v = DecodeNetworkSettings(record, FindModel(2));
         QCOMPARE(v.clockAddress, QStringLiteral("10.0.0.5"));
         QCOMPARE(v.gateway, QStringLiteral("10.0.0.254"));
         QCOMPARE(v.dns, QStringLiteral("8.8.4.4"));
@@ -125,7 +126,7 @@ private slots:
         bytes << std::pair{69, 0x40} << std::pair{70, 0x9C} << std::pair{71, 127}
               << std::pair{72, 0} << std::pair{73, 0} << std::pair{74, 9} << std::pair{88, 60}
               << std::pair{89, 0};
-        const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), 2);
+        const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), FindModel(2));
         QCOMPARE(v.group, NetworkModelGroup::Servers);
         QCOMPARE(v.server1Port, QStringLiteral("10000"));
         QCOMPARE(v.server1, QStringLiteral("192.168.1.5"));
@@ -147,7 +148,8 @@ private slots:
         QFETCH(int, clockType);
         Bytes bytes = SharedBytes;
         bytes << std::pair{96, 255} << std::pair{88, 1} << std::pair{89, 1};
-        const NetworkSettingsView v = DecodeNetworkSettings(RecordWith(bytes), clockType);
+        const NetworkSettingsView v =
+            DecodeNetworkSettings(RecordWith(bytes), FindModel(clockType));
         QCOMPARE(v.group, NetworkModelGroup::Broadcast);
         QCOMPARE(v.broadcast[0], QStringLiteral("16.39.192.168"));
         QCOMPARE(v.broadcast[1], QStringLiteral("0.0.0.0"));
@@ -176,7 +178,7 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, caption);
         QCOMPARE(NetmaskCaptions().size(), NetmaskCount);
-        const NetworkSettingsView v = DecodeNetworkSettings(RecordWith({{6, code}}), 1);
+        const NetworkSettingsView v = DecodeNetworkSettings(RecordWith({{6, code}}), FindModel(1));
         QCOMPARE(v.netmaskIndex, index);
         QCOMPARE(NetmaskCaptions().value(index), caption);
     }
@@ -200,7 +202,7 @@ private slots:
         QFETCH(QString, text);
         QByteArray record = EmptyNetworkData();
         record.replace(8, 4, bytes);
-        const NetworkSettingsView v = DecodeNetworkSettings(record, 2);
+        const NetworkSettingsView v = DecodeNetworkSettings(record, FindModel(2));
         QCOMPARE(v.passwordEnabled, enabled);
         QCOMPARE(v.passwordText, text);
     }

@@ -176,7 +176,7 @@ void TestDstRecord::serialFrames()
         }
     }
     // As it goes on the wire for a model 229.
-    QCOMPARE(BuildSerialFrame(frames.at(0).first, frames.at(0).second, 2),
+    QCOMPARE(BuildSerialFrame(frames.at(0).first, frames.at(0).second, ModelOrFallback(2)),
              QByteArray::fromHex("0b0301021a15") + "$VX-229X");
     QCOMPARE(frames.at(2).second.left(4), QByteArray::fromHex("110c120b"));
 }

@@ -33,14 +33,14 @@ private Q_SLOTS:
     {
         QFETCH(int, clockType);
         QFETCH(QByteArray, trailer);
-        const QByteArray frame = BuildSerialFrame(1, {}, clockType);
+        const QByteArray frame = BuildSerialFrame(1, {}, ModelOrFallback(clockType));
         QCOMPARE(frame, QByteArray(1, '\x01') + trailer);
     }
 
     void framePutsPayloadFirst()
     {
         const QByteArray payload("\x0E\x05\x09", 3);
-        const QByteArray frame = BuildSerialFrame(3, payload, 0);
+        const QByteArray frame = BuildSerialFrame(3, payload, ModelOrFallback(0));
         QCOMPARE(frame.size(), 12);
         QCOMPARE(frame, QByteArray("\x0E\x05\x09\x03$VX-226U", 12));
         // The clock's side reads it back the same way.

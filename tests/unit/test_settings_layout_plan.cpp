@@ -2,6 +2,7 @@
 // Which regions, pages and fields the main window shows for each link state
 // and clock model.
 #include "app/clock_layout_plan.h"
+#include "clock/clock_model.h"
 #include "connect/clock_connection.h"
 #include "support/test_registry.h"
 
@@ -102,7 +103,7 @@ void TestSettingsLayoutPlan::pages()
     QFETCH(bool, modem);
     QFETCH(bool, nudgeAndPolarity);
     QFETCH(bool, timeZone);
-    const PageLayoutPlan plan = PlanPageLayout(network, model);
+    const PageLayoutPlan plan = PlanPageLayout(network, FindModel(model));
     for (int page :
          {LayoutPage::Primary, LayoutPage::SMPTE, LayoutPage::SyncRelays, LayoutPage::DST})
         QCOMPARE(plan.pageEnabled[page], std::optional<bool>(true));
@@ -118,19 +119,19 @@ void TestSettingsLayoutPlan::pages()
 
 void TestSettingsLayoutPlan::timeZoneOfModel3()
 {
-    QCOMPARE(PlanPageLayout(true, 3).timeZoneToolTip,
+    QCOMPARE(PlanPageLayout(true, FindModel(3)).timeZoneToolTip,
              std::optional<QString>(QStringLiteral("Used to calculate NTP time.")));
-    QCOMPARE(PlanPageLayout(false, 3).timeZoneToolTip,
+    QCOMPARE(PlanPageLayout(false, FindModel(3)).timeZoneToolTip,
              std::optional<QString>(QStringLiteral("Only needed for NTP option.")));
     // Another model after a 207 gets the list's own tip back.
-    QCOMPARE(PlanPageLayout(false, 1).timeZoneToolTip,
+    QCOMPARE(PlanPageLayout(false, FindModel(1)).timeZoneToolTip,
              std::optional<QString>(QStringLiteral("Sets the Time Zone offset relative to UTC")));
 }
 
 void TestSettingsLayoutPlan::unknownModelsLeaveModelFieldsAlone()
 {
-    for (int model : {0, 5, -1}) {
-        const PageLayoutPlan plan = PlanPageLayout(true, model);
+    for (int code : {0, 5, -1}) {
+        const PageLayoutPlan plan = PlanPageLayout(true, FindModel(code));
         QCOMPARE(plan.pageEnabled[LayoutPage::Network], std::optional<bool>(true));
         QCOMPARE(plan.pageEnabled[LayoutPage::Password], std::optional<bool>(true));
         QCOMPARE(plan.pageEnabled[LayoutPage::DST], std::optional<bool>(true));
