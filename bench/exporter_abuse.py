@@ -9,9 +9,13 @@ mix (for 20 s: GET-and-reset clients, pipelined requests, a 5 MiB body,
 2,000 headers and 300 idle connections together). bench/exporter-abuse.sh
 prints the figures; tests/exporter_abuse_check.sh checks them.
 """
-import json, os, socket, struct, sys, threading, time
+import json, os, resource, socket, struct, sys, threading, time
 
 PORT, PID, SCENARIO = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+# The clients themselves need more than 1,100 descriptors.
+_, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+resource.setrlimit(resource.RLIMIT_NOFILE,
+                   (4096 if hard == resource.RLIM_INFINITY else min(hard, 4096), hard))
 GET = b"GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
 
 
