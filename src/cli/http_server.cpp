@@ -8,26 +8,27 @@
 namespace tarvo
 {
 
-namespace
-{
-// Hands each accepted descriptor over at once: Qt's queue of pending
+// Hands each accepted connection over at once: Qt's queue of pending
 // connections (and QSslServer's handshakes kept aside) would hold
-// connections that no cap or deadline of ours covers.
-class Listener : public QTcpServer
+// connections that no cap or deadline of ours covers. Only when every
+// connection is being answered does one wait in that queue, which holds one
+// at most: Qt then leaves the rest in the kernel's backlog, not reset, until
+// there is room.
+class HttpListener : public QTcpServer
 {
 public:
-    Listener(std::function<void(qintptr)> accept, QObject* parent)
-        : QTcpServer(parent), m_accept(std::move(accept))
+    explicit HttpListener(HttpServer* server) : QTcpServer(server), m_server(server)
     {
+        setMaxPendingConnections(1);
     }
+    using QTcpServer::addPendingConnection;
 
 protected:
-    void incomingConnection(qintptr descriptor) override { m_accept(descriptor); }
+    void incomingConnection(qintptr descriptor) override { m_server->Accept(descriptor); }
 
 private:
-    std::function<void(qintptr)> m_accept;
+    HttpServer* m_server;
 };
-} // namespace
 
 HttpConnection::HttpConnection(QTcpSocket* socket, HttpServer* server)
     : QObject(server), m_server(server), m_socket(socket)
@@ -44,6 +45,13 @@ HttpConnection::HttpConnection(QTcpSocket* socket, HttpServer* server)
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpConnection::Close);
     if (auto* tls = qobject_cast<QSslSocket*>(m_socket))
         connect(tls, &QSslSocket::encryptedBytesWritten, this, &HttpConnection::Written);
+    // Qt accepts a whole burst of connections in one go: a scrape accepted
+    // early in it is not made to give way to the rest before its request
+    // has been read.
+    QTimer::singleShot(0, this, [this] {
+        m_fresh = false;
+        m_server->AdoptWaiting();
+    });
     StartReading();
 }
 
@@ -134,8 +142,7 @@ void HttpConnection::Close()
 }
 
 HttpServer::HttpServer(Handler handler, QObject* parent)
-    : QObject(parent), m_handler(std::move(handler)),
-      m_listener(new Listener([this](qintptr descriptor) { Accept(descriptor); }, this))
+    : QObject(parent), m_handler(std::move(handler)), m_listener(new HttpListener(this))
 {
 }
 
@@ -152,24 +159,44 @@ quint16 HttpServer::Listen(const QHostAddress& address, quint16 port)
 
 void HttpServer::Accept(qintptr descriptor)
 {
-    if (OpenConnections() >= m_limits.maxConnections) {
-        const auto oldest = std::find_if(m_connections.begin(), m_connections.end(),
-                                         [](HttpConnection* c) { return c->Reading(); });
-        if (oldest != m_connections.end())
-            (*oldest)->Close();
-    }
     QTcpSocket* socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor) || OpenConnections() >= m_limits.maxConnections) {
-        // Every connection is being answered: this one is turned away.
-        socket->abort();
+    if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
         return;
     }
+    socket->setReadBufferSize(kHttpHeadLimit);
+    if (MakeRoom())
+        Adopt(socket);
+    else
+        m_listener->addPendingConnection(socket);
+}
+
+bool HttpServer::MakeRoom()
+{
+    if (OpenConnections() < m_limits.maxConnections)
+        return true;
+    const auto oldest = std::find_if(m_connections.begin(), m_connections.end(),
+                                     [](HttpConnection* c) { return c->Evictable(); });
+    if (oldest == m_connections.end())
+        return false;
+    (*oldest)->Close();
+    return true;
+}
+
+void HttpServer::Adopt(QTcpSocket* socket)
+{
     if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
         tls->setSslConfiguration(*m_tls);
         tls->startServerEncryption();
     }
     m_connections.push_back(new HttpConnection(socket, this));
+}
+
+void HttpServer::AdoptWaiting()
+{
+    // Taking the waiting one lets Qt accept again.
+    while (m_listener->hasPendingConnections() && MakeRoom())
+        Adopt(m_listener->nextPendingConnection());
 }
 
 void HttpServer::Dispatch(HttpConnection* connection, const HttpRequestHead& head)
@@ -192,6 +219,7 @@ void HttpServer::Dispatch(HttpConnection* connection, const HttpRequestHead& hea
 void HttpServer::Forget(HttpConnection* connection)
 {
     std::erase(m_connections, connection);
+    QMetaObject::invokeMethod(this, &HttpServer::AdoptWaiting, Qt::QueuedConnection);
 }
 
 } // namespace tarvo

@@ -23,7 +23,6 @@
 #include <optional>
 #include <vector>
 
-class QTcpServer;
 class QTcpSocket;
 
 namespace tarvo
@@ -36,6 +35,7 @@ struct HttpLimits {
 };
 
 class HttpServer;
+class HttpListener;
 
 // One client's connection, owned by the server. It is deleted (later) once
 // closed: whoever keeps one across a wait keeps a QPointer.
@@ -48,8 +48,9 @@ public:
     // ends the connection after it whatever the client asked.
     void Respond(int status, QByteArrayView contentType, QByteArrayView body, bool close = false,
                  QByteArrayView extraHeaders = {});
-    // Waiting for a request (or part of one), not being answered.
-    bool Reading() const { return m_state == State::Reading; }
+    // Waiting for a request (or part of one), not being answered, and had a
+    // chance to be read: one that can make way for a new connection.
+    bool Evictable() const { return m_state == State::Reading && !m_fresh; }
     void Close();
 
 private:
@@ -66,6 +67,7 @@ private:
     State m_state = State::Reading;
     bool m_closeAfter = false;
     bool m_headOnly = false;
+    bool m_fresh = true;
 };
 
 class HttpServer : public QObject
@@ -83,7 +85,12 @@ public:
 
 private:
     friend class HttpConnection;
+    friend class HttpListener;
     void Accept(qintptr descriptor);
+    // Below the cap, or closes the oldest connection that may make way.
+    bool MakeRoom();
+    void Adopt(QTcpSocket* socket);
+    void AdoptWaiting();
     void Dispatch(HttpConnection* connection, const HttpRequestHead& head);
     void Forget(HttpConnection* connection);
 
@@ -91,7 +98,7 @@ private:
     HttpLimits m_limits;
     std::optional<QSslConfiguration> m_tls;
     BasicAuth m_auth{{}};
-    QTcpServer* m_listener;
+    HttpListener* m_listener;
     std::vector<HttpConnection*> m_connections; // oldest first
 };
 
