@@ -40,11 +40,14 @@ HttpConnection::HttpConnection(QTcpSocket* socket, HttpServer* server)
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &HttpConnection::DeadlinePassed);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::ReadHead);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &HttpConnection::Written);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpConnection::Close);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpConnection::Close);
+    // A TLS socket says bytesWritten once it has encrypted them, before they
+    // leave: an answer is out only at encryptedBytesWritten.
     if (auto* tls = qobject_cast<QSslSocket*>(m_socket))
         connect(tls, &QSslSocket::encryptedBytesWritten, this, &HttpConnection::Written);
+    else
+        connect(m_socket, &QTcpSocket::bytesWritten, this, &HttpConnection::Written);
     // Qt accepts a whole burst of connections in one go: a scrape accepted
     // early in it is not made to give way to the rest before its request
     // has been read.
@@ -113,8 +116,12 @@ void HttpConnection::Written()
         StartReading();
         return;
     }
+    // Closed once the socket has said goodbye (TLS: its close_notify), or
+    // at the answer's deadline, which still runs.
+    m_state = State::Closing;
     m_socket->disconnectFromHost();
-    Close();
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+        Close();
 }
 
 void HttpConnection::DeadlinePassed()
@@ -134,8 +141,7 @@ void HttpConnection::Close()
         return;
     m_state = State::Closed;
     m_deadline.stop();
-    if (m_socket->state() != QAbstractSocket::UnconnectedState &&
-        m_socket->state() != QAbstractSocket::ClosingState)
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
         m_socket->abort();
     m_server->Forget(this);
     deleteLater();

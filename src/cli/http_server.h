@@ -54,7 +54,7 @@ public:
     void Close();
 
 private:
-    enum class State { Reading, Answering, Writing, Closed };
+    enum class State { Reading, Answering, Writing, Closing, Closed };
     void StartReading();
     void ReadHead();
     void Written();
