@@ -50,8 +50,8 @@ HttpConnection::HttpConnection(QTcpSocket* socket, HttpServer* server)
         connect(m_socket, &QTcpSocket::bytesWritten, this, &HttpConnection::Written);
     // Qt accepts a whole burst of connections in one go: a scrape accepted
     // early in it is not made to give way to the rest before its request
-    // has been read.
-    QTimer::singleShot(0, this, [this] {
+    // has been read. A quarter of a second is ages for a request on its way.
+    QTimer::singleShot(250, this, [this] {
         m_fresh = false;
         m_server->AdoptWaiting();
     });
