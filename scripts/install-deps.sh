@@ -4,10 +4,10 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-httpserver-dev libgl-dev
-    # Qt's CMake files for the HTTP server ask for WebSockets, which Debian's
-    # qt6-httpserver-dev does not pull in.
-    qt6-websockets-dev
+    qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+    # The exporter's --web-config: YAML, bcrypt through the system's crypt,
+    # and openssl to make the test's certificate.
+    libyaml-dev libcrypt-dev openssl
     qt6-qpa-plugins libxkbcommon-x11-0
     tzdata xvfb xauth
     # The accessibility check reads the window through AT-SPI on a bus of its

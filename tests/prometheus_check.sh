@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-clock exporter scraped by a real Prometheus: a serial clock on a
 # pseudo-terminal and two network clocks, one of them stopped (SIGSTOP), are
-# served by one exporter; Prometheus (its own config and storage in a scratch
-# folder, listening on loopback) scrapes it every second, and its query API
+# served by one exporter, over TLS with basic auth (--web-config, with a
+# certificate and a bcrypt hash made here); Prometheus (its own config and
+# storage in a scratch folder, listening on loopback) scrapes it every second
+# over https with the password, and its query API
 # must show the live clocks up, the stopped one down, and the serial clock's
 # offset as `tarvo-clock watch` measures it. promtool checks a scrape and the alerting
 # rules of docs/monitoring. Prometheus comes from the PATH or from Debian's
@@ -31,6 +33,7 @@ fail() {
     exit 1
 }
 command -v python3 >/dev/null || skip "python3 is needed to read Prometheus' answers"
+command -v openssl >/dev/null || skip "openssl is needed for the exporter's certificate"
 
 prometheus="$(command -v prometheus || true)"
 promtool="$(command -v promtool || true)"
@@ -105,16 +108,51 @@ cat >"$work/fleet.json" <<FLEET
   {"name": "annex", "host": "127.0.171.3", "password": "7315"}
 ]}
 FLEET
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+    -keyout "$work/exporter.key" -out "$work/exporter.crt" 2>"$work/openssl.log" ||
+    fail "openssl could not make a certificate"
+hash="$(python3 -W ignore -c 'import crypt, sys; print(crypt.crypt(sys.argv[1], crypt.mksalt(crypt.METHOD_BLOWFISH, rounds=256)))' s3cret)"
+case "$hash" in '$2b$'*) ;; *) skip "python3 cannot make a bcrypt hash here" ;; esac
+cat >"$work/web.yml" <<WEB
+tls_server_config:
+  cert_file: exporter.crt
+  key_file: exporter.key
+basic_auth_users:
+  prometheus: '$hash'
+WEB
 exporter_port="$(free_port)"
-"$bin/tarvo-clock" exporter --listen "127.0.0.1:$exporter_port" --timeout 400 \
+"$bin/tarvo-clock" exporter --listen "127.0.0.1:$exporter_port" --timeout 400 --web-config "$work/web.yml" \
     --fleet "$work/fleet.json" --golden "$work/golden.json" >"$work/exporter.log" 2>&1 &
 exporter=$!
 pids+=($exporter)
 wait_line "$work/exporter.log" 'Serving ' >/dev/null || fail "the exporter did not start"
 
-scrape="$(python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1], timeout=10).read().decode(), end="")' \
-    "http://127.0.0.1:$exporter_port/metrics")" || fail "the exporter did not answer /metrics"
-echo "$scrape" >"$work/scrape.txt"
+# get URL [USER:PASSWORD]: the status and body, trusting the exporter's certificate.
+get() {
+    python3 - "$work/exporter.crt" "$@" <<'PY'
+import base64, ssl, sys, urllib.error, urllib.request
+request = urllib.request.Request(sys.argv[2])
+if len(sys.argv) > 3:
+    request.add_header("Authorization", "Basic " + base64.b64encode(sys.argv[3].encode()).decode())
+try:
+    answer = urllib.request.urlopen(request, timeout=10, context=ssl.create_default_context(cafile=sys.argv[1]))
+    print(answer.status)
+    print(answer.read().decode(), end="")
+except urllib.error.HTTPError as e:
+    print(e.code)
+except Exception as e:
+    print(type(e).__name__)
+PY
+}
+https="https://127.0.0.1:$exporter_port/metrics"
+[ "$(get "$https" | head -n 1)" = 401 ] || fail "the exporter answered without a password"
+[ "$(get "$https" prometheus:wrong | head -n 1)" = 401 ] || fail "the exporter took a wrong password"
+[ "$(get "http://127.0.0.1:$exporter_port/metrics" prometheus:s3cret | head -n 1)" != 200 ] ||
+    fail "the exporter answered plain HTTP"
+answer="$(get "$https" prometheus:s3cret)"
+[ "$(echo "$answer" | head -n 1)" = 200 ] || fail "the exporter did not answer /metrics: $answer"
+echo "$answer" | tail -n +2 >"$work/scrape.txt"
 "$promtool" check metrics <"$work/scrape.txt" || fail "promtool finds fault with the metrics: $(cat "$work/scrape.txt")"
 
 # A second serial clock fed to a (stand-in) chronyd socket, its feed serving
@@ -140,6 +178,12 @@ global:
   scrape_timeout: 1s
 scrape_configs:
   - job_name: tarvo
+    scheme: https
+    tls_config:
+      ca_file: $work/exporter.crt
+    basic_auth:
+      username: prometheus
+      password: s3cret
     static_configs:
       - targets: ['127.0.0.1:$exporter_port']
   - job_name: feed

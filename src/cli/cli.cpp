@@ -125,7 +125,11 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
     const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
-    parser.addOptions({listen, golden, metrics});
+    // Also under the name Prometheus' own exporters give it.
+    const QCommandLineOption webConfig(
+        {QStringLiteral("web-config"), QStringLiteral("web.config.file")}, {},
+        QStringLiteral("FILE"));
+    parser.addOptions({listen, golden, metrics, webConfig});
 
     CliContext c(out, err);
     CliActivity ownActivity;
@@ -151,7 +155,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     // mistake: refused before anything else, naming the option.
     for (const QCommandLineOption& option :
          {port, host, model, password, timeout, localAddresses, serialPorts, count, spring, fall,
-          startYear, fleet, parallel, listen, golden, metrics}) {
+          startYear, fleet, parallel, listen, golden, metrics, webConfig}) {
         if (parser.isSet(option) && parser.value(option).startsWith(QLatin1String("--")))
             co_return BadArguments(c, QStringLiteral("--%1 needs a value, not the option '%2'.")
                                           .arg(option.names().constLast(), parser.value(option)));
@@ -195,6 +199,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.listen = parser.value(listen);
     c.golden = parser.value(golden);
     c.metrics = parser.value(metrics);
+    c.webConfig = parser.value(webConfig);
 
     // The exporter serves many clocks; every other command talks to one.
     if (!c.port.isEmpty() && !c.host.isEmpty() && c.command != u"exporter")

@@ -81,6 +81,7 @@ struct CliContext {
     QString listen;
     QString golden;
     QString metrics;   // feed-chrony --metrics
+    QString webConfig; // exporter --web-config: TLS and basic auth
     QString fleetFile; // --fleet: the command goes to every clock of this file
     int parallel = 32; // --fleet: clocks worked on at once
     CliActivity* activity = nullptr;

@@ -154,6 +154,7 @@ constexpr Section kSections[] = {
         feed reads: a scrape sends nothing to the clock.
 )"},
     {"exporter", R"(    exporter --fleet FILE [--listen ADDRESS:PORT] [--golden FILE]
+             [--web-config FILE]
         Serves the clocks' state as Prometheus metrics at
         http://ADDRESS:PORT/metrics (default 127.0.0.1:9817; a PORT alone
         listens on 127.0.0.1, and another address only when given). The
@@ -179,6 +180,20 @@ constexpr Section kSections[] = {
         N / (--parallel) times that, which Prometheus' scrape_timeout must
         allow. Runs until SIGINT or SIGTERM (exit 0); exit 1 when the
         address cannot be listened on.
+        The metrics name every clock and its address: on an address other
+        than loopback the exporter warns unless --web-config FILE (also
+        --web.config.file) sets what Prometheus' own exporters read there:
+            tls_server_config:
+              cert_file: exporter.crt   # PEM, relative to FILE's folder
+              key_file: exporter.key
+              min_version: TLS12        # or TLS13 (default TLS12)
+            basic_auth_users:
+              prometheus: $2b$12$...    # bcrypt: htpasswd -nB, mkpasswd -m bcrypt
+        Any other setting is refused. The server answers GET and HEAD of /
+        and /metrics: at most 64 connections (the oldest idle one makes way),
+        5 s for a request's line and headers (8 KiB at most; no body) and
+        for the next one on an idle connection, 10 s for an answer to be
+        taken; "Connection: close" is honoured.
 )"},
 };
 
@@ -199,6 +214,7 @@ OPTIONS
     --listen ADDRESS:PORT
                         exporter: where to serve /metrics (default 127.0.0.1:9817)
     --golden FILE       exporter: the settings every clock should hold
+    --web-config FILE   exporter: TLS and basic auth (see exporter)
     --metrics ADDRESS:PORT
                         feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error

@@ -5,6 +5,7 @@
 #include "cli/clock_exporter.h"
 #include "cli/fleet_file.h"
 #include "cli/metrics_server.h"
+#include "cli/web_config.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
@@ -125,18 +126,36 @@ Task<int> RunExporter(CliContext& c)
         }
         golden = read.object;
     }
+    std::optional<QSslConfiguration> tls;
+    BasicAuth auth({});
+    if (!c.webConfig.isEmpty()) {
+        QString error;
+        const std::optional<WebConfig> config = ReadWebConfig(c.webConfig, &error);
+        if (!config)
+            co_return Refuse(c, error);
+        if (!config->certFile.isEmpty() && !(tls = ServerTls(*config, &error)))
+            co_return Refuse(c, error);
+        auth = BasicAuth(config->users);
+    }
     ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs,
                            c.parallel);
     const auto collect = [&exporter] { return exporter.Collect(); };
     MetricsServer server(collect, kCacheMs);
+    server.SetProtection(tls, auth);
     QString error;
     if (!server.Listen(*where, &error)) {
         c.err << error << '\n';
         co_return ExitCode::NoAnswer;
     }
+    const QString at = QStringLiteral("%1:%2").arg(where->address.toString()).arg(server.Port());
+    if (const QString warning =
+            ExposureWarning(at, where->address.isLoopback(), auth.Enabled(), tls.has_value());
+        !warning.isEmpty())
+        c.err << warning << '\n';
+    c.err.flush();
     c.out << "Serving the metrics of " << targets.size()
-          << (targets.size() == 1 ? " clock" : " clocks") << " at http://"
-          << where->address.toString() << ':' << server.Port() << "/metrics.\n";
+          << (targets.size() == 1 ? " clock" : " clocks") << " at "
+          << (tls ? "https://" : "http://") << at << "/metrics.\n";
     c.out.flush();
     const int status = co_await ServeUntilStopped(c);
     co_return status;

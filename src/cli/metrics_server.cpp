@@ -1,39 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/metrics_server.h"
 
-#include <QHttpServerRequest>
-#include <QUrl>
-
 namespace tarvo
 {
 
-namespace detail
-{
-
-bool MetricsHttp::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    m_handler(request, socket);
-    return true;
-}
-
-void MetricsHttp::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
-}
-
-} // namespace detail
-
 MetricsServer::MetricsServer(Collect collect, int cacheMs, QObject* parent)
-    : QObject(parent), m_http([this](const QHttpServerRequest& request,
-                                     QTcpSocket* socket) { OnRequest(request, socket); },
+    : QObject(parent), m_http([this](HttpConnection* connection,
+                                     const HttpRequestHead& head) { OnRequest(connection, head); },
                               this),
       m_collect(std::move(collect)), m_cacheMs(cacheMs)
 {
 }
 
+void MetricsServer::SetProtection(std::optional<QSslConfiguration> tls, BasicAuth auth)
+{
+    m_http.SetProtection(std::move(tls), std::move(auth));
+}
+
 bool MetricsServer::Listen(const ListenAddress& where, QString* error)
 {
-    m_port = m_http.listen(where.address, where.port);
+    m_port = m_http.Listen(where.address, where.port);
     if (m_port != 0)
         return true;
     *error = QStringLiteral("Cannot listen on %1:%2 (in use, or not an address of this computer).")
@@ -42,25 +28,22 @@ bool MetricsServer::Listen(const ListenAddress& where, QString* error)
     return false;
 }
 
-void MetricsServer::OnRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+void MetricsServer::OnRequest(HttpConnection* connection, const HttpRequestHead& head)
 {
-    QHttpServerResponder responder = detail::MetricsHttp::makeResponder(request, socket);
-    const QString path = request.url().path();
-    if (request.method() != QHttpServerRequest::Method::Get ||
-        (path != u"/metrics" && path != u"/")) {
-        responder.write(QHttpServerResponder::StatusCode::NotFound);
+    const QByteArrayView text("text/plain; charset=utf-8");
+    if (head.path == "/") {
+        connection->Respond(200, text, "tarvo-clock: the metrics are at /metrics\n");
         return;
     }
-    if (path == u"/") {
-        responder.write(QByteArrayLiteral("tarvo-clock: the metrics are at /metrics\n"),
-                        "text/plain; charset=utf-8");
+    if (head.path != "/metrics") {
+        connection->Respond(404, text, "Not found.\n");
         return;
     }
     if (!m_collecting && m_collected.isValid() && m_collected.elapsed() < m_cacheMs) {
-        responder.write(m_text, MetricsContentType);
+        connection->Respond(200, MetricsContentType, m_text);
         return;
     }
-    m_waiting.push_back({socket, std::move(responder)});
+    m_waiting.emplace_back(connection);
     if (!m_collecting) {
         m_collecting = true;
         Spawn(this, RunCollection());
@@ -74,16 +57,11 @@ Task<void> MetricsServer::RunCollection()
     m_text = text;
     m_collected.start();
     m_collecting = false;
-    Answer(m_text);
-}
-
-void MetricsServer::Answer(const QByteArray& text)
-{
-    std::vector<Waiting> waiting;
+    std::vector<QPointer<HttpConnection>> waiting;
     waiting.swap(m_waiting);
-    for (Waiting& w : waiting) {
-        if (w.socket && w.socket->state() == QAbstractSocket::ConnectedState)
-            w.responder.write(text, MetricsContentType);
+    for (const QPointer<HttpConnection>& connection : waiting) {
+        if (connection)
+            connection->Respond(200, MetricsContentType, m_text);
     }
 }
 

@@ -7,43 +7,17 @@
 // of asking the clocks twice.
 
 #include "cli/clock_metrics.h"
+#include "cli/http_server.h"
 #include "session/task.h"
 
-#include <QAbstractHttpServer>
 #include <QElapsedTimer>
-#include <QHttpServerResponder>
 #include <QObject>
 #include <QPointer>
-#include <QTcpSocket>
 #include <functional>
 #include <vector>
 
 namespace tarvo
 {
-
-namespace detail
-{
-// Qt's server with the connection of each request at hand: an answer that
-// waits for the clocks is written only if Prometheus has not hung up
-// meanwhile (a responder kept past its connection writes to a freed socket).
-class MetricsHttp : public QAbstractHttpServer
-{
-public:
-    using Handler = std::function<void(const QHttpServerRequest&, QTcpSocket*)>;
-    MetricsHttp(Handler handler, QObject* parent)
-        : QAbstractHttpServer(parent), m_handler(std::move(handler))
-    {
-    }
-    using QAbstractHttpServer::makeResponder;
-
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
-
-private:
-    Handler m_handler;
-};
-} // namespace detail
 
 class MetricsServer : public QObject
 {
@@ -52,22 +26,21 @@ public:
     using Collect = std::function<Task<QByteArray>()>;
     MetricsServer(Collect collect, int cacheMs, QObject* parent = nullptr);
 
+    // TLS and basic auth (--web-config); before Listen.
+    void SetProtection(std::optional<QSslConfiguration> tls, BasicAuth auth);
+    void SetLimits(const HttpLimits& limits) { m_http.SetLimits(limits); }
     // False, with the reason in `error`, when the address cannot be listened on.
     bool Listen(const ListenAddress& where, QString* error);
     quint16 Port() const { return m_port; }
     // How many collections ran (for the cache's test and the benchmark).
     int Collections() const { return m_collections; }
+    int OpenConnections() const { return m_http.OpenConnections(); }
 
 private:
-    struct Waiting {
-        QPointer<QTcpSocket> socket;
-        QHttpServerResponder responder;
-    };
-    void OnRequest(const QHttpServerRequest& request, QTcpSocket* socket);
+    void OnRequest(HttpConnection* connection, const HttpRequestHead& head);
     Task<void> RunCollection();
-    void Answer(const QByteArray& text);
 
-    detail::MetricsHttp m_http;
+    HttpServer m_http;
     Collect m_collect;
     int m_cacheMs;
     quint16 m_port = 0;
@@ -75,7 +48,8 @@ private:
     bool m_collecting = false;
     QByteArray m_text;
     QElapsedTimer m_collected; // invalid until the first collection
-    std::vector<Waiting> m_waiting;
+    // A connection closed meanwhile (the client gave up) turns null here.
+    std::vector<QPointer<HttpConnection>> m_waiting;
 };
 
 } // namespace tarvo

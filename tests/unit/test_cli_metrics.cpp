@@ -25,6 +25,23 @@ Task<QByteArray> CountedCollection(int* count, int ms)
     co_return QByteArrayLiteral("x 1\n");
 }
 
+// Sends `bytes` on a new connection and returns everything the server sends
+// back until it closes the connection (or 20 s pass).
+QByteArray Exchange(quint16 port, const QByteArray& bytes)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    s.write(bytes);
+    QByteArray got;
+    (void)QTest::qWaitFor(
+        [&] {
+            got += s.readAll();
+            return s.state() == QAbstractSocket::UnconnectedState;
+        },
+        20000);
+    return got + s.readAll();
+}
+
 } // namespace
 
 class CliMetrics : public QObject
@@ -236,6 +253,51 @@ private Q_SLOTS:
             QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/other").arg(server.Port()))));
         QVERIFY(QTest::qWaitFor([other] { return other->isFinished(); }, 10000));
         QCOMPARE(other->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 404);
+    }
+
+    // Beyond the cap the oldest connection not being answered makes way;
+    // idle and half-sent connections end at the deadline; a body or an
+    // over-long head is refused unread; Connection: close is honoured, and
+    // pipelined requests are answered in order.
+    void connectionsHeldToLimits()
+    {
+        int collections = 0;
+        const auto collect = [&collections] { return CountedCollection(&collections, 0); };
+        MetricsServer capped(collect, 0);
+        capped.SetLimits({3, 60000, 60000});
+        MetricsServer brief(collect, 0);
+        brief.SetLimits({64, 300, 60000});
+        QString error;
+        const QHostAddress local(QStringLiteral("127.0.0.1"));
+        QVERIFY(capped.Listen({local, 0}, &error) && brief.Listen({local, 0}, &error));
+        QTcpSocket idle[3];
+        for (QTcpSocket& s : idle)
+            s.connectToHost(local, capped.Port());
+        QVERIFY(QTest::qWaitFor([&capped] { return capped.OpenConnections() == 3; }, 10000));
+        const QByteArray get = "GET /metrics HTTP/1.1\r\nHost: a\r\n";
+        const QByteArray got = Exchange(capped.Port(), get + "Connection: close\r\n\r\n");
+        QVERIFY2(got.startsWith("HTTP/1.1 200 OK\r\n") && got.contains("Connection: close\r\n") &&
+                     got.endsWith("\r\n\r\nx 1\n"),
+                 got.constData());
+        QVERIFY(QTest::qWaitFor(
+            [&idle] { return idle[0].state() == QAbstractSocket::UnconnectedState; }, 10000));
+        QCOMPARE(idle[1].state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(
+            Exchange(brief.Port(), get + "\r\n" + get + "\r\n" + get + "Connection: close\r\n\r\n")
+                .count("HTTP/1.1 200 OK\r\n"),
+            3);
+        QVERIFY(Exchange(brief.Port(), {}).isEmpty());
+        QVERIFY(Exchange(brief.Port(), get).startsWith("HTTP/1.1 408 "));
+        // Each sends no more than the server reads, so that closing does not
+        // reset the connection before the client reads the answer.
+        QVERIFY(Exchange(brief.Port(), "POST /metrics HTTP/1.1\r\nHost: a\r\nContent-Length: "
+                                       "99999999\r\n\r\n")
+                    .startsWith("HTTP/1.1 413 "));
+        QVERIFY(
+            Exchange(brief.Port(), get + "X: " + QByteArray(kHttpHeadLimit - get.size() - 3, 'a'))
+                .startsWith("HTTP/1.1 431 "));
+        QVERIFY(Exchange(brief.Port(), "DELETE / HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 405 "));
+        QVERIFY(QTest::qWaitFor([&brief] { return brief.OpenConnections() == 0; }, 10000));
     }
 
     // Whatever would make the exporter serve wrong or useless metrics is
