@@ -31,18 +31,6 @@ namespace
 constexpr int kReportSilenceMs = 5000;
 constexpr std::chrono::milliseconds kPollWait{250};
 
-// The clock's reported second, read as the computer's local time (as the
-// window does when it sets the computer clock from it).
-std::optional<QDateTime> ClockTime(const TimeReport& r)
-{
-    if (!r.valid)
-        return std::nullopt;
-    const QDateTime t(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
-    if (!t.isValid())
-        return std::nullopt;
-    return t;
-}
-
 QString Stamp(qint64 us)
 {
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(us / 1000, QTimeZone::utc());
@@ -221,7 +209,7 @@ Task<int> RunWatch(CliContext& c)
     if (status != ExitCode::Done)
         co_return status;
     const auto show = [&c](const ReceivedTimeReport& r) {
-        const auto clock = ClockTime(r.report);
+        const auto clock = ReportedLocalTime(r.report);
         const auto offset = ReportOffsetAt(r.report, r.arrivalUs);
         if (c.json) {
             QJsonObject line{{QStringLiteral("arrival"), Stamp(r.arrivalUs)},

@@ -71,4 +71,14 @@ bool CountDownSetTime(qint16& SetTimeCountdown)
     return false;
 }
 
+std::optional<QDateTime> ReportedLocalTime(const TimeReport& r)
+{
+    if (!r.valid)
+        return std::nullopt;
+    const QDateTime t(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
+    if (!t.isValid())
+        return std::nullopt;
+    return t;
+}
+
 } // namespace tarvo

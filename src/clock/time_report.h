@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QTime>
+#include <optional>
 
 namespace tarvo
 {
@@ -43,6 +44,10 @@ QString ComputerTimeText(const QDateTime& now);
 // clock's date, not the clock's date at the computer's time of day). Invalid
 // when the date does not exist (31 February) or a text is empty.
 QDateTime ClockSettingFor(const QString& clockTimeText, const QString& clockDateText);
+
+// The reported second as a local time of this computer; nullopt for an invalid
+// report or a date that does not exist.
+std::optional<QDateTime> ReportedLocalTime(const TimeReport& report);
 
 // The count-down that sets the computer clock on the 5th valid report after a
 // reset and then on every 20th. Returns true when this report sets the clock.

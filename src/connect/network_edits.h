@@ -50,16 +50,16 @@ struct NumberFieldEdit {
     bool written = false; // the record now holds `value`
     bool refused = false; // out of range: nothing written, the box needs a visible cue
     int value = 0;        // the value written, 0..65535
-    // The box's text must become this (txtBroadcastFrequency above 65535 -> "0").
+    // The box's text must become this (the broadcast interval above 65535 -> "0").
     std::optional<QString> replacementText;
-    // txtBroadcastFrequency only: "minute" or "minutes" for lblBroadcastFreqMinutes.
+    // The broadcast interval only: "minute" or "minutes", the unit shown beside it.
     QString unitLabel;
 };
 
 // A number box's text changed. Its value follows the program's numeric-value
 // rule (NumericValue, rounded half to even). Whole values 0 to 65535 are written unsigned,
 // low byte first. A negative value, or one above 65535, is refused rather than
-// wrapped into a different port or interval; txtBroadcastFrequency instead
+// wrapped into a different port or interval; the broadcast interval instead
 // resets its text to "0" above 65535 and writes 0.
 NumberFieldEdit ApplyNumberFieldChange(QByteArray& record, NumberField field, const QString& text);
 

@@ -22,16 +22,6 @@ qint64 SystemNowUs()
     return QDateTime::currentMSecsSinceEpoch() * 1000;
 }
 
-std::optional<QDateTime> ReportedTime(const TimeReport& r)
-{
-    if (!r.valid)
-        return std::nullopt;
-    const QDateTime t(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
-    if (!t.isValid())
-        return std::nullopt;
-    return t;
-}
-
 // The latest report if it is fresh, else the next one within a report's wait.
 Task<std::optional<ClockSession::LatestReport>> CurrentReport(ClockSession& session)
 {
@@ -47,8 +37,8 @@ Task<std::optional<ClockSession::LatestReport>> CurrentReport(ClockSession& sess
 
 // Reads the clock's reports until one shows `expected` moved on by the time
 // since `sinceUs` (system microseconds), within the tolerance.
-Task<Outcome> CheckReportedTime(ClockSession& session, QDateTime expected, qint64 sinceUs,
-                                std::chrono::milliseconds wait)
+Task<Outcome> CheckReportedLocalTime(ClockSession& session, QDateTime expected, qint64 sinceUs,
+                                     std::chrono::milliseconds wait)
 {
     Outcome outcome;
     auto seen = std::make_shared<std::optional<ClockSession::LatestReport>>();
@@ -67,7 +57,7 @@ Task<Outcome> CheckReportedTime(ClockSession& session, QDateTime expected, qint6
                                             static_cast<int>(leftMs));
         if (!heard)
             break;
-        const auto reported = ReportedTime((*seen)->record.report);
+        const auto reported = ReportedLocalTime((*seen)->record.report);
         if (!reported)
             continue;
         const qint64 movedOnMs = ((*seen)->source.arrivalUs - sinceUs) / 1000;
@@ -156,7 +146,7 @@ Task<TimeSet> SetClockTime(ClockSession& session, ClockLink& link, std::optional
     }
     result.sent = target;
     if (link.CarriesTimeReports())
-        result.outcome = co_await CheckReportedTime(session, target, sentUs, answerWait);
+        result.outcome = co_await CheckReportedLocalTime(session, target, sentUs, answerWait);
     else
         result.outcome = co_await CheckAnswer(session, link, answerWait);
     co_return result;
@@ -174,10 +164,10 @@ Task<Outcome> NudgeClock(ClockSession& session, ClockLink& link, int adjustType,
         notSent.verdict = Verdict::NotSent;
         co_return notSent;
     }
-    const auto beforeTime = before ? ReportedTime(before->record.report) : std::nullopt;
+    const auto beforeTime = before ? ReportedLocalTime(before->record.report) : std::nullopt;
     if (readBack && beforeTime) {
         const int hours = adjustDirection == AdjustDirection::Advance ? 1 : -1;
-        const Outcome checked = co_await CheckReportedTime(
+        const Outcome checked = co_await CheckReportedLocalTime(
             session, beforeTime->addSecs(3600 * hours), before->source.arrivalUs, answerWait);
         co_return checked;
     }

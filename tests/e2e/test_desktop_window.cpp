@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window as users meet it: every input control has a name a screen reader
-// announces, "Hide" keeps the clock link running, the window comes back, the
-// tray icon's menu quits for real, and the About box names the version.
+// announces and a box toggled through it counts, "Hide" keeps the clock link running, the window
+// comes back, the tray icon's menu quits for real, and the About box names the version.
 #include "build_config.h"
 #include "support/harness.h"
 #include "support/test_registry.h"
@@ -59,6 +59,19 @@ private Q_SLOTS:
         }
         QVERIFY2(checked > 10, "the window has too few named input controls");
         QVERIFY2(missing.isEmpty(), qPrintable("no accessible name: " + missing.join(", ")));
+
+        // A box toggled by an assistive technology (switch access, voice
+        // control) is used as it is shown, and the store keeps it.
+        QAccessibleInterface* box =
+            QAccessible::queryAccessibleInterface(w.findChild<QWidget*>("chkUpdatePC"));
+        QVERIFY(box && box->actionInterface());
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        QVERIFY(box->actionInterface()->actionNames().contains(toggle));
+        for (const int expected : {1, 0}) {
+            box->actionInterface()->doAction(toggle);
+            QVERIFY(Harness::WaitFor([&] { return h.State().UpdatePCclock == expected; }, 2000));
+            QCOMPARE(int(h.Core().Store().Load().UpdatePCclock), expected);
+        }
     }
 
     void hidingKeepsTheLinkRunningAndRestoreBringsItBack()

@@ -36,7 +36,7 @@ template <typename T> T RunTask(Task<T> task, int timeoutMs = 120000)
     Job job;
     job.Start(CaptureInto(std::move(task), &result));
     if (!QTest::qWaitFor([&] { return !job.IsRunning(); }, timeoutMs))
-        qWarning("the sequence did not end within %d ms", timeoutMs);
+        QTest::qFail("the sequence did not end in time", __FILE__, __LINE__);
     return result.value_or(T{});
 }
 
@@ -46,7 +46,7 @@ inline bool RunTask(Task<void> task, int timeoutMs = 120000)
     Job job;
     job.Start(CaptureInto(std::move(task), &done));
     if (!QTest::qWaitFor([&] { return !job.IsRunning(); }, timeoutMs))
-        qWarning("the sequence did not end within %d ms", timeoutMs);
+        QTest::qFail("the sequence did not end in time", __FILE__, __LINE__);
     return done;
 }
 
