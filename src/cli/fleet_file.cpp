@@ -2,6 +2,7 @@
 #include "cli/fleet_file.h"
 
 #include "clock/clock_model.h"
+#include "clock/json_fields.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
 
@@ -172,10 +173,10 @@ void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
             errors.AddField(QStringLiteral("name"), QStringLiteral("another clock has this name"));
         names.insert(clock.name);
     }
-    for (auto it = entry.begin(); it != entry.end(); ++it) {
-        if (!KnownFields().contains(it.key()))
-            errors.Add(it.key(), QStringLiteral("unknown field"));
-    }
+    const JsonFields fields(
+        [&errors](const QString& field, const QString& reason) { errors.Add(field, reason); });
+    fields.Each(entry,
+                [](const QString& key, const QJsonValue&) { return KnownFields().contains(key); });
 
     const bool hasPort = entry.contains(u"port");
     const bool hasHost = entry.contains(u"host");
@@ -237,11 +238,11 @@ FleetParseResult ParseFleet(const QByteArray& json, const QString& fileName,
         entries = doc.array();
     } else {
         const QJsonObject top = doc.object();
-        for (auto it = top.begin(); it != top.end(); ++it) {
-            if (it.key() != u"clocks")
-                result.errors.append(QStringLiteral("%1: unknown field \"%2\"")
-                                         .arg(shown, EscapeControls(it.key())));
-        }
+        const JsonFields fields([&](const QString& field, const QString& reason) {
+            result.errors.append(
+                QStringLiteral("%1: %2 \"%3\"").arg(shown, reason, EscapeControls(field)));
+        });
+        fields.Each(top, [](const QString& key, const QJsonValue&) { return key == u"clocks"; });
         if (!top.value(u"clocks").isArray()) {
             result.errors.append(
                 QStringLiteral("%1: needs \"clocks\": a list of clocks").arg(shown));

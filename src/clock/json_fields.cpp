@@ -4,6 +4,14 @@
 namespace tarvo
 {
 
+JsonFields::JsonFields(QStringList& errors, QString path)
+    : m_report([&errors](const QString& field, const QString& reason) {
+          errors.append(field + QStringLiteral(": ") + reason);
+      }),
+      m_path(std::move(path))
+{
+}
+
 QString JsonFields::Path(const QString& field) const
 {
     if (m_path.isEmpty())
@@ -15,7 +23,7 @@ QString JsonFields::Path(const QString& field) const
 
 void JsonFields::Error(const QString& field, const QString& reason) const
 {
-    m_errors.append(Path(field) + QStringLiteral(": ") + reason);
+    m_report(Path(field), reason);
 }
 
 std::optional<bool> JsonFields::Bool(const QString& field, const QJsonValue& value) const

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace tarvo
@@ -17,8 +18,15 @@ namespace tarvo
 class JsonFields
 {
 public:
-    explicit JsonFields(QStringList& errors, QString path = {})
-        : m_errors(errors), m_path(std::move(path))
+    // Where a problem goes: the field's whole path and the reason.
+    using Report = std::function<void(const QString& field, const QString& reason)>;
+
+    // Problems as "field: reason" lines in `errors`.
+    explicit JsonFields(QStringList& errors, QString path = {});
+    // Problems in words of the caller's own (a file whose messages name the
+    // entry as well).
+    explicit JsonFields(Report report, QString path = {})
+        : m_report(std::move(report)), m_path(std::move(path))
     {
     }
 
@@ -26,7 +34,7 @@ public:
     QString Path(const QString& field) const;
     void Error(const QString& field, const QString& reason) const;
     // A reader of the object or list at `field`, whose paths continue from it.
-    JsonFields Within(const QString& field) const { return JsonFields(m_errors, Path(field)); }
+    JsonFields Within(const QString& field) const { return JsonFields(m_report, Path(field)); }
 
     // Hands every key of `object` to `read`, in the object's order; a key it
     // does not take (it returns false) is an unknown field.
@@ -50,7 +58,7 @@ public:
                                    const QString& shape) const;
 
 private:
-    QStringList& m_errors;
+    Report m_report;
     QString m_path;
 };
 
