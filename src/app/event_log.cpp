@@ -38,6 +38,8 @@ QString EventKindName(EventKind kind)
         return QStringLiteral("refused");
     case EventKind::NotAnswered:
         return QStringLiteral("not answered");
+    case EventKind::ComputerClock:
+        return QStringLiteral("computer clock");
     }
     return QStringLiteral("event");
 }

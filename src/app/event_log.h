@@ -24,7 +24,7 @@
 namespace tarvo
 {
 
-enum class EventKind { Found, Lost, Sent, Confirmed, Refused, NotAnswered };
+enum class EventKind { Found, Lost, Sent, Confirmed, Refused, NotAnswered, ComputerClock };
 
 // The kind as the saved log writes it: "found", "lost", "sent", "confirmed",
 // "refused", "not answered".

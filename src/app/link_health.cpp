@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/link_health.h"
 
-#include "app/help_files.h"
 #include "app/panel.h"
 #include "clock/clock_model.h"
 
@@ -35,7 +34,20 @@ void LinkHealth::SetTimings(int serialSilenceMs, int keepAliveIdleMs, int keepAl
 {
     m_serialSilence.setInterval(serialSilenceMs);
     m_keepAliveAnswer.setInterval(keepAliveAnswerMs);
-    m_idleMs = keepAliveIdleMs;
+    m_shownIdleMs = keepAliveIdleMs;
+    m_idleMs = m_windowShown ? m_shownIdleMs : KeepAliveHiddenIdleMs;
+}
+
+void LinkHealth::SetWindowShown(bool shown)
+{
+    if (shown == m_windowShown)
+        return;
+    m_windowShown = shown;
+    m_idleMs = shown ? m_shownIdleMs : KeepAliveHiddenIdleMs;
+    // Shown again, the clock is checked soon rather than at the end of the
+    // hidden window's longer wait.
+    if (m_keepAlive.isActive())
+        m_keepAlive.start(std::min(m_keepAlive.remainingTime(), m_idleMs));
 }
 
 bool LinkHealth::OnNetwork() const
@@ -53,13 +65,19 @@ LinkHealth::State LinkHealth::Current() const
             m_connectingSinceMs >= 0 && NowMs() - m_connectingSinceMs < FirstAnswerMs;
         return connecting ? State::Waiting : State::NotFound;
     }
-    return m_notAnswering ? State::NotAnswering : State::Connected;
+    if (m_notAnswering)
+        return State::NotAnswering;
+    // The clock answers, but only with a refusal: nothing can be read or set.
+    if (OnNetwork() && s.PasswordRefused)
+        return State::PasswordRefused;
+    return State::Connected;
 }
 
 QString LinkHealth::Where() const
 {
     const ClockConnection& c = m_panel.State().clockConnection;
-    const QString model = HelpModelName(m_panel.Model());
+    const ClockModel* told = m_panel.State().ModelTold ? m_panel.Model() : nullptr;
+    const QString model = told ? QString::number(told->number) : QStringLiteral("clock");
     switch (c.ConnectionType) {
     case ConnectionKind::Serial: {
         const QString device = m_panel.DeviceFor(c.Comport);
@@ -94,6 +112,9 @@ QString LinkHealth::Text() const
         break;
     case State::NotAnswering:
         text = QStringLiteral("Not answering: %1").arg(Where());
+        break;
+    case State::PasswordRefused:
+        text = QStringLiteral("Password refused: %1").arg(Where());
         break;
     }
     const qint64 age = AnswerAgeMs();

@@ -141,8 +141,23 @@ void Panel::ConnectToAddress(const QString& address)
     // Cleared before asking, not after: the answers arrive while the requests
     // are being sent, and clearing afterwards would hide them.
     m_state.ClockFound = false;
+    ShowStatus(QStringLiteral("Asking %1 for its settings ...").arg(address));
     Spawn(this, ConnectViaNetwork());
+    Spawn(this, TellIfSilent(address));
     Changed();
+}
+
+Task<void> Panel::TellIfSilent(QString address)
+{
+    co_await Sleep(LinkHealth::FirstAnswerMs);
+    // Still this address, and nothing came back: said plainly, where it
+    // does not hide the clock found meanwhile by other means.
+    if (m_state.ClockFound || m_state.clockConnection.IPaddress != address ||
+        m_state.clockConnection.ConnectionType != ConnectionKind::Network)
+        co_return;
+    const QString text = QStringLiteral("No clock answered at %1.").arg(address);
+    ShowStatus(text);
+    m_events.Record(EventKind::NotAnswered, text);
 }
 
 void Panel::RetryPassword()
@@ -154,12 +169,28 @@ void Panel::RetryPassword()
 void Panel::EditSettings(const std::function<void(ClockSettings&)>& edit)
 {
     edit(m_state.clockSettings);
+    MarkEdited(true);
 }
 
 void Panel::EditNetworkSettings(const std::function<bool(QByteArray&)>& edit)
 {
     if (edit(m_state.NetworkData))
         m_state.NetworkSettingsChanged = true;
+    TellPagesDiffer();
+}
+
+void Panel::MarkEdited(bool settingsEdited)
+{
+    m_state.SettingsEdited = settingsEdited;
+    TellPagesDiffer();
+}
+
+void Panel::TellPagesDiffer()
+{
+    if (PagesDiffer() == m_pagesDifferTold)
+        return;
+    m_pagesDifferTold = PagesDiffer();
+    Q_EMIT PagesDifferChanged(m_pagesDifferTold);
 }
 
 void Panel::EditStoredPassword(bool enabled, const QString& edit, const QString& reenter,
@@ -168,11 +199,13 @@ void Panel::EditStoredPassword(bool enabled, const QString& edit, const QString&
     m_state.storedPassword = {enabled, edit, reenter};
     if (enableToggled)
         m_state.NetworkSettingsChanged = true;
+    TellPagesDiffer();
 }
 
 void Panel::ShowLoadedSettings(const ScriptSettings& settings)
 {
     DecodeSettings(SettingsFullRecord(settings));
+    MarkEdited(true);
 }
 
 } // namespace tarvo

@@ -82,6 +82,12 @@ bool Panel::SerialPortOpen() const
 
 QString Panel::NoClockText() const
 {
+    return WhereLooked() + QStringLiteral(". Use Search for Connections to look again, or Add "
+                                          "Network Connection to give the clock's address.");
+}
+
+QString Panel::WhereLooked() const
+{
     QStringList ports;
     for (int port : m_state.SerialPorts) {
         const QString device = m_session.SerialDevice(port);
@@ -95,8 +101,7 @@ QString Panel::NoClockText() const
         tried += QStringLiteral(" or on the network from %1").arg(local.join(u", "));
     else
         tried += QStringLiteral(" and the network could not be used");
-    return tried + QStringLiteral(". Use Search for Connections to look again, or Add Network "
-                                  "Connection to give the clock's address.");
+    return tried;
 }
 
 void Panel::ShowStatus(const QString& text)
@@ -214,6 +219,7 @@ Task<void> Panel::ConnectViaSerial()
     Q_EMIT SecondOffsetListChanged(Model());
     m_state.NetworkSettingsPresent = false;
     m_state.SearchInProgress = false;
+    m_state.ModelTold = false;
     ApplyConnection();
     if (!OpenSerialPort(m_state.clockConnection.Comport)) {
         if (!m_session.LastSerialOpenProblem().isEmpty())
@@ -229,6 +235,7 @@ Task<void> Panel::ConnectViaSerial()
 Task<void> Panel::ConnectViaNetwork()
 {
     m_state.SearchInProgress = false;
+    m_state.ModelTold = false;
     Q_EMIT DisableNetworkConfigShown(false);
     ApplyConnection();
     m_health->Connecting();
@@ -292,6 +299,7 @@ void Panel::AfterSearch(int mode)
         ShowStatus(QStringLiteral("Waiting for the clock: ") + m_health->Where());
     } else {
         ShowStatus(NoClockText());
+        m_events.Record(EventKind::NotAnswered, QStringLiteral("search: ") + WhereLooked());
     }
     Changed();
 }

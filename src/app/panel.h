@@ -30,6 +30,10 @@ class MessageBoxes;
 class SystemClock;
 struct DstEditorState;
 
+// A step of the computer clock larger than this is never taken without the
+// operator's word, as time daemons (ntpd's panic threshold) refuse one.
+inline constexpr qint64 LargeStepSeconds = 1000;
+
 // What the send button needs from the controls besides the working settings.
 struct SettingsSendInput {
     QString phoneText;             // the modem page's phone number as typed
@@ -53,6 +57,9 @@ public:
         QStringList localAddresses; // empty: found from the host name and interfaces
         QString settingsFile;       // empty: the user's own store
         bool logSystemClock = false;
+        // The computer clock is not stepped further than this without the
+        // operator's word.
+        qint64 largeStepSeconds = LargeStepSeconds;
     };
 
     explicit Panel(const Options& options, QObject* parent = nullptr);
@@ -165,6 +172,9 @@ public:
     void ShowLoadedSettings(const ScriptSettings& settings);
     // The "Update PC Clock." box: 0 off, 1 on, 2 undetermined.
     void SetUpdatePcClock(int value);
+    // Whether the window is on the screen: a hidden window asks nothing and
+    // checks a network clock less often.
+    void SetWindowShown(bool shown);
 
     // The clock operations behind the window's buttons. Each runs on its own,
     // says what it sent and tells the operator how it ended (the status line,
@@ -192,11 +202,15 @@ public:
     bool SendDstDates(const DstEditorState& editor);
 
     // What the operator reads.
+    bool PagesDiffer() const { return m_state.SettingsEdited || m_state.NetworkSettingsChanged; }
     // The connected model refuses a time set while locked to GPS.
     bool GpsLockRuleApplies() const;
     // What the operator reads when no clock answered: where the program
     // looked, and the two ways on.
     QString NoClockText() const;
+    // Where the program looked: "No clock answered on Comport 1 (...) or on
+    // the network from ...".
+    QString WhereLooked() const;
     // The settings the send button would send now.
     ScriptSettings WorkingSettings(const QString& phoneText, int secondOffsetPosition) const;
 
@@ -248,6 +262,9 @@ Q_SIGNALS:
     void ChangeConfirmed(const QString& text, bool confirmed);
     // The clock in use answered with a refusal of the access password.
     void PasswordRefusedByClock();
+    // Whether the pages show something the clock does not hold yet: edits or
+    // a loaded file not sent and confirmed.
+    void PagesDifferChanged(bool differ);
     // The clock restarts its network with new settings: the "Updating Network
     // Settings" window stands for `wait`.
     void ConfiguringStarted(std::chrono::milliseconds wait);
@@ -269,8 +286,12 @@ private:
     bool DatagramArrives(const RecordSource& source);
     void DatagramHandled();
     void StoreNetworkSettings(const NetworkRecord& record);
+    bool SerialInUse() const;
     void TakeStoredPassword();
     void DecodeSettings(const QByteArray& record);
+    // Sets the pages' edited mark and tells the window when it changes.
+    void MarkEdited(bool settingsEdited);
+    void TellPagesDiffer();
     void AfterSearch(int mode);
     // Feeds the monitor and the event log from the session and the state.
     void ConnectMonitor();
@@ -284,6 +305,8 @@ private:
     // of the record each, then 42 to apply it. False, sending nothing, when
     // the password check refuses the password fields.
     bool SendNetworkSettingsViaSerial();
+    // Tells the operator when nothing answers at the address they gave.
+    Task<void> TellIfSilent(QString address);
     // Sends NetworkData to the clock in use (datagram 5, then 20), waits out
     // the clock's restart and, when `shownAddress` differs from the
     // connection's address, follows the clock there; a clock that still does
@@ -306,6 +329,10 @@ private:
     Task<void> NudgeAndTell(int adjustType, int adjustDirection);
     Task<void> ModemUpdateAndTell();
     Task<void> SendDstAndTell(DstEditorState editor);
+    Task<void> AskAboutLargeStep(QDateTime setting, qint64 stepMs);
+    // What a command carried, for the event log: the time set, the settings
+    // by name.
+    QString DescribeSent(const ClockCommand& command) const;
 
     Options m_options;
     ProgramState m_state;
@@ -328,9 +355,18 @@ private:
     bool m_requestRoundAgain = false;
     // Operations reading the clock back are running.
     int m_readingBack = 0;
+    bool m_pagesDifferTold = false;
     // The missing right to set the computer clock is told once.
     bool m_clockProblemShown = false;
     bool m_clockFailed = false;
+    bool m_windowShown = true;
+    // A step of the computer clock beyond the limit: asked about (one
+    // question at a time), let through once when the operator said yes,
+    // and not asked again after a no until the step is small again.
+    bool m_askingAboutStep = false;
+    bool m_largeStepAllowed = false;
+    bool m_largeStepRefused = false;
+    bool m_largeStepSkipTold = false;
 };
 
 // "Update Now" asks first when the typed time is this far from the computer's.

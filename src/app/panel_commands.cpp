@@ -200,6 +200,7 @@ Task<void> Panel::SendAllSettings(SettingsSendInput input)
         m_session.SerialClock().Send(command::RequestMasterSettings{});
         if (m_state.NetworkSettingsChanged) {
             m_state.NetworkSettingsChanged = false;
+            TellPagesDiffer();
             SendNetworkSettingsViaSerial();
             co_await WaitForConfiguring();
         }
@@ -207,6 +208,7 @@ Task<void> Panel::SendAllSettings(SettingsSendInput input)
     }
     if (m_state.NetworkSettingsChanged) {
         m_state.NetworkSettingsChanged = false;
+        TellPagesDiffer();
         co_await SendNetworkSettingsViaNetwork(input.shownAddress);
     }
 }
@@ -224,6 +226,10 @@ Task<void> Panel::SendSettings(SettingsSendInput input)
     const bool asked = link && link->Kind() == LinkKind::Serial && m_state.NetworkSettingsPresent;
     co_await SendAllSettings(input);
     ClockLink* now = LinkInUse();
+    // A change of network settings moves the clock: what went out cannot be
+    // read back there, so the pages count as sent.
+    if (sending && networkChange)
+        MarkEdited(false);
     if (!sending || networkChange || !m_state.ClockFound || !now)
         co_return;
     const Outcome outcome = co_await ReadingBack(ConfirmSettings(m_session, *now, wanted, asked));
@@ -231,6 +237,9 @@ Task<void> Panel::SendSettings(SettingsSendInput input)
                                   outcome.verdict != Verdict::NotSent,
                               outcome.differences),
          outcome.verdict == Verdict::Taken);
+    if (outcome.verdict == Verdict::Taken)
+        MarkEdited(false);
+    TellPagesDiffer();
 }
 
 ScriptSettings Panel::WorkingSettings(const QString& phoneText, int secondOffsetPosition) const

@@ -6,6 +6,9 @@
 
 #include "app/link_health.h"
 #include "clock/clock_model.h"
+#include "clock/json_text.h"
+#include "clock/master_record.h"
+#include "dst/dst_script.h"
 
 namespace tarvo
 {
@@ -22,7 +25,7 @@ void Panel::ConnectMonitor()
     connect(&m_session, &ClockSession::CommandSent, this,
             [this](const ClockCommand& command, LinkKind, const QString& where) {
                 m_events.Record(EventKind::Sent,
-                                CommandName(command) + QStringLiteral(" to ") + where);
+                                DescribeSent(command) + QStringLiteral(" to ") + where);
             });
     // A read-back's outcome: what the status line says, in the log too.
     connect(this, &Panel::ChangeConfirmed, this, [this](const QString& text, bool confirmed) {
@@ -51,6 +54,38 @@ void Panel::NoteClockFound()
     m_foundRecorded = m_state.ClockFound;
     if (m_foundRecorded)
         m_events.Record(EventKind::Found, ConnectionText());
+}
+
+QString Panel::DescribeSent(const ClockCommand& command) const
+{
+    if (const auto* time = std::get_if<command::SetTimeAndDate>(&command)) {
+        const QDateTime sent(QDate(2000 + time->date.YearOffset, time->date.Month, time->date.Day),
+                             QTime(time->time.Hour, time->time.Minute, time->time.Second));
+        return CommandName(command) + u' ' + sent.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+    }
+    if (const auto* settings = std::get_if<command::MasterSettings>(&command)) {
+        ScriptSettings sent;
+        sent.model = Model();
+        sent.settings = settings->settings;
+        sent.phone = KeepDigits(settings->phoneText);
+        QStringList fields;
+        for (const JsonLeaf& leaf : JsonLeaves(SettingsToJson(sent)))
+            fields << leaf.path + u' ' + JsonValueText(leaf.value);
+        return CommandName(command) + QStringLiteral(" (") + fields.join(QStringLiteral(", ")) +
+               u')';
+    }
+    if (const auto* dst = std::get_if<command::DstTables>(&command))
+        return CommandName(command) +
+               QStringLiteral(" (spring %1, fall %2, from %3)")
+                   .arg(DstRuleText(dst->springRule), DstRuleText(dst->fallRule))
+                   .arg(2000 + dst->startYear);
+    if (const auto* nudge = std::get_if<command::AdjustTime>(&command))
+        return CommandName(command) +
+               (nudge->type == AdjustType::Hour ? QStringLiteral(" of an hour")
+                                                : QStringLiteral(" of 5 ms")) +
+               (nudge->direction == AdjustDirection::Advance ? QStringLiteral(" forward")
+                                                             : QStringLiteral(" back"));
+    return CommandName(command);
 }
 
 QString Panel::ConnectionText()

@@ -32,11 +32,14 @@ void Panel::OnMasterRecord(const MasterRecord& record, const RecordSource& sourc
     if (source.link == LinkKind::Serial) {
         // Applied only as the answer to a connect's request; any other one
         // only shows that a clock is there.
-        if (!m_state.SearchInProgress && !m_state.SendingSettings && m_state.SettingsRequested) {
+        if (!m_state.SearchInProgress && !m_state.SendingSettings && m_state.SettingsRequested &&
+            SerialInUse()) {
             m_store->SaveConnectionSettings(m_state.clockConnection);
             m_state.ClockSettingsCopy = record.record;
             ParseClockSettings(m_state.ClockSettingsCopy, 1);
             m_state.ClockFound = true;
+            // A serial clock answers only its own model's request.
+            m_state.ModelTold = true;
             ShowStatus(QStringLiteral("Clock Found on Comport ") +
                        QString::number(m_state.clockConnection.Comport));
         }
@@ -59,8 +62,10 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
 {
     if (source.link == LinkKind::Serial) {
         // Answers to a search's probe or an operation's read-back do not
-        // replace the network pages the operator may be editing.
-        if (!m_state.SearchInProgress && m_readingBack == 0) {
+        // replace the network pages the operator may be editing, and a late
+        // answer of the serial clock left for a network one does not make
+        // the network one found.
+        if (!m_state.SearchInProgress && m_readingBack == 0 && SerialInUse()) {
             StoreNetworkSettings(record);
             Q_EMIT DisableNetworkConfigShown(true);
             m_state.ClockFound = true;
@@ -83,8 +88,10 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
     const QByteArray received = PaddedNetworkData(record.networkData);
     m_state.NetworkData.resize(NetworkDataLength, '\0');
     m_state.NetworkData.replace(0, kNetworkRecordCarried, received.first(kNetworkRecordCarried));
-    if (const ClockModel* named = ModelNamedIn(received))
+    if (const ClockModel* named = ModelNamedIn(received)) {
         m_state.clockConnection.ClockType = static_cast<qint16>(named->code);
+        m_state.ModelTold = true;
+    }
     ApplyConnection();
     TakeStoredPassword();
     Q_EMIT SecondOffsetListChanged(Model());
@@ -95,7 +102,7 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
 void Panel::OnDstRecord(const DstRecord& record, const RecordSource& source)
 {
     if (source.link == LinkKind::Serial) {
-        if (!m_state.SearchInProgress) {
+        if (!m_state.SearchInProgress && SerialInUse()) {
             ParseClockSettings(record.record, 2);
             m_state.ClockFound = true;
         }
@@ -200,11 +207,18 @@ void Panel::ParseClockSettings(const QByteArray& settings, int dataType)
 namespace tarvo
 {
 
+bool Panel::SerialInUse() const
+{
+    return m_state.clockConnection.ConnectionType == ConnectionKind::Serial;
+}
+
 void Panel::DecodeSettings(const QByteArray& record)
 {
     const MasterDecodeResult decoded = DecodeMasterRecord(record, Model(), m_state.clockSettings);
     m_state.clockSettings = decoded.settings;
     Q_EMIT SettingsDecoded(decoded.view);
+    // The pages show what the clock sent (a loaded file marks itself again).
+    MarkEdited(false);
 }
 
 } // namespace tarvo

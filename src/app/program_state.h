@@ -26,7 +26,13 @@ struct ProgramState {
     bool SearchInProgress = false;  // a port or network search is probing
     bool NetworkSettingsPresent = false;
     bool NetworkSettingsChanged = false;
+    // The settings pages hold edits (or a loaded file) the clock has not
+    // confirmed.
+    bool SettingsEdited = false;
     bool PasswordRefused = true;
+    // The clock in use has told its model: a serial clock by answering its
+    // model's request, a network clock in its network settings.
+    bool ModelTold = false;
     bool PasswordPromptShown = false;
     bool SearchDone = false;
     bool SearchCancelled = false; // the operator ended the search window's search

@@ -59,6 +59,8 @@ Task<void> SaveSettingsFile(Panel& panel, QString path, ScriptSettings settings)
         boxes->Critical(SaveSettingsTitle, QStringLiteral("The settings could not be saved to "
                                                           "%1: %2")
                                                .arg(shown, file.errorString()));
+    if (written)
+        panel.ShowStatus(QStringLiteral("Saved the clock settings to %1.").arg(shown));
 }
 
 std::optional<ScriptSettings> LoadSettingsFile(Panel& panel, const QString& path,

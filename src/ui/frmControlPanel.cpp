@@ -206,6 +206,14 @@ void frmControlPanel::BuildWindow()
     m_lblStatus->setAccessibleName(QStringLiteral("Status"));
     m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(m_lblStatus, 1);
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setObjectName(QStringLiteral("tmrStatus"));
+    m_statusTimer->setSingleShot(true);
+    m_statusTimer->setInterval(StatusMessageMs);
+    connect(m_statusTimer, &QTimer::timeout, this, [this] {
+        m_lblStatus->clear();
+        m_lblStatus->setAccessibleDescription(QString());
+    });
 
     // Nothing is connected yet: only "Clock Not Found." shows until a clock answers.
     m_frameSerial->hide();
@@ -273,6 +281,11 @@ QGroupBox* frmControlPanel::BuildSerialFrame()
     grid->addWidget(m_lblComputerTime, 0, 1);
     grid->addWidget(clockCaption, 1, 0);
     grid->addWidget(m_lblIncomingTime, 1, 1);
+    // Said only while the clock is silent: the time above is then its last.
+    m_lblIncomingAge = new QLabel(frame);
+    m_lblIncomingAge->setObjectName(QStringLiteral("lblIncomingAge"));
+    m_lblIncomingAge->hide();
+    grid->addWidget(m_lblIncomingAge, 1, 2);
     grid->addWidget(m_chkUpdatePC, 2, 0, 1, 2);
     grid->setColumnStretch(2, 1);
     return frame;
@@ -358,6 +371,9 @@ QWidget* frmControlPanel::TabPage(int index) const
 
 void frmControlPanel::ShowStatus(const QString& text)
 {
+    // A message says what just happened; it goes after a while, and the
+    // lasting state is the link indicator's.
+    m_statusTimer->start();
     if (m_lblStatus->text() == text)
         return;
     m_lblStatus->setText(text);
@@ -371,6 +387,7 @@ QString frmControlPanel::StatusText() const
 
 void frmControlPanel::ShowIncomingTime(const QString& text, bool valid)
 {
+    m_incomingValid = valid;
     m_lblIncomingTime->setText(text);
     QPalette palette = m_lblIncomingTime->palette();
     if (valid) {
@@ -433,6 +450,18 @@ void frmControlPanel::OnDisplayTick()
     if (m_pickers)
         m_pickers->Tick(now);
     m_computerTimeTimer->start(1000 - now.time().msec() + 1);
+}
+
+void frmControlPanel::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_panel.SetWindowShown(true);
+}
+
+void frmControlPanel::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    m_panel.SetWindowShown(false);
 }
 
 void frmControlPanel::closeEvent(QCloseEvent* event)

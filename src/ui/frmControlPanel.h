@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/link_health.h"
 #include "clock/clock_model.h"
 
 #include <QMainWindow>
@@ -62,6 +63,8 @@ public:
     void InitializeSecondOffsetCombo(const ClockModel* model);
 
     QString StatusText() const;
+    // How long a status message stays.
+    static constexpr int StatusMessageMs = 30000;
     // The regions the layout routine shows and hides.
     QGroupBox* FrameSerial() const { return m_frameSerial; }
     QGroupBox* FrameClockTimeSettings() const { return m_frameClockTimeSettings; }
@@ -73,6 +76,9 @@ public:
     void SetCmdSendTime(QPushButton* button) { m_cmdSendTime = button; }
     void SetTimePickers(TimePickers* pickers) { m_pickers = pickers; }
     TimePickers* Pickers() const { return m_pickers; }
+
+    // The link indicator, the title and the tray's tip, from the core's state.
+    void RefreshLinkState();
 
     // Notification-area icon, the "Hide" link and the help menu.
     void InitializeTrayIcon();
@@ -92,6 +98,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -105,7 +113,7 @@ private:
     QWidget* BuildHideLink();
     void SetHideLinkSize(int points);
     QLabel* BuildLinkIndicator();
-    void RefreshLinkState();
+    void ShowStaleTime(bool stale);
     QWidget* BuildNotFoundHelp(QWidget* frame);
     void ScheduleLayout();
 
@@ -118,6 +126,10 @@ private:
     QLabel* m_lblClockFound = nullptr;
     QLabel* m_lblComputerTime = nullptr;
     QLabel* m_lblIncomingTime = nullptr;
+    QLabel* m_lblIncomingAge = nullptr;
+    bool m_incomingValid = false;
+    bool m_incomingStale = false;
+    QTimer* m_statusTimer = nullptr;
     QCheckBox* m_chkUpdatePC = nullptr;
     QPushButton* m_cmdSendTime = nullptr;
     TimePickers* m_pickers = nullptr;
@@ -130,6 +142,7 @@ private:
     QLabel* m_lblStatus = nullptr;
     QLabel* m_lblLinkState = nullptr;
     QString m_linkText;
+    LinkHealth::State m_lastLinkState = LinkHealth::State::NotFound;
     QLabel* m_lblNotFoundDetail = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menuFile = nullptr;

@@ -61,10 +61,15 @@ void frmControlPanel::RefreshLinkState()
     // The clock first, as desktops name documents: a taskbar shows what
     // tells two windows apart, and the desktop adds no second program name
     // to a title that already ends in it.
-    const QString title =
-        state == LinkHealth::State::Connected || state == LinkHealth::State::NotAnswering
-            ? health.Where() + QStringLiteral(" - Tarvo Control Panel")
-            : QStringLiteral("Tarvo Control Panel");
+    const bool clockNamed = state == LinkHealth::State::Connected ||
+                            state == LinkHealth::State::NotAnswering ||
+                            state == LinkHealth::State::PasswordRefused;
+    // An asterisk before the name, as editors mark a document not saved:
+    // the pages hold what the clock does not.
+    const QString unsent = m_panel.PagesDiffer() ? QStringLiteral("*") : QString();
+    const QString title = clockNamed
+                              ? unsent + health.Where() + QStringLiteral(" - Tarvo Control Panel")
+                              : unsent + QStringLiteral("Tarvo Control Panel");
     if (windowTitle() != title)
         setWindowTitle(title);
     if (m_tray) {
@@ -76,11 +81,54 @@ void frmControlPanel::RefreshLinkState()
         if (m_tray->toolTip() != tip)
             m_tray->setToolTip(tip);
     }
+    ShowStaleTime(state == LinkHealth::State::NotAnswering &&
+                  m_panel.State().clockConnection.ConnectionType == ConnectionKind::Serial);
+    if (m_lastLinkState != state) {
+        m_lastLinkState = state;
+        // An earlier message ("Clock Found on Comport 1") is no longer true.
+        if (state == LinkHealth::State::NotAnswering || state == LinkHealth::State::PasswordRefused)
+            ShowStatus(QString());
+    }
     if (m_lblNotFoundDetail) {
         const bool nothing = state == LinkHealth::State::NotFound;
         m_lblNotFoundDetail->setText(nothing ? m_panel.NoClockText() : QString());
         m_lblNotFoundDetail->setVisible(nothing);
     }
+}
+
+void frmControlPanel::ShowStaleTime(bool stale)
+{
+    if (!m_lblIncomingTime || !m_lblIncomingAge)
+        return;
+    if (stale) {
+        // The last time read stays, dimmed, and says since when it has not
+        // changed; it is not the clock's time now.
+        const qint64 age = m_panel.Health().AnswerAgeMs();
+        const QString since =
+            age >= 0 ? QTime::currentTime().addMSecs(-age).toString(QStringLiteral("HH:mm:ss"))
+                     : QString();
+        const QString text = since.isEmpty() ? QStringLiteral("No report from the clock")
+                                             : QStringLiteral("No report since %1").arg(since);
+        if (!m_incomingStale) {
+            m_incomingStale = true;
+            QPalette palette = m_lblIncomingTime->palette();
+            palette.setColor(QPalette::Window, QColor(64, 64, 64));
+            palette.setColor(QPalette::WindowText, QColor(150, 150, 150));
+            m_lblIncomingTime->setPalette(palette);
+            m_lblIncomingAge->setText(text);
+            m_lblIncomingAge->setAccessibleName(text);
+            m_lblIncomingTime->setAccessibleDescription(QStringLiteral("Master Clock Time, ") +
+                                                        text.toLower());
+            m_lblIncomingAge->show();
+        }
+        return;
+    }
+    if (!m_incomingStale)
+        return;
+    m_incomingStale = false;
+    m_lblIncomingAge->hide();
+    m_lblIncomingTime->setAccessibleDescription(QStringLiteral("Master Clock Time"));
+    ShowIncomingTime(m_lblIncomingTime->text(), m_incomingValid);
 }
 
 QWidget* frmControlPanel::BuildNotFoundHelp(QWidget* frame)

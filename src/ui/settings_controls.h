@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -70,6 +71,7 @@ struct SettingsControls {
     QPushButton* cmdModemSyncNow = nullptr;
     // Below the tabs.
     ImageButton* imageBTNSend = nullptr;
+    QLabel* lblUnsent = nullptr;
     ImageButton* imageBTNdefault = nullptr;
 };
 

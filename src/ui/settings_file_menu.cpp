@@ -5,6 +5,7 @@
 #include "app/help_files.h"
 #include "app/panel.h"
 #include "app/settings_file.h"
+#include "clock/json_text.h"
 #include "ui/frmControlPanel.h"
 #include "ui/page_builders.h"
 #include "ui/settings_controls.h"
@@ -87,8 +88,12 @@ private:
         const auto loaded = LoadSettingsFile(m_window.Core(), path, *current);
         // The pages are filled as from a record the clock sent; a send is
         // still the operator's to make.
-        if (loaded)
+        if (loaded) {
             m_window.Core().ShowLoadedSettings(*loaded);
+            m_window.ShowStatus(QStringLiteral("Loaded %1: the pages differ from the clock until "
+                                               "you press Send.")
+                                    .arg(EscapeControls(path)));
+        }
     }
 
     frmControlPanel& m_window;

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -151,8 +152,18 @@ void BuildSettingsButtons(QWidget* frame, SettingsControls& c)
         new ImageButton(ImageButton::Symbol::Defaults, QStringLiteral("Defaults"), frame);
     c.imageBTNdefault->setObjectName(QStringLiteral("imageBTNdefault"));
     c.imageBTNdefault->setToolTip(QStringLiteral("Sets the clock to its factory settings"));
+    // Beside Send, while the pages hold what the clock does not: edits, or a
+    // loaded file, not yet sent and confirmed.
+    c.lblUnsent = new QLabel(QStringLiteral("Changes not sent"), frame);
+    c.lblUnsent->setObjectName(QStringLiteral("lblUnsent"));
+    c.lblUnsent->setAccessibleName(QStringLiteral("Changes not sent"));
+    QFont bold = c.lblUnsent->font();
+    bold.setBold(true);
+    c.lblUnsent->setFont(bold);
+    c.lblUnsent->hide();
     auto* row = new QHBoxLayout;
     row->addStretch(1);
+    row->addWidget(c.lblUnsent);
     row->addWidget(c.imageBTNdefault);
     row->addWidget(c.imageBTNSend);
     if (auto* box = qobject_cast<QBoxLayout*>(frame->layout()))

@@ -62,6 +62,10 @@ void BuildClockSettingsPages(frmControlPanel& window)
     ConnectCommandHandlers(window, c);
     ConnectTabFocusRules(window);
     QObject::connect(&panel, &Panel::SettingsDecoded, pages, &SettingsPages::OnSettingsDecoded);
+    QObject::connect(&panel, &Panel::PagesDifferChanged, pages, [&window, c](bool differ) {
+        c.lblUnsent->setVisible(differ);
+        window.RefreshLinkState();
+    });
 }
 
 void frmControlPanel::InitializeSecondOffsetCombo(const ClockModel* model)

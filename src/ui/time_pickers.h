@@ -12,8 +12,9 @@ namespace tarvo
 {
 
 // Keeps the time and date pickers on the computer's clock, so "Update Now"
-// sends the time it shows and that time is current. An edit by the operator
-// stops the following and the pickers hold the edited value until "Now" is
+// sends the computer's time. The moment the operator reaches a picker (a
+// click, the keyboard's focus, a key) the following stops, so what they type
+// is not overwritten by the next tick; the pickers hold it until "Now" is
 // pressed.
 class TimePickers : public QObject
 {
@@ -28,6 +29,9 @@ public:
     QDateTime Shown() const;
     // Follow the computer's clock again, from `now`.
     void Follow(const QDateTime& now);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Edited();

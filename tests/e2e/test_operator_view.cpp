@@ -12,6 +12,7 @@
 
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QtTest>
@@ -164,6 +165,21 @@ private Q_SLOTS:
         QVERIFY(qAbs(QDateTime(date->date(), time->time()).secsTo(QDateTime::currentDateTime())) <=
                 1);
         QVERIFY(!Control<QPushButton>(w, "cmdTimeNow")->isEnabled());
+
+        // A click in the ticking picker stops it there: the hour typed next
+        // replaces the hour and is still there after the next ticks.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* editor = time->findChild<QLineEdit*>();
+        QTest::mouseClick(
+            editor, Qt::LeftButton, {},
+            QPoint(editor->fontMetrics().horizontalAdvance(u'0'), editor->height() / 2));
+        QTest::qWait(50);
+        const int typed = QTime::currentTime().hour() == 10 ? 11 : 10;
+        QTest::keyClicks(time, QString::number(typed));
+        Harness::WaitFor([] { return false; }, 1500);
+        QCOMPARE(time->time().hour(), typed);
+        QVERIFY(Control<QPushButton>(w, "cmdTimeNow")->isEnabled());
     }
 
     void timeDifferencesReadAsWords()

@@ -2,6 +2,7 @@
 // The receive paths of the program core, fed directly (no port, no socket):
 // frames by end byte and length, datagrams by first byte, and the flags and
 // texts each one leads to; then the time report and the computer-clock rule.
+#include "app/message_boxes.h"
 #include "app/panel.h"
 #include "app/system_clock.h"
 #include "clock/time_report.h"
@@ -99,6 +100,8 @@ private Q_SLOTS:
     {
         Panel::Options options;
         options.settingsFile = m_dir.filePath("store.conf");
+        // These reports name days years apart: every step is let through.
+        options.largeStepSeconds = std::numeric_limits<qint64>::max() / 2000;
         QFile::remove(options.settingsFile);
         m_panel = std::make_unique<Panel>(options);
         m_view = FakeView();
@@ -106,6 +109,9 @@ private Q_SLOTS:
         m_view.Follow(*m_panel);
         m_panel->SetSystemClock(&m_clock);
         m_panel->FormLoad();
+        // The serial frames below answer a clock on the serial link; the
+        // datagram cases connect to their own address.
+        State().clockConnection.ConnectionType = ConnectionKind::Serial;
     }
 
     void timeReportNeedsTwelveBytes()
@@ -212,6 +218,7 @@ private Q_SLOTS:
     void datagramsRouteByFirstByte()
     {
         ProgramState& s = State();
+        s.clockConnection.ConnectionType = ConnectionKind::Network;
         s.clockConnection.IPaddress = QStringLiteral("127.0.0.9");
         m_panel->ApplyConnection();
         QByteArray d(256, '\0');
@@ -247,6 +254,7 @@ private Q_SLOTS:
 
     void dstDatagramHeaderIsReversed()
     {
+        State().clockConnection.ConnectionType = ConnectionKind::Network;
         State().clockConnection.IPaddress = QStringLiteral("127.0.0.9");
         m_panel->ApplyConnection();
         QSignalSpy dst(m_panel.get(), &Panel::DstDatesReceived);
@@ -386,6 +394,60 @@ private Q_SLOTS:
             m_panel->HandleTimeReport(report);
         }
         QCOMPARE(m_clock.lines, lines);
+    }
+
+    // A step of the computer clock beyond the limit is asked about while the
+    // window is shown and skipped, said and logged while it is hidden; every
+    // step taken is logged with its size.
+    void largeStepIsAskedFirstOrSkipped()
+    {
+        struct Boxes : MessageBoxes {
+            QStringList asked;
+            Task<bool> AskYesNo(const QString&, const QString& text) override
+            {
+                asked << text;
+                co_return false;
+            }
+            void Inform(const QString&, const QString&) override {}
+            void Critical(const QString&, const QString&) override {}
+        } boxes;
+        Panel::Options options;
+        options.settingsFile = m_dir.filePath("large.conf");
+        Panel panel(options);
+        panel.SetSystemClock(&m_clock);
+        panel.SetMessageBoxes(&boxes);
+        panel.FormLoad();
+        panel.SetUpdatePcClock(1);
+        const auto reportAt = [](const QDateTime& t) {
+            return Report(t.time().hour(), t.time().minute(), t.time().second(), t.date().day(),
+                          t.date().month(), t.date().year() - 2000);
+        };
+        const QDateTime behind = QDateTime::currentDateTime().addSecs(-7 * 3600);
+        for (int n = 0; n < 5; ++n)
+            panel.HandleTimeReport(reportAt(behind));
+        QCOMPARE(boxes.asked.size(), 1);
+        QVERIFY2(boxes.asked[0].contains(u"7 hours behind"), qPrintable(boxes.asked[0]));
+        QCOMPARE(m_clock.sets, 0);
+
+        panel.SetUpdatePcClock(1); // ticked again: may ask again, but the window is hidden
+        panel.SetWindowShown(false);
+        QSignalSpy status(&panel, &Panel::StatusShown);
+        for (int n = 0; n < 5; ++n)
+            panel.HandleTimeReport(reportAt(behind));
+        QCOMPARE(boxes.asked.size(), 1);
+        QCOMPARE(m_clock.sets, 0);
+        QVERIFY(!status.isEmpty() &&
+                status.last().at(0).toString().contains(u"computer clock was not set"));
+
+        PanelTestAccess::State(panel).SetTimeCountdown = 1;
+        panel.HandleTimeReport(reportAt(QDateTime::currentDateTime()));
+        QCOMPARE(m_clock.sets, 1);
+        QStringList log;
+        for (const EventEntry& e : panel.Events().Entries())
+            if (e.kind == EventKind::ComputerClock)
+                log << e.text;
+        QCOMPARE(log.size(), 3);
+        QVERIFY2(log.last().contains(u"a step of "), qPrintable(log.join(u'\n')));
     }
 
     void impossibleDateFailsAndShowsTheReportUnusable()
