@@ -188,7 +188,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.noSerial = parser.isSet(noSerial);
     c.noNetwork = parser.isSet(noNetwork);
     c.localAddresses = SplitList(parser.value(localAddresses), u',');
-    c.serialPorts = SplitList(parser.value(serialPorts), u':');
+    c.serialPorts = ClockSession::SplitSerialPortList(parser.value(serialPorts));
     ClockSession::LogTraffic(parser.isSet(logTraffic));
     c.ports = parser.values(port);
     c.hosts = parser.values(host);
@@ -272,6 +272,11 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
     const bool opened =
         c.port.isEmpty() ? client.OpenNetwork(c.host, &error) : client.OpenSerial(c.port, &error);
     if (!opened) {
+        c.err << error << '\n';
+        co_return ExitCode::NoAnswer;
+    }
+    const bool ready = co_await client.LinkReady(&error);
+    if (!ready) {
         c.err << error << '\n';
         co_return ExitCode::NoAnswer;
     }
