@@ -95,7 +95,13 @@ start_ser2net() {
 }
 start_ser2net
 
-tarvo() { "$bin/tarvo-clock" --port "$@"; }
+# ser2net lets one client at a time use the clock's port, and frees it a
+# moment after that client has gone: the next one starts once it is free.
+port_free() { ! ls -l "/proc/$ser2net_pid/fd" 2>/dev/null | grep -q -- "-> $pty\$"; }
+tarvo() {
+    wait_for 10 port_free || fail "ser2net keeps $pty open"
+    "$bin/tarvo-clock" --port "$@"
+}
 # The same commands over each spelling of the port; the frames the clock
 # receives (command and payload) are kept for each.
 run_all() { # PORT NAME
@@ -134,6 +140,7 @@ for port in "tcp:127.0.0.1:$raw_port" "rfc2217:127.0.0.1:$telnet_port"; do
         fail "watch over $port"
     [ "$(lines "$work/watch-$kind.json" "\"link\":\"$kind\"")" = 2 ] || fail "watch does not say $kind"
     metrics_port="$(free_port)"
+    wait_for 10 port_free || fail "ser2net keeps $pty open"
     "$bin/tarvo-clock" exporter --listen "127.0.0.1:$metrics_port" --port "$port" --model 226 \
         >"$work/exporter-$kind.log" 2>&1 &
     exporter=$!
@@ -151,6 +158,7 @@ done
 echo "watch and the exporter over tcp and rfc2217: up"
 
 # ser2net stops and starts again while watch runs: watch says so and goes on.
+wait_for 10 port_free || fail "ser2net keeps $pty open"
 "$bin/tarvo-clock" --port "rfc2217:127.0.0.1:$telnet_port" watch \
     >"$work/restart-watch.out" 2>"$work/restart-watch.log" &
 watcher=$!

@@ -282,6 +282,13 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
     }
     const Reply reply = co_await client.Identify();
     const int status = ReportReply(c, reply, {});
+    // A device server that lost the connection while the clock was asked
+    // (ser2net drops a second client of a port in use) is the likelier cause.
+    if (status == ExitCode::NoAnswer && client.BehindDeviceServer()) {
+        const QString fault = client.Session().SerialTransportStatus().lastFault;
+        if (!fault.isEmpty())
+            c.err << "Meanwhile " << fault << ".\n";
+    }
     if (status != ExitCode::Done)
         co_return status;
     if (!client.Model()) {

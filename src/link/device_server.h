@@ -54,6 +54,7 @@ struct TransportStatus {
     QString text;
     int retryInMs = 0;  // while Retrying
     int reconnects = 0; // connections made after the first
+    QString lastFault;  // the text of the last fault, kept once connected again
 };
 
 } // namespace tarvo

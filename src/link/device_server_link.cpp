@@ -189,6 +189,7 @@ void DeviceServerLink::Fail(TransportStatus::Fault fault, const QString& text)
     m_deadline.stop();
     m_queued.clear();
     m_status.fault = fault;
+    m_status.lastFault = text;
     m_status.retryInMs = m_nextRetryMs;
     // Retrying before the socket is closed: what it says as it closes is not
     // another fault.

@@ -275,8 +275,10 @@ TransportStatus ClockSession::SerialTransportStatus() const
     TransportStatus status = m_port.Transport();
     if (m_droppedMidFrame && status.fault == TransportStatus::Fault::Dropped) {
         status.fault = TransportStatus::Fault::DroppedMidFrame;
+        const QString where = QStringLiteral(" in the middle of a frame");
         if (status.state == TransportStatus::State::Retrying)
-            status.text += QStringLiteral(" in the middle of a frame");
+            status.text += where;
+        status.lastFault += where;
     }
     return status;
 }
