@@ -6,6 +6,7 @@
 // middle of a frame, stalled, and Telnet commands inside a frame.
 #include "link/device_server.h"
 #include "link/serial_frame.h"
+#include "link/serial_link.h"
 #include "link/telnet_codec.h"
 #include "session/clock_session.h"
 #include "support/test_registry.h"
@@ -138,6 +139,14 @@ private Q_SLOTS:
             QVERIFY2(!ParseDeviceServer(QLatin1String(bad), &error), bad);
         QVERIFY(error.contains(u"tcp:HOST:PORT"));
         QVERIFY(!IsDeviceServerName(QStringLiteral("/dev/ttyUSB0")));
+        // A port that fails says why; the next one, failing for a reason of
+        // its own or passing, does not repeat it.
+        SerialLink link;
+        link.SetDevices({QStringLiteral("tcp:host"), QStringLiteral("/dev/null"),
+                         QStringLiteral("tcp:127.0.0.1:1")});
+        QVERIFY(!link.PortTest(1) && link.LastOpenProblem().contains(u"tcp:host"));
+        QVERIFY(!link.PortTest(2) && link.LastOpenProblem().isEmpty());
+        QVERIFY(link.PortTest(3) && link.LastOpenProblem().isEmpty());
         QCOMPARE(SplitSerialPortList(QStringLiteral(
                      "/dev/ttyS0:tcp:10.0.0.5:7000::rfc2217:[fe80::1]:7001:/dev/pts/3:tcp:bad")),
                  QStringList({"/dev/ttyS0", "tcp:10.0.0.5:7000", "rfc2217:[fe80::1]:7001",
