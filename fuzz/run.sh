@@ -12,7 +12,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-100000}"
 build="${FUZZ_BUILD_DIR:-$here/build-asan}"
-targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value script_input incoming_decoder http_request}"
+targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value script_input incoming_decoder http_request telnet_codec}"
 missing=0
 for t in $targets; do
     [ -x "$build/bin/fuzz_$t" ] || missing=1

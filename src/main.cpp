@@ -49,7 +49,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption serialPorts(
         QStringLiteral("serial-ports"),
-        QStringLiteral("Serial devices to use as ports 1, 2, ... separated by ':' "
+        QStringLiteral("Serial ports 1, 2, ... separated by ':': a device (/dev/ttyUSB0), or a "
+                       "serial device server's port as tcp:HOST:PORT (raw bytes) or "
+                       "rfc2217:HOST:PORT (Telnet with the COM port option) "
                        "(default: the devices the system reports, sorted by name)."),
         QStringLiteral("LIST"));
     const QCommandLineOption localAddresses(
@@ -139,8 +141,7 @@ int main(int argc, char* argv[])
     options.logSystemClock = clockMode == QLatin1String("log");
     if (parser.isSet(serialPorts)) {
         options.serialDevicesGiven = true;
-        options.serialDevices =
-            parser.value(serialPorts).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+        options.serialDevices = ClockSession::SplitSerialPortList(parser.value(serialPorts));
     }
     if (parser.isSet(localAddresses))
         options.localAddresses =

@@ -192,7 +192,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.noSerial = parser.isSet(noSerial);
     c.noNetwork = parser.isSet(noNetwork);
     c.localAddresses = SplitList(parser.value(localAddresses), u',');
-    c.serialPorts = SplitList(parser.value(serialPorts), u':');
+    c.serialPorts = ClockSession::SplitSerialPortList(parser.value(serialPorts));
     ClockSession::LogTraffic(parser.isSet(logTraffic));
     c.ports = parser.values(port);
     c.hosts = parser.values(host);
@@ -280,8 +280,20 @@ Task<int> ConnectClock(CliContext& c, ClockClient& client)
         c.err << error << '\n';
         co_return ExitCode::NoAnswer;
     }
+    const bool ready = co_await client.LinkReady(&error);
+    if (!ready) {
+        c.err << error << '\n';
+        co_return ExitCode::NoAnswer;
+    }
     const Reply reply = co_await client.Identify();
     const int status = ReportReply(c, reply, {});
+    // A device server that lost the connection while the clock was asked
+    // (ser2net drops a second client of a port in use) is the likelier cause.
+    if (status == ExitCode::NoAnswer && client.BehindDeviceServer()) {
+        const QString fault = client.Session().SerialTransportStatus().lastFault;
+        if (!fault.isEmpty())
+            c.err << "Meanwhile " << fault << ".\n";
+    }
     if (status != ExitCode::Done)
         co_return status;
     if (!client.Model()) {

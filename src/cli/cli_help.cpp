@@ -14,7 +14,7 @@ const char* const kHead = R"(NAME
 
 SYNOPSIS
     tarvo-clock discover [--serial-ports LIST] [--local-addresses LIST]
-    tarvo-clock (--port DEVICE | --host ADDRESS) COMMAND [ARGUMENTS] [OPTIONS]
+    tarvo-clock (--port PORT | --host ADDRESS) COMMAND [ARGUMENTS] [OPTIONS]
     tarvo-clock --fleet FILE [--parallel N] COMMAND [ARGUMENTS] [OPTIONS]
 
 DESCRIPTION
@@ -23,8 +23,9 @@ DESCRIPTION
     results a script can check. A command that changes the clock reads the
     clock back afterwards and names every setting that differs.
 
-    The clock is reached on a serial port (--port, 9600 baud) or on the
-    network (--host, UDP port 10000). Its model is learned from the clock:
+    The clock is reached on a serial port (--port, 9600 baud), local or
+    behind a serial device server (see DEVICE SERVERS), or on the network
+    (--host, UDP port 10000). Its model is learned from the clock:
     over the serial link each model's request is tried in turn (up to four
     seconds), over the network the clock's network settings name it.
 
@@ -127,7 +128,11 @@ constexpr Section kSections[] = {
         GPS lock, and the offset of the clock's second from this computer's
         time when the report arrived (positive: the clock is ahead). With
         --json one JSON object per line. Runs until interrupted or N reports.
-        Exit 1 when no report comes for five seconds.
+        Exit 1 when no report comes for five seconds. Behind a device server
+        each line ends with the link ("link tcp", "link rfc2217"; a JSON
+        "link" field), as its offset holds the network's delay too; a lost
+        connection is told on standard error and made again, and the
+        silence while it is down does not count.
 )"},
     {"feed-chrony", R"(    feed-chrony SOCKET [--count N] [--verbose]
         Sends a sample to chronyd's SOCK reference clock for each valid time
@@ -147,7 +152,9 @@ constexpr Section kSections[] = {
         Samples are dropped, with one message, while chronyd is not reading
         the socket; the command goes on and resumes when chronyd is back.
         It ends (exit 1) when the clock sends no report for five seconds or
-        the port fails, so that a service manager can start it again.
+        the port fails, so that a service manager can start it again
+        (behind a device server it rides out the server's restarts, as
+        watch does).
         --metrics ADDRESS:PORT also serves Prometheus metrics of the clock at
         http://ADDRESS:PORT/metrics (tarvo_clock_up, _offset_seconds,
         _gps_locked, _last_report_age_seconds), taken from the reports the
@@ -175,6 +182,11 @@ constexpr Section kSections[] = {
                                                  clock holds the settings of
                                                  FILE (as "get settings --json")
             tarvo_clock_info                     1, with the device or address
+            tarvo_clock_device_server_connected  behind a device server (label
+                                                 transport tcp or rfc2217): 1
+                                                 while connected
+            tarvo_clock_device_server_reconnects_total
+                                                 connections made again
         and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
         to answer (default 1000 here): a scrape of N silent clocks takes
         N / (--parallel) times that, which Prometheus' scrape_timeout must
@@ -199,14 +211,16 @@ constexpr Section kSections[] = {
 
 const char* const kTail = R"(
 OPTIONS
-    --port DEVICE       the clock's serial device (/dev/ttyUSB0)
+    --port PORT         the clock's serial port: a device (/dev/ttyUSB0), or
+                        tcp:HOST:PORT or rfc2217:HOST:PORT (DEVICE SERVERS)
     --host ADDRESS      the clock's IPv4 address or host name
     --model MODEL       226, 229, 207 or 222: skip learning the model
     --password XXXX     the clock's network access password (default 7315)
     --json              JSON output
     --timeout MS        how long to wait for each answer (default 2000)
     --count N           watch, feed-chrony: stop after N reports
-    --serial-ports LIST discover: the serial devices to ask, separated by ':'
+    --serial-ports LIST discover: the serial ports to ask, separated by ':'
+                        (tcp:HOST:PORT and rfc2217:HOST:PORT stay whole)
     --local-addresses LIST
                         discover: this computer's IPv4 addresses, separated by ','
     --no-serial, --no-network
@@ -223,6 +237,35 @@ OPTIONS
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
     --version           the version
+
+DEVICE SERVERS
+    A serial clock on a serial device server (ser2net, or a commercial one
+    that speaks raw TCP or RFC 2217) is given as its port, wherever a port
+    can be named (--port, a fleet file's "port", --serial-ports):
+        /dev/ttyUSB0               a local serial device
+        tcp:HOST:PORT              the line's bytes as they are
+        rfc2217:HOST:PORT          Telnet with the COM port option: the
+                                   server's port is set to 9600 8N1
+    (an IPv6 HOST in brackets). The frames and commands are those of a
+    local port. The first connection must succeed (exit 1 naming the
+    server otherwise); after that a lost connection is made again 1 s
+    later, then 2, 4, ... up to 30 s, and a server that sends nothing for
+    10 s is taken to have stalled and is connected to again. ser2net 4
+    serving /dev/ttyUSB0 both ways, in /etc/ser2net.yaml:
+        connection: &clock-raw
+          accepter: tcp(nodelay),2000
+          connector: serialdev,/dev/ttyUSB0,9600n81,local
+          options:
+            chardelay: false
+        connection: &clock-rfc2217
+          accepter: telnet(rfc2217),tcp(nodelay),2001
+          connector: serialdev,/dev/ttyUSB0,9600n81,local
+          options:
+            chardelay: false
+    and then "tarvo-clock --port tcp:plantserver:2000 watch" or
+    "--port rfc2217:plantserver:2001". One client at a time uses the port.
+    Without "chardelay: false" and "nodelay" ser2net holds the clock's
+    bytes a few milliseconds longer, and an answer now and then 40 ms.
 
 EXIT STATUS
     0   done, and verified wherever the clock can show the result
@@ -268,6 +311,7 @@ EXAMPLES
     tarvo-clock --host 192.168.1.50 set time now
     tarvo-clock --port /dev/ttyUSB0 dst --spring "2nd Sun Mar 2:00" --fall "1st Sun Nov 2:00"
     tarvo-clock --port /dev/ttyUSB0 watch
+    tarvo-clock --port rfc2217:192.168.1.60:2001 watch
     tarvo-clock --port /dev/ttyUSB0 feed-chrony /run/chrony.tarvo.sock
     tarvo-clock --fleet plant.json check settings golden.json
     tarvo-clock exporter --fleet /etc/tarvo/fleet.json --listen 127.0.0.1:9817
@@ -287,7 +331,7 @@ QString CliHelp(const QString& command)
         return QString::fromUtf8(kHead) + text + QString::fromUtf8(kTail);
     const QString link = command == u"discover" || command == u"exporter"
                              ? QString()
-                             : QStringLiteral("(--port DEVICE | --host ADDRESS) ");
+                             : QStringLiteral("(--port PORT | --host ADDRESS) ");
     return QStringLiteral("Usage: tarvo-clock %1%2\n\n").arg(link, command) + text +
            QString::fromUtf8(kTail).section(QStringLiteral("\nMANY CLOCKS"), 0, 0) + u'\n';
 }

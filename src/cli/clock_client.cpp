@@ -54,6 +54,42 @@ bool ClockClient::OpenNetwork(const QString& host, QString* error)
     return false;
 }
 
+Task<bool> ClockClient::LinkReady(QString* error)
+{
+    if (!BehindDeviceServer())
+        co_return true;
+    const auto settled = [this] {
+        return m_session.SerialTransportStatus().state != TransportStatus::State::Connecting;
+    };
+    // A connection takes at most the link's own time for one (it gives up
+    // first); the margin is for a machine under load.
+    const bool held =
+        co_await WaitFor(&m_session, &ClockSession::SerialTransportChanged, settled, 30000);
+    const TransportStatus status = m_session.SerialTransportStatus();
+    if (held && status.state == TransportStatus::State::Connected)
+        co_return true;
+    if (error) {
+        const QString text = status.text.isEmpty()
+                                 ? QStringLiteral("no connection to %1").arg(m_where)
+                                 : status.text;
+        *error = text.left(1).toUpper() + text.mid(1) + u'.';
+    }
+    co_return false;
+}
+
+QString ClockClient::LinkName() const
+{
+    if (m_kind == LinkKind::Network)
+        return QStringLiteral("network");
+    return m_session.SerialTransportName();
+}
+
+bool ClockClient::BehindDeviceServer() const
+{
+    return m_kind == LinkKind::Serial &&
+           m_session.SerialTransportStatus().kind != SerialTransport::Local;
+}
+
 void ClockClient::SetModel(const ClockModel* model)
 {
     m_model = model;

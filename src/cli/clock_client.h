@@ -39,10 +39,21 @@ public:
     bool OpenSerial(const QString& device, QString* error);
     // Prepares the socket for `host` (dotted address or name).
     bool OpenNetwork(const QString& host, QString* error);
+    // A serial clock behind a device server is ready once the first
+    // connection is made; false, with the reason in `error`, when that
+    // failed (the link keeps trying, for those who wait). Any other link is
+    // ready at once.
+    Task<bool> LinkReady(QString* error);
+    // How the clock's bytes travel: "serial", "tcp", "rfc2217", or
+    // "network" for a network clock.
+    QString LinkName() const;
+    // A serial clock behind a device server.
+    bool BehindDeviceServer() const;
     // The link commands go out on.
     ClockLink& Link() { return m_session.LinkFor(m_kind); }
     QString Where() const { return m_where; }
     ClockSession& Session() { return m_session; }
+    const ClockSession& Session() const { return m_session; }
 
     // The clock's model; null until it is known. It picks the trailer of
     // every frame and the layout of the records.

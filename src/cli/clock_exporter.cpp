@@ -129,7 +129,18 @@ Task<void> ExportedClock::Refresh()
     if (m_reading.serial) {
         ReadLatestReport(&m_reading, m_lastReport, NowUs());
         m_reading.up = m_reading.up && !m_client->PortFailed();
+        ReadDeviceServer(&m_reading, *m_client);
     }
+}
+
+void ReadDeviceServer(ClockReading* reading, const ClockClient& client)
+{
+    if (!client.BehindDeviceServer())
+        return;
+    const TransportStatus status = client.Session().SerialTransportStatus();
+    reading->transport = client.LinkName();
+    reading->serverConnected = status.state == TransportStatus::State::Connected;
+    reading->serverReconnects = status.reconnects;
 }
 
 void ReadLatestReport(ClockReading* reading, const std::optional<ReceivedTimeReport>& latest,

@@ -29,6 +29,9 @@ struct ExportTarget {
 // reports keep coming, the lock, offset and age of the latest one.
 void ReadLatestReport(ClockReading* reading, const std::optional<ReceivedTimeReport>& latest,
                       qint64 nowUs);
+// How the link of a serial clock behind a device server stands now; nothing
+// for any other clock.
+void ReadDeviceServer(ClockReading* reading, const ClockClient& client);
 
 class ExportedClock : public QObject
 {

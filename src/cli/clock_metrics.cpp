@@ -42,6 +42,14 @@ QList<MetricFamily> ClockMetricFamilies(const QList<ClockReading>& clocks,
                                "1 when the clock's settings equal the golden settings file");
     MetricFamily info =
         Gauge("tarvo_clock_info", "The clock's model, link and where it is reached");
+    MetricFamily server = Gauge("tarvo_clock_device_server_connected",
+                                "1 while the serial device server the clock is behind is "
+                                "connected (transport tcp or rfc2217)");
+    MetricFamily reconnects = {QStringLiteral("tarvo_clock_device_server_reconnects_total"),
+                               QStringLiteral("Connections to the clock's serial device server "
+                                              "made again after one was lost"),
+                               QStringLiteral("counter"),
+                               {}};
     for (const ClockReading& clock : clocks) {
         const Labels labels = ClockLabels(clock);
         up.samples.append({labels, clock.up ? 1.0 : 0.0});
@@ -59,8 +67,14 @@ QList<MetricFamily> ClockMetricFamilies(const QList<ClockReading>& clocks,
         where.append(
             {clock.serial ? QStringLiteral("device") : QStringLiteral("address"), clock.where});
         info.samples.append({where, 1.0});
+        if (!clock.transport.isEmpty()) {
+            Labels transport = labels;
+            transport.append({QStringLiteral("transport"), clock.transport});
+            server.samples.append({transport, clock.serverConnected ? 1.0 : 0.0});
+            reconnects.samples.append({transport, double(clock.serverReconnects)});
+        }
     }
-    QList<MetricFamily> families{up, answer, gps, offset, age, match, info};
+    QList<MetricFamily> families{up, answer, gps, offset, age, match, info, server, reconnects};
     if (scrapeSeconds) {
         MetricFamily duration = Gauge("tarvo_exporter_scrape_duration_seconds",
                                       "How long asking every clock took for this scrape");

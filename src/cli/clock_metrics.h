@@ -24,6 +24,12 @@ struct ClockReading {
     std::optional<double> offsetSeconds;    // of the latest time report
     std::optional<double> reportAgeSeconds; // since the latest time report arrived
     std::optional<bool> settingsMatch;      // only with a golden settings file
+    // A serial clock behind a device server: "tcp" or "rfc2217" (empty for
+    // a local port or a network clock), whether its connection is up now and
+    // how often it was made again.
+    QString transport;
+    bool serverConnected = false;
+    int serverReconnects = 0;
 };
 
 // One family per metric, the clocks in the order given; a value a clock does

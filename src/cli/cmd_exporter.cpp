@@ -84,8 +84,11 @@ Task<int> RunExporter(CliContext& c)
             targets.append({clock.name, clock.port, clock.host, password, model});
         }
     }
-    for (const QString& port : c.ports)
+    for (const QString& port : c.ports) {
+        if (const QString problem = ClockSession::SerialPortNameProblem(port); !problem.isEmpty())
+            co_return Refuse(c, problem);
         targets.append({port, port, {}, c.password, c.model});
+    }
     for (const QString& host : c.hosts)
         targets.append({host, {}, host, c.password, c.model});
     if (targets.isEmpty())

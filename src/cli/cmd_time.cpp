@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTimeZone>
 #include <cmath>
 #include <functional>
@@ -146,6 +147,16 @@ namespace
 // What a follower did with one report.
 enum class Followed { Counted, NotCounted, Failed };
 
+void TellTransport(CliContext& c, const TransportStatus& status)
+{
+    if (status.state == TransportStatus::State::Retrying)
+        c.err << "tarvo-clock: " << status.text << "; connecting again in "
+              << QString::number(status.retryInMs / 1000.0) << " s.\n";
+    else if (status.state == TransportStatus::State::Connected && status.reconnects > 0)
+        c.err << "tarvo-clock: " << status.text << " again.\n";
+    c.err.flush();
+}
+
 // Hands each time report to `onReport` until stopped, until `--count` reports
 // were counted, until `onReport` fails (it has said why; exit 1), or until the
 // clock stops reporting. Only reaching `--count` ends a counted run with 0.
@@ -156,6 +167,18 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
     QElapsedTimer silence;
     silence.start();
     c.activity->following = true;
+    // Behind a device server the link comes back by itself: each loss and
+    // each return is told on stderr, and the silence while it is down does
+    // not count against the clock.
+    const bool server = client.BehindDeviceServer();
+    QMetaObject::Connection tell;
+    if (server)
+        tell = QObject::connect(&client.Session(), &ClockSession::SerialTransportChanged, &client,
+                                [&c, &silence](const TransportStatus& status) {
+                                    TellTransport(c, status);
+                                    silence.restart();
+                                });
+    const auto untell = qScopeGuard([&tell] { QObject::disconnect(tell); });
     while (!c.activity->stopRequested && (c.count == 0 || counted < c.count)) {
         const auto r = co_await client.NextTimeReport(kPollWait);
         if (client.PortFailed()) {
@@ -163,6 +186,9 @@ Task<int> FollowReports(CliContext& c, ClockClient& client,
             co_return ExitCode::NoAnswer;
         }
         if (!r) {
+            if (server &&
+                client.Session().SerialTransportStatus().state != TransportStatus::State::Connected)
+                silence.restart();
             if (silence.elapsed() > kReportSilenceMs) {
                 c.err << "No time report from the clock for " << kReportSilenceMs / 1000 << " s.\n";
                 co_return ExitCode::NoAnswer;
@@ -191,6 +217,7 @@ Task<QByteArray> FeedMetrics(const ClockClient* client,
     reading.name = port;
     reading.serial = true;
     reading.where = port;
+    ReadDeviceServer(&reading, *client);
     reading.model =
         client->Model() ? QString::number(client->Model()->number) : QStringLiteral("unknown");
     ReadLatestReport(&reading, *latest, QDateTime::currentMSecsSinceEpoch() * 1000);
@@ -208,7 +235,10 @@ Task<int> RunWatch(CliContext& c)
     int status = co_await ConnectClock(c, client);
     if (status != ExitCode::Done)
         co_return status;
-    const auto show = [&c](const ReceivedTimeReport& r) {
+    // A report that crossed a device server carries the network's delay in
+    // its offset: the line says so (a local port's line stays as it was).
+    const QString link = client.BehindDeviceServer() ? client.LinkName() : QString();
+    const auto show = [&c, &link](const ReceivedTimeReport& r) {
         const auto clock = ReportedLocalTime(r.report);
         const auto offset = ReportOffsetAt(r.report, r.arrivalUs);
         if (c.json) {
@@ -220,15 +250,18 @@ Task<int> RunWatch(CliContext& c)
             }
             if (offset)
                 line[u"offsetSeconds"] = std::round(*offset * 1e6) / 1e6;
+            if (!link.isEmpty())
+                line[u"link"] = link;
             c.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
         } else if (clock) {
             c.out << clock->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                   << (r.report.gpsLocked ? "  GPS locked    " : "  GPS unlocked  ")
                   << (offset ? QStringLiteral("offset %1 s").arg(*offset, 0, 'f', 6)
                              : QStringLiteral("not a time in this computer's zone"))
-                  << '\n';
+                  << (link.isEmpty() ? QString() : QStringLiteral("  link ") + link) << '\n';
         } else {
-            c.out << "Time Not Available\n";
+            c.out << "Time Not Available"
+                  << (link.isEmpty() ? QString() : QStringLiteral("  link ") + link) << "\n";
         }
         c.out.flush();
         return Followed::Counted;

@@ -5,6 +5,7 @@
 #include "clock/json_fields.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
+#include "session/clock_session.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -186,6 +187,9 @@ void ParseEntry(const QJsonValue& value, int index, const QString& fileName,
                                                 "(network address)"));
     } else if (hasPort) {
         clock.port = TextField(entry, QStringLiteral("port"), errors).value_or(QString());
+        if (const QString problem = ClockSession::SerialPortNameProblem(clock.port);
+            !problem.isEmpty())
+            errors.AddField(QStringLiteral("port"), problem);
     } else {
         clock.host = TextField(entry, QStringLiteral("host"), errors).value_or(QString());
     }

@@ -67,6 +67,8 @@ bool SerialLink::OpenedElsewhere(const QString& device)
 SerialLink::SerialLink(QObject* parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::BytesAvailable);
+    connect(&m_server, &DeviceServerLink::BytesAvailable, this, &SerialLink::BytesAvailable);
+    connect(&m_server, &DeviceServerLink::StatusChanged, this, &SerialLink::TransportChanged);
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (m_port.isOpen() && (e == QSerialPort::ReadError || e == QSerialPort::WriteError ||
                                 e == QSerialPort::ResourceError))
@@ -95,9 +97,18 @@ bool SerialLink::OpenDevice(const QString& device)
 {
     if (m_port.isOpen())
         m_port.close();
+    m_server.Close();
     m_currentPort = 0;
+    m_lastProblem.clear();
     if (device.isEmpty())
         return false;
+    if (IsDeviceServerName(device)) {
+        const auto address = ParseDeviceServer(device, &m_lastProblem);
+        if (!address)
+            return false;
+        m_server.Open(device, *address);
+        return true;
+    }
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (m_port.error() == QSerialPort::PermissionError)
@@ -141,7 +152,12 @@ QString SerialLink::PermissionProblem(const QString& device)
 
 bool SerialLink::PortTest(int port)
 {
-    const bool ok = OpenDevice(DeviceFor(port));
+    const QString device = DeviceFor(port);
+    if (IsDeviceServerName(device)) {
+        m_lastProblem.clear();
+        return ParseDeviceServer(device, &m_lastProblem).has_value();
+    }
+    const bool ok = OpenDevice(device);
     if (m_port.isOpen())
         m_port.close();
     m_currentPort = 0;
@@ -160,11 +176,27 @@ void SerialLink::Close()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_server.Close();
     m_currentPort = 0;
+}
+
+TransportStatus SerialLink::Transport() const
+{
+    if (m_server.Status().state != TransportStatus::State::Closed)
+        return m_server.Status();
+    TransportStatus status;
+    status.where = DeviceFor(m_currentPort);
+    status.state = m_port.isOpen() ? TransportStatus::State::Open : TransportStatus::State::Closed;
+    return status;
 }
 
 void SerialLink::Write(const QByteArray& bytes)
 {
+    if (m_server.IsOpen()) {
+        TrafficLog::Serial(true, m_server.Status().where, bytes);
+        m_server.Write(bytes);
+        return;
+    }
     if (!m_port.isOpen())
         return;
     TrafficLog::Serial(true, m_port.portName(), bytes);
@@ -173,11 +205,17 @@ void SerialLink::Write(const QByteArray& bytes)
 
 QByteArray SerialLink::ReadAll()
 {
-    if (!m_port.isOpen())
-        return {};
-    QByteArray bytes = m_port.readAll();
+    QByteArray bytes;
+    QString peer;
+    if (m_server.IsOpen()) {
+        bytes = m_server.ReadAll();
+        peer = m_server.Status().where;
+    } else if (m_port.isOpen()) {
+        bytes = m_port.readAll();
+        peer = m_port.portName();
+    }
     if (!bytes.isEmpty())
-        TrafficLog::Serial(false, m_port.portName(), bytes);
+        TrafficLog::Serial(false, peer, bytes);
     return bytes;
 }
 

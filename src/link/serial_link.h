@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/device_server_link.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QStringList>
@@ -11,6 +13,9 @@ namespace tarvo
 // The serial port of the program. Port numbers count from 1: port N is the N-th
 // device of the device list (COMN on Windows). The list comes from
 // --serial-ports or, without it, from the devices the system reports.
+// A device is a local one (QSerialPort) or a serial device server
+// ("tcp:HOST:PORT", "rfc2217:HOST:PORT", see DeviceServerLink): the same bytes
+// either way, and the same calls.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -27,11 +32,16 @@ public:
     QString DeviceFor(int port) const;
 
     // Port-test rule: open and close the port again. False on any failure.
+    // A device server is not connected to for this: a well-formed address
+    // passes.
     bool PortTest(int port);
-    // Opens `port` at 9600 8N1 after closing whatever was open.
+    // Opens `port` at 9600 8N1 after closing whatever was open. A device
+    // server's connection is made after this returns (true for any
+    // well-formed address); Transport() tells how it goes.
     bool Open(int port);
     void Close();
-    bool IsOpen() const { return m_port.isOpen(); }
+    // A local port open, or a device server connected or being connected to.
+    bool IsOpen() const { return m_port.isOpen() || m_server.IsOpen(); }
     int CurrentPort() const { return m_currentPort; }
     // Writes the whole frame in one write; nothing when the port is closed.
     void Write(const QByteArray& bytes);
@@ -41,6 +51,11 @@ public:
     // Text of the last open failure that the operator can act on (the port
     // is in use, or a missing permission); empty otherwise.
     QString LastOpenProblem() const { return m_lastProblem; }
+
+    // How the port in use stands: its kind and, for a device server, the
+    // connection's state and the last fault.
+    TransportStatus Transport() const;
+    DeviceServerLink& DeviceServer() { return m_server; }
 
     // The process that holds a device's lock file (id 0 when none does).
     struct PortHolder {
@@ -55,14 +70,17 @@ public:
 
 Q_SIGNALS:
     void BytesAvailable();
-    // A read or write error occurred on the open port.
+    // A read or write error occurred on the open local port.
     void PortError();
+    // A device server's connection changed (see Transport()).
+    void TransportChanged();
 
 private:
     bool OpenDevice(const QString& device);
     static bool OpenedElsewhere(const QString& device);
 
     QSerialPort m_port;
+    DeviceServerLink m_server;
     QStringList m_devices;
     int m_currentPort = 0;
     QString m_lastProblem;

@@ -40,6 +40,7 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
 {
     connect(&m_port, &SerialLink::BytesAvailable, this, &ClockSession::OnSerialReadable);
     connect(&m_port, &SerialLink::PortError, this, &ClockSession::OnSerialError);
+    connect(&m_port, &SerialLink::TransportChanged, this, &ClockSession::OnTransportChanged);
     connect(&m_socket, &UdpLink::DatagramReady, this, &ClockSession::ReadSocket);
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setInterval(0);
@@ -250,6 +251,36 @@ void ClockSession::OnSerialError()
     if (port > 0)
         m_port.Open(port);
     Q_EMIT SerialPortFailed();
+}
+
+void ClockSession::OnTransportChanged()
+{
+    const TransportStatus status = m_port.Transport();
+    const bool connected = status.state == TransportStatus::State::Connected;
+    if (!connected) {
+        // A frame cut off by the drop is lost; its tail is not glued to the
+        // first bytes of the next connection.
+        if (m_serverConnected)
+            m_droppedMidFrame = m_serialDecoder.Reassembler().InMessage();
+        m_serialDecoder.LoseFrame();
+    } else {
+        m_droppedMidFrame = false;
+    }
+    m_serverConnected = connected;
+    Q_EMIT SerialTransportChanged(SerialTransportStatus());
+}
+
+TransportStatus ClockSession::SerialTransportStatus() const
+{
+    TransportStatus status = m_port.Transport();
+    if (m_droppedMidFrame && status.fault == TransportStatus::Fault::Dropped) {
+        status.fault = TransportStatus::Fault::DroppedMidFrame;
+        const QString where = QStringLiteral(" in the middle of a frame");
+        if (status.state == TransportStatus::State::Retrying)
+            status.text += where;
+        status.lastFault += where;
+    }
+    return status;
 }
 
 int ClockSession::BroadcastDiscovery()

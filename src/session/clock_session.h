@@ -31,6 +31,22 @@ public:
 
     // The serial devices the system reports, sorted by name.
     static QStringList SystemSerialDevices();
+    // --serial-ports: the ports of a list separated by ':', a device server's
+    // "tcp:HOST:PORT" or "rfc2217:HOST:PORT" kept whole.
+    static QStringList SplitSerialPortList(const QString& list)
+    {
+        return tarvo::SplitSerialPortList(list);
+    }
+    // What is wrong with a port's name spelt as a device server's address
+    // ("tcp:host" without its port, say); empty for a well-formed one and for
+    // any device name.
+    static QString SerialPortNameProblem(const QString& name)
+    {
+        QString problem;
+        if (IsDeviceServerName(name))
+            ParseDeviceServer(name, &problem);
+        return problem;
+    }
     // Dotted text of an address as a datagram's source carries it, and the
     // address of dotted text (all ones for anything else).
     static QString AddressText(quint32 address);
@@ -63,6 +79,15 @@ public:
     QString SerialDevice(int port) const { return m_port.DeviceFor(port); }
     // Why the last port could not be opened; empty when it could.
     QString LastSerialOpenProblem() const { return m_port.LastOpenProblem(); }
+    // What carries the serial port's bytes and how it stands: a local device
+    // (Open or Closed) or a serial device server (Connecting, Connected, or
+    // Retrying after a fault, with the fault and a sentence for the operator
+    // such as "device server 127.0.0.1:7000 refused the connection"). A drop
+    // while a frame was arriving is told as DroppedMidFrame; that frame is
+    // lost, nothing else. SerialTransportChanged() tells every change.
+    TransportStatus SerialTransportStatus() const;
+    // "serial", "tcp" or "rfc2217" for the port in use.
+    QString SerialTransportName() const { return TransportName(m_port.Transport().kind); }
     // The computer's addresses the network was brought up on.
     const QStringList& LocalAddresses() const { return m_socket.LocalAddresses(); }
     void CloseNetwork() { m_socket.CloseNetwork(); }
@@ -157,6 +182,9 @@ Q_SIGNALS:
     void Received(const tarvo::Incoming& incoming);
     // The serial port reported a read or write error; it was reopened.
     void SerialPortFailed();
+    // A device server's connection changed: connected, lost (and to be made
+    // again), closed. See SerialTransportStatus().
+    void SerialTransportChanged(const tarvo::TransportStatus& status);
     // A host name given as the clock's address was looked up.
     void DestinationResolved(const QString& host, bool found);
     // A command went out on one of the links (see ClockLink::OnSent), to
@@ -172,6 +200,7 @@ private:
     std::optional<Incoming> Accept(QByteArrayView datagram, qint64 size, quint32 sender,
                                    quint16 senderPort);
     void OnSerialError();
+    void OnTransportChanged();
     void Deliver(const Incoming& incoming);
     void ScheduleDrain();
     void Drain();
@@ -193,6 +222,8 @@ private:
     std::function<bool()> m_hearEveryone;
     int m_everyoneHeard = 0;
     std::optional<LatestReport> m_lastReport;
+    bool m_serverConnected = false;
+    bool m_droppedMidFrame = false;
 
     // Datagrams read and not yet handled. The socket is always read to the
     // end, so the system's buffer never holds a reply behind noise; what is
