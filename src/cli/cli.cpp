@@ -240,6 +240,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     if (!c.fleetFile.isEmpty() && (!c.port.isEmpty() || !c.host.isEmpty()))
         co_return BadArguments(c, QStringLiteral("Give --fleet or --port/--host, not both."));
     if (parser.isSet(parallel)) {
+        c.parallelGiven = true;
         bool ok = false;
         c.parallel = parser.value(parallel).toInt(&ok);
         if (!ok || c.parallel < 1 || c.parallel > 1000)

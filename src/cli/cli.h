@@ -84,6 +84,7 @@ struct CliContext {
     QString webConfig; // exporter --web-config: TLS and basic auth
     QString fleetFile; // --fleet: the command goes to every clock of this file
     int parallel = 32; // --fleet: clocks worked on at once
+    bool parallelGiven = false;
     CliActivity* activity = nullptr;
 };
 

@@ -4,6 +4,7 @@
 // whose output is kept and printed, in the file's order, once all are done.
 #include "cli/cli.h"
 #include "cli/fleet_file.h"
+#include "cli/open_files.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
@@ -14,7 +15,6 @@
 #include <QJsonObject>
 #include <QSet>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 namespace tarvo
@@ -45,21 +45,11 @@ constexpr int kSpareDescriptors = 64;
 // kept within it.
 int FitToDescriptors(int parallel)
 {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+    const qint64 needed = qint64(parallel) * 2 + kSpareDescriptors;
+    const qint64 usable = RaiseOpenFilesLimit(needed);
+    if (usable < 0 || usable >= needed)
         return parallel;
-    const rlim_t needed = static_cast<rlim_t>(parallel) * 2 + kSpareDescriptors;
-    if (limit.rlim_cur >= needed)
-        return parallel;
-    const rlim_t wanted =
-        limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= needed ? needed : limit.rlim_max;
-    rlimit raised = limit;
-    raised.rlim_cur = wanted;
-    const rlim_t usable = ::setrlimit(RLIMIT_NOFILE, &raised) == 0 ? wanted : limit.rlim_cur;
-    if (usable >= needed)
-        return parallel;
-    return std::max(1,
-                    static_cast<int>((usable - std::min<rlim_t>(usable, kSpareDescriptors)) / 2));
+    return std::max(1, int((usable - std::min<qint64>(usable, kSpareDescriptors)) / 2));
 }
 
 enum class SlotState { Pending, Running, Done };
