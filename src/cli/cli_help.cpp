@@ -162,10 +162,11 @@ constexpr Section kSections[] = {
         exporter itself, or every --port DEVICE and --host ADDRESS given,
         each as often as needed (named by the device or address); each
         name once. Each scrape asks every network clock for its settings,
-        --parallel N at a time (default 32); a serial clock's port stays
-        open and its time reports give the offset, GPS lock and report age.
-        Scrapes within a second of the last share its answers. Per clock,
-        labelled clock, model and link (serial or network):
+        all at once through one socket (--parallel N asks at most N at a
+        time); a serial clock's port stays open and its time reports give
+        the offset, GPS lock and report age. Scrapes within a second of the
+        last share its answers. Per clock, labelled clock, model and link
+        (serial or network):
             tarvo_clock_up                       1 answered or reporting, 0 not
             tarvo_clock_answer_seconds           round trip of the last request
             tarvo_clock_gps_locked               serial clocks
@@ -174,12 +175,18 @@ constexpr Section kSections[] = {
             tarvo_clock_settings_match           with --golden FILE: 1 when the
                                                  clock holds the settings of
                                                  FILE (as "get settings --json")
+            tarvo_clock_password_refused         network clocks: 1 when the clock
+                                                 refused the password given
             tarvo_clock_info                     1, with the device or address
         and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
-        to answer (default 1000 here): a scrape of N silent clocks takes
-        N / (--parallel) times that, which Prometheus' scrape_timeout must
-        allow. Runs until SIGINT or SIGTERM (exit 0); exit 1 when the
-        address cannot be listened on.
+        to answer (default 1000 here), and a scrape ends within about that
+        time however many clocks are silent (with --parallel N, N silent
+        clocks at a time take that long each, which Prometheus'
+        scrape_timeout must allow). The soft limit of open files is raised
+        as far as the hard limit allows for the serial clocks' ports and
+        64 scrape connections, with a warning when that is not enough. Runs
+        until SIGINT or SIGTERM (exit 0); exit 1 when the address cannot be
+        listened on.
         The metrics name every clock and its address: on an address other
         than loopback the exporter warns unless --web-config FILE (also
         --web.config.file) sets what Prometheus' own exporters read there:
@@ -219,7 +226,8 @@ OPTIONS
                         feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error
     --fleet FILE        run the command on every clock of the fleet file FILE
-    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32)
+    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32);
+                        exporter: network clocks asked at once (default all)
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
     --version           the version

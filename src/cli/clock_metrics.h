@@ -24,6 +24,7 @@ struct ClockReading {
     std::optional<double> offsetSeconds;    // of the latest time report
     std::optional<double> reportAgeSeconds; // since the latest time report arrived
     std::optional<bool> settingsMatch;      // only with a golden settings file
+    std::optional<bool> passwordRefused;    // network clocks: refused at this scrape
 };
 
 // One family per metric, the clocks in the order given; a value a clock does

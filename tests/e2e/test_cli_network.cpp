@@ -2,12 +2,15 @@
 // tarvo-clock against a simulated clock on loopback UDP (127.0.151.0/24), one
 // that asks for an access password.
 
+#include "cli/clock_exporter.h"
+#include "clock/clock_model.h"
 #include "support/cli_helpers.h"
 #include "support/json_helpers.h"
 #include "support/test_registry.h"
 
 #include "simulated_clock.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,6 +75,7 @@ private Q_SLOTS:
     void setSettingsSendsOneRecordAndVerifies();
     void setNetworkFollowsTheClockToItsNewAddress();
     void timeDstResyncAndDefaults();
+    void exporterAsksEveryClockThroughOneSocket();
 };
 
 void TestCliNetwork::statusOverTheNetworkHasNoTime()
@@ -200,6 +204,40 @@ void TestCliNetwork::timeDstResyncAndDefaults()
 
     run = RunCli(At(kAddress, {QStringLiteral("watch")}));
     QCOMPARE(run.status, ExitCode::BadArguments);
+}
+
+// Many network clocks cost the exporter no descriptor each; a clock that
+// refuses the password says so, also when a second entry asks the same clock
+// with the right one (answers show only their sender, so that entry is asked
+// from a socket of its own).
+void TestCliNetwork::exporterAsksEveryClockThroughOneSocket()
+{
+    auto clock = StartNetworkClock(229);
+    constexpr int kSilent = 200;
+    QList<ExportTarget> targets{
+        {QStringLiteral("intruder"), {}, kAddress, "wxyz", ModelByNumber(229)},
+        {QStringLiteral("tower"), {}, kAddress, "abcd", ModelByNumber(229)}};
+    for (int i = 0; i < kSilent; ++i)
+        targets.append({QStringLiteral("silent%1").arg(i),
+                        {},
+                        QStringLiteral("127.0.151.%1").arg(10 + i),
+                        "abcd",
+                        nullptr});
+    const qsizetype before = QDir(QStringLiteral("/proc/self/fd")).count();
+    ClockExporter exporter(targets, std::nullopt, 400, 0);
+    const QByteArray text = tarvo::test::RunTask(exporter.Collect());
+    const qsizetype held = QDir(QStringLiteral("/proc/self/fd")).count() - before;
+    QVERIFY2(held < 10, qPrintable(QStringLiteral("%1 descriptors").arg(held)));
+    const QByteArray labels = "{clock=\"%1\",model=\"229\",link=\"network\"} ";
+    const auto sample = [&](const char* family, const char* name) {
+        return QByteArray(family) + QString::fromLatin1(labels).arg(QLatin1String(name)).toUtf8();
+    };
+    QVERIFY(text.contains(sample("tarvo_clock_up", "tower") + "1\n"));
+    QVERIFY(text.contains(sample("tarvo_clock_password_refused", "tower") + "0\n"));
+    QVERIFY(text.contains(sample("tarvo_clock_up", "intruder") + "0\n"));
+    QVERIFY(text.contains(sample("tarvo_clock_password_refused", "intruder") + "1\n"));
+    QCOMPARE(text.count("tarvo_clock_up{clock=\"silent"), kSilent);
+    QCOMPARE(text.count(",link=\"network\"} 0\n"), 2 * kSilent + 2);
 }
 
 TARVO_TEST_CLASS(TestCliNetwork)
