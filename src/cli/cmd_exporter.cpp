@@ -151,7 +151,8 @@ Task<int> RunExporter(CliContext& c)
     const qint64 needed = serialClocks * 2 + kServerDescriptors + kSpareDescriptors;
     if (const qint64 limit = RaiseOpenFilesLimit(needed); limit >= 0 && limit < needed)
         c.err << "warning: the limit of open files (ulimit -n) is " << limit << "; " << serialClocks
-              << " serial clocks and 64 scrape connections may need " << needed
+              << (serialClocks == 1 ? " serial clock" : " serial clocks")
+              << " and 64 scrape connections may need " << needed
               << ", and what cannot be opened is served as down. Raise the hard limit "
                  "(LimitNOFILE= in a service unit).\n";
     ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs,
