@@ -48,18 +48,27 @@ constexpr Section kSections[] = {
         address and answers are heard for one second. --serial-ports LIST
         (devices separated by ':') and --local-addresses LIST (IPv4
         addresses separated by ',') replace what the system reports;
-        --no-serial and --no-network leave a link out. Exit 1 when no clock
-        was found.
+        --no-serial and --no-network leave a link out. A network clock that
+        refuses --password is listed with its model unknown and the words
+        (password refused); with --json, "passwordRefused": true. Exit 1
+        when no clock was found.
 )"},
     {"status", R"(    status
-        The model, the clock's time and GPS lock (serial link only; with the
-        offset of the clock from this computer), its settings, its network
-        settings and the rules of its DST tables.
+        First a line with the model, the link, and the clock's time, GPS
+        lock and offset from this computer (the serial link carries these;
+        the network does not, and the line says so). Then its settings, its
+        network settings and the rules of its DST tables, each in the order
+        the clock keeps them. With --json one object: "summary" (that line),
+        "model", "link", "port" or "host", "time" (null over the network),
+        "settings", "network" and "dst".
 )"},
     {"get", R"(    get settings | network | dst
         Prints the clock's general settings, its network configuration, or
-        its DST tables (the rules and all 48 years of dates). With --json the
-        output of "get settings" and "get network" is the input of "set".
+        its DST tables (the rules, then every year's spring and fall
+        change, 48 years), in the order the clock keeps them. With --json
+        the output of "get settings" and "get network" is the input of
+        "set". The clock's network password is shown as (hidden), here, in
+        status and in a fleet's output, unless --show-password is given.
 )"},
     {"set", R"(    set settings FILE
         Reads a JSON object of settings (as "get settings --json" writes
@@ -81,8 +90,10 @@ constexpr Section kSections[] = {
         subnetMask, gateway, dns, serverPort, configLocked, password (four
         characters, or null for none), servers (2 x {address, port}) and
         updateMinutes (model 229), broadcast (3 x {enabled, address}) and
-        broadcastMinutes (models 226, 207). After a change of address the
-        clock is read back at its new address (for up to 30 seconds).
+        broadcastMinutes (models 226, 207). A password left out, or given as
+        (hidden) as "get network" writes it, keeps the clock's. After a
+        change of address the clock is read back at its new address (for up
+        to 30 seconds).
 
     set time now | "YYYY-MM-DD HH:MM:SS"
         Sets the clock's time and date: "now" takes the computer's local
@@ -210,6 +221,8 @@ OPTIONS
     --host ADDRESS      the clock's IPv4 address or host name
     --model MODEL       226, 229, 207 or 222: skip learning the model
     --password XXXX     the clock's network access password (default 7315)
+    --show-password     status, get network: print the clock's stored network
+                        password instead of (hidden)
     --json              JSON output
     --timeout MS        how long to wait for each answer (default 2000)
     --count N           watch, feed-chrony: stop after N reports
@@ -256,8 +269,9 @@ MANY CLOCKS
     serial device never at the same time (and fewer when the limit of open
     files, ulimit -n, allows fewer). When all are done, one line per
     clock in the file's order: the name, the link, the device or address
-    and the result, followed by the whole output of any clock whose result
-    takes more lines. With --json one JSON object per line: {"clock": NAME,
+    and the result (for status its first line; for get what was read),
+    followed by the whole output of any clock whose result takes more
+    lines. With --json one JSON object per line: {"clock": NAME,
     "exit": STATUS, "link": ..., "port" or "host": ..., the command's own
     JSON fields, and "error": MESSAGE when it failed}.
 

@@ -69,6 +69,7 @@ struct FleetSlot {
                                                     : NetworkPasswordFromText(entry.password).bytes;
         context.timeoutMs = fleet.timeoutMs;
         context.verbose = fleet.verbose;
+        context.showPassword = fleet.showPassword;
         context.spring = fleet.spring;
         context.fall = fleet.fall;
         context.startYear = fleet.startYear;
@@ -140,6 +141,9 @@ QString Summary(const FleetSlot& s)
         return QStringLiteral("not started (interrupted)");
     const QStringList out = Lines(s.outText);
     const QStringList err = Lines(s.errText);
+    // A command whose output takes more lines says its result in one.
+    if (s.status == ExitCode::Done && !s.context.result.isEmpty())
+        return s.context.result;
     if (s.status == ExitCode::Done)
         return out.size() == 1 ? out[0] : QStringLiteral("done");
     const QString first = !err.isEmpty() ? err[0] : out.value(0);

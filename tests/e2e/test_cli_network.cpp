@@ -86,9 +86,19 @@ void TestCliNetwork::statusOverTheNetworkHasNoTime()
     const QJsonObject status = JsonOf(run.out);
     QCOMPARE(status[u"model"].toInt(), 229);
     QVERIFY(status[u"time"].isNull());
+    QVERIFY(status[u"summary"].toString().contains(u"the network does not carry the clock's time"));
     QCOMPARE(status[u"network"].toObject()[u"ipAddress"].toString(), kAddress);
-    QCOMPARE(status[u"network"].toObject()[u"password"].toString(), QStringLiteral("abcd"));
+    QCOMPARE(status[u"network"].toObject()[u"password"].toString(), QStringLiteral("(hidden)"));
     QVERIFY(status[u"network"].toObject().contains(u"servers"));
+    const CliRun shown = RunCli(At(kAddress, {QStringLiteral("status"), QStringLiteral("--json"),
+                                              QStringLiteral("--show-password")}));
+    QCOMPARE(JsonOf(shown.out)[u"network"].toObject()[u"password"].toString(),
+             QStringLiteral("abcd"));
+    const CliRun text = RunCli(At(kAddress, {QStringLiteral("status")}));
+    QVERIFY2(
+        text.out.startsWith(QStringLiteral("Model 229 at %1 on the network: ").arg(kAddress)) &&
+            !text.out.contains(u"abcd") && !text.out.contains(u"time: null"),
+        qPrintable(text.out));
 
     // Nobody at the address: the request is repeated within the wait, then given up.
     const CliRun silent = RunCli(At(QStringLiteral("127.0.151.9"), {QStringLiteral("status")}));
@@ -147,13 +157,19 @@ void TestCliNetwork::setNetworkFollowsTheClockToItsNewAddress()
     QVERIFY(run.out.contains(QStringLiteral("now answers at 127.0.151.3")));
     QCOMPARE(clock->UdpAddress(), QStringLiteral("127.0.151.3"));
 
-    run = RunCli({QStringLiteral("--host"), QStringLiteral("127.0.151.3"),
-                  QStringLiteral("--password"), QStringLiteral("efgh"), QStringLiteral("get"),
-                  QStringLiteral("network"), QStringLiteral("--json")});
+    const QStringList moved{QStringLiteral("--host"), QStringLiteral("127.0.151.3"),
+                            QStringLiteral("--password"), QStringLiteral("efgh")};
+    run = RunCli(moved + QStringList{QStringLiteral("get"), QStringLiteral("network"),
+                                     QStringLiteral("--json")});
     QCOMPARE(run.status, ExitCode::Done);
     const QJsonArray broadcast = JsonOf(run.out)[u"broadcast"].toArray();
     QCOMPARE(broadcast[0].toObject()[u"enabled"].toBool(), false);
     QCOMPARE(broadcast[2].toObject()[u"address"].toString(), QStringLiteral("127.0.151.255"));
+    // What get wrote, its password hidden, goes back as it is: the hidden
+    // password is the clock's own.
+    run = RunCli(moved + QStringList{QStringLiteral("set"), QStringLiteral("network"),
+                                     WriteFile(dir, run.out.toUtf8())});
+    QVERIFY2(run.status == ExitCode::Done && run.out.contains(u"already has"), qPrintable(run.err));
 
     // A bad record sends nothing and names each field.
     QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
@@ -185,6 +201,12 @@ void TestCliNetwork::timeDstResyncAndDefaults()
     QCOMPARE(run.status, ExitCode::Done);
     QCOMPARE(int(clock->State().Dst().springMonth), 9);
     QCOMPARE(int(clock->State().Dst().fallHour), 3);
+    // The tables as a person reads them: the rules first, each year's spring
+    // before its fall.
+    run = RunCli(At(kAddress, {QStringLiteral("get"), QStringLiteral("dst")}));
+    QVERIFY2(run.out.startsWith(u"springRule: last Sun Sep 2:00\nfallRule: 1st Sun Apr 3:00\n") &&
+                 run.out.indexOf(u"changes[0].spring:") < run.out.indexOf(u"changes[0].fall:"),
+             qPrintable(run.out));
 
     QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
     run = RunCli(At(kAddress, {QStringLiteral("resync")}));
