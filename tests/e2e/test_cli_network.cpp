@@ -120,6 +120,11 @@ void TestCliNetwork::wrongPasswordExitsWithThree()
     // Refused at the first request: the settings never went out.
     QCOMPARE(Codes(received), QList<int>{0});
     QCOMPARE(clock->State().MasterRecord(), before);
+    // Discovery finds it, and says why its model is not known.
+    const CliRun found =
+        RunCli({QStringLiteral("discover"), QStringLiteral("--no-serial"),
+                QStringLiteral("--local-addresses"), QStringLiteral("127.0.151.1")});
+    QCOMPARE(found.out, QStringLiteral("network %1 unknown (password refused)\n").arg(kAddress));
 }
 
 void TestCliNetwork::setSettingsSendsOneRecordAndVerifies()
