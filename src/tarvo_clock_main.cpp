@@ -18,6 +18,11 @@ Task<void> Run(QStringList arguments, QTextStream& out, QTextStream& err, CliAct
 
 int main(int argc, char* argv[])
 {
+    // Qt's own event dispatcher rather than GLib's: nothing here needs GLib's
+    // main loop, and GLib's wakes the loop with a system call for every
+    // posted event, three for each clock an exporter's scrape asks.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvo-clock"));
     QTextStream out(stdout);

@@ -53,6 +53,20 @@ for args in "--fleet $work/fifo status" "--fleet /dev/zero status" "--fleet $wor
         fail "tarvo-clock $args ended with $status: $(cat "$work/err")"
 done
 
+# The exporter says in its own words, and nothing before them, that the limit
+# of open files cannot be raised far enough and that its port is taken.
+python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen()
+print(s.getsockname()[1], flush=True); time.sleep(30)' >"$work/busy" &
+holder=$!
+for _ in $(seq 100); do [ -s "$work/busy" ] && break; sleep 0.1; done
+busy="$(cat "$work/busy")"
+(ulimit -n 90; timeout -k 2 10 "$bin/tarvo-clock" exporter --port "$pty" --listen "127.0.0.1:$busy" >/dev/null 2>"$work/err")
+status=$?
+kill "$holder"
+[ $status -eq 1 ] && sed -n 1p "$work/err" | grep -q "^warning: the limit of open files (ulimit -n) is 90;" &&
+    sed -n 2p "$work/err" | grep -q "^Cannot listen on 127.0.0.1:$busy" && [ "$(wc -l <"$work/err")" -eq 2 ] ||
+    fail "exporter on a taken port under ulimit -n 90 ended with $status: $(cat "$work/err")"
+
 # watch runs until it is told to stop, and stops cleanly.
 "$bin/tarvo-clock" --port "$pty" watch >"$work/watch" 2>&1 &
 watch_pid=$!

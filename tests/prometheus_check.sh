@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-clock exporter scraped by a real Prometheus: a serial clock on a
-# pseudo-terminal and two network clocks, one of them stopped (SIGSTOP), are
-# served by one exporter, over TLS with basic auth (--web-config, with a
+# pseudo-terminal and two network clocks, one of them stopped (SIGSTOP) and
+# the other also asked with a wrong password, are served by one exporter, over TLS with basic auth (--web-config, with a
 # certificate and a bcrypt hash made here); Prometheus (its own config and
 # storage in a scratch folder, listening on loopback) scrapes it every second
 # over https with the password, and its query API
@@ -80,7 +80,7 @@ wait_line() { # FILE PATTERN: the rest of the first line starting with PATTERN
 
 "$bin/clock-simulator" --model 226 --serial >"$work/serial-sim.log" 2>&1 &
 pids+=($!)
-"$bin/clock-simulator" --model 229 --udp 127.0.171.2 >"$work/live-sim.log" 2>&1 &
+"$bin/clock-simulator" --model 229 --udp 127.0.171.2 --password 7315 >"$work/live-sim.log" 2>&1 &
 pids+=($!)
 "$bin/clock-simulator" --model 229 --udp 127.0.171.3 >"$work/stopped-sim.log" 2>&1 &
 stopped=$!
@@ -105,7 +105,8 @@ cat >"$work/fleet.json" <<FLEET
 {"clocks": [
   {"name": "studio", "port": "$pty", "model": 226},
   {"name": "tower", "host": "127.0.171.2"},
-  {"name": "annex", "host": "127.0.171.3", "password": "7315"}
+  {"name": "annex", "host": "127.0.171.3", "password": "7315"},
+  {"name": "vault", "host": "127.0.171.2", "password": "0000"}
 ]}
 FLEET
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
@@ -211,6 +212,15 @@ echo "up: serial $serial_up, network $live_up, stopped $stopped_up"
 [ "$serial_up" = 1 ] || fail "the serial clock is not up ($serial_up)"
 [ "$live_up" = 1 ] || fail "the live network clock is not up ($live_up)"
 [ "$stopped_up" = 0 ] || fail "the stopped network clock is not down ($stopped_up)"
+# A clock that refuses the password has a series of its own, and the rule
+# for a clock that is down leaves it to the rule for a refused password.
+[ "$(query 'tarvo_clock_password_refused{clock="vault"}')" = 1 ] ||
+    fail "the clock asked with a wrong password is not shown as refusing it"
+[ "$(query 'tarvo_clock_password_refused{clock="tower"}')" = 0 ] ||
+    fail "the clock asked with its password is shown as refusing it"
+down_rule="$(grep -A1 'alert: TarvoClockDown' "$source_dir/docs/monitoring/tarvo-alerts.yml" | sed -n 's/^ *expr: //p')"
+[ "$(query "count($down_rule)")" = 1 ] && [ "$(query "$down_rule")" = 0 ] ||
+    fail "the rule for a clock that is down does not name the stopped clock alone: $down_rule"
 [ "$(query 'tarvo_clock_settings_match{clock="tower"}')" = 1 ] ||
     fail "the live clock does not match the settings read from it"
 [ "$(query 'tarvo_clock_info{clock="tower",model="229",link="network",address="127.0.171.2"}')" = 1 ] ||

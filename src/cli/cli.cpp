@@ -118,10 +118,11 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     const QCommandLineOption logTraffic(QStringLiteral("log-traffic"), {});
     const QCommandLineOption fleet(QStringLiteral("fleet"), {}, QStringLiteral("FILE"));
     const QCommandLineOption parallel(QStringLiteral("parallel"), {}, QStringLiteral("N"));
+    const QCommandLineOption showPassword(QStringLiteral("show-password"), {});
     parser.addOptions({help, version, port, host, model, password, json, timeout, localAddresses,
                        serialPorts, noSerial, noNetwork, count, verbose, yes, spring, fall,
                        startYear, logTraffic});
-    parser.addOptions({fleet, parallel});
+    parser.addOptions({fleet, parallel, showPassword});
     const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("ADDRESS:PORT"));
     const QCommandLineOption golden(QStringLiteral("golden"), {}, QStringLiteral("FILE"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("ADDRESS:PORT"));
@@ -187,6 +188,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     c.host = parser.value(host);
     c.verbose = parser.isSet(verbose);
     c.yes = parser.isSet(yes);
+    c.showPassword = parser.isSet(showPassword);
     c.spring = parser.value(spring);
     c.fall = parser.value(fall);
     c.noSerial = parser.isSet(noSerial);
@@ -240,6 +242,7 @@ Task<int> RunTarvoClock(QStringList arguments, QTextStream& out, QTextStream& er
     if (!c.fleetFile.isEmpty() && (!c.port.isEmpty() || !c.host.isEmpty()))
         co_return BadArguments(c, QStringLiteral("Give --fleet or --port/--host, not both."));
     if (parser.isSet(parallel)) {
+        c.parallelGiven = true;
         bool ok = false;
         c.parallel = parser.value(parallel).toInt(&ok);
         if (!ok || c.parallel < 1 || c.parallel > 1000)
@@ -342,7 +345,7 @@ int ReportVerdict(CliContext& c, const Outcome& outcome, const QString& what)
     return ExitCode::NoAnswer;
 }
 
-void PrintData(CliContext& c, const QJsonValue& data)
+void PrintData(CliContext& c, const QJsonValue& data, const QString& path, const QStringList& order)
 {
     if (c.json) {
         const QJsonDocument doc =
@@ -350,7 +353,7 @@ void PrintData(CliContext& c, const QJsonValue& data)
         c.out << doc.toJson(QJsonDocument::Indented);
     } else {
         // Names and passwords come from the clock, which may be anyone's.
-        for (const QString& line : JsonAsLines(data))
+        for (const QString& line : JsonAsLines(data, path, order))
             c.out << EscapeControls(line) << '\n';
     }
     c.out.flush();

@@ -84,6 +84,11 @@ struct CliContext {
     QString webConfig; // exporter --web-config: TLS and basic auth
     QString fleetFile; // --fleet: the command goes to every clock of this file
     int parallel = 32; // --fleet: clocks worked on at once
+    bool parallelGiven = false;
+    bool showPassword = false; // --show-password: the clock's network password as it is
+    // What the command found or did, in one line, for a --fleet table: set
+    // by a command whose output takes more lines.
+    QString result;
     CliActivity* activity = nullptr;
 };
 
@@ -109,8 +114,10 @@ int ReportReply(CliContext& c, Reply reply, const QString& what);
 // it took the change (the caller tells which). `what` names what was awaited
 // ("its settings back").
 int ReportVerdict(CliContext& c, const Outcome& outcome, const QString& what);
-// Prints data as indented JSON with --json, else as "path: value" lines.
-void PrintData(CliContext& c, const QJsonValue& data);
+// Prints data as indented JSON with --json, else as "path: value" lines,
+// each path under `path`, an object's fields in `order` (see JsonLeaves).
+void PrintData(CliContext& c, const QJsonValue& data, const QString& path = {},
+               const QStringList& order = {});
 
 Task<int> RunDiscover(CliContext& c);
 Task<int> RunStatus(CliContext& c);

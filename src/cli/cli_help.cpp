@@ -49,18 +49,27 @@ constexpr Section kSections[] = {
         address and answers are heard for one second. --serial-ports LIST
         (devices separated by ':') and --local-addresses LIST (IPv4
         addresses separated by ',') replace what the system reports;
-        --no-serial and --no-network leave a link out. Exit 1 when no clock
-        was found.
+        --no-serial and --no-network leave a link out. A network clock that
+        refuses --password is listed with its model unknown and the words
+        (password refused); with --json, "passwordRefused": true. Exit 1
+        when no clock was found.
 )"},
     {"status", R"(    status
-        The model, the clock's time and GPS lock (serial link only; with the
-        offset of the clock from this computer), its settings, its network
-        settings and the rules of its DST tables.
+        First a line with the model, the link, and the clock's time, GPS
+        lock and offset from this computer (the serial link carries these;
+        the network does not, and the line says so). Then its settings, its
+        network settings and the rules of its DST tables, each in the order
+        the clock keeps them. With --json one object: "summary" (that line),
+        "model", "link", "port" or "host", "time" (null over the network),
+        "settings", "network" and "dst".
 )"},
     {"get", R"(    get settings | network | dst
         Prints the clock's general settings, its network configuration, or
-        its DST tables (the rules and all 48 years of dates). With --json the
-        output of "get settings" and "get network" is the input of "set".
+        its DST tables (the rules, then every year's spring and fall
+        change, 48 years), in the order the clock keeps them. With --json
+        the output of "get settings" and "get network" is the input of
+        "set". The clock's network password is shown as (hidden), here, in
+        status and in a fleet's output, unless --show-password is given.
 )"},
     {"set", R"(    set settings FILE
         Reads a JSON object of settings (as "get settings --json" writes
@@ -82,8 +91,10 @@ constexpr Section kSections[] = {
         subnetMask, gateway, dns, serverPort, configLocked, password (four
         characters, or null for none), servers (2 x {address, port}) and
         updateMinutes (model 229), broadcast (3 x {enabled, address}) and
-        broadcastMinutes (models 226, 207). After a change of address the
-        clock is read back at its new address (for up to 30 seconds).
+        broadcastMinutes (models 226, 207). A password left out, or given as
+        (hidden) as "get network" writes it, keeps the clock's. After a
+        change of address the clock is read back at its new address (for up
+        to 30 seconds).
 
     set time now | "YYYY-MM-DD HH:MM:SS"
         Sets the clock's time and date: "now" takes the computer's local
@@ -169,10 +180,11 @@ constexpr Section kSections[] = {
         exporter itself, or every --port DEVICE and --host ADDRESS given,
         each as often as needed (named by the device or address); each
         name once. Each scrape asks every network clock for its settings,
-        --parallel N at a time (default 32); a serial clock's port stays
-        open and its time reports give the offset, GPS lock and report age.
-        Scrapes within a second of the last share its answers. Per clock,
-        labelled clock, model and link (serial or network):
+        all at once through one socket (--parallel N asks at most N at a
+        time); a serial clock's port stays open and its time reports give
+        the offset, GPS lock and report age. Scrapes within a second of the
+        last share its answers. Per clock, labelled clock, model and link
+        (serial or network):
             tarvo_clock_up                       1 answered or reporting, 0 not
             tarvo_clock_answer_seconds           round trip of the last request
             tarvo_clock_gps_locked               serial clocks
@@ -181,6 +193,8 @@ constexpr Section kSections[] = {
             tarvo_clock_settings_match           with --golden FILE: 1 when the
                                                  clock holds the settings of
                                                  FILE (as "get settings --json")
+            tarvo_clock_password_refused         network clocks: 1 when the clock
+                                                 refused the password given
             tarvo_clock_info                     1, with the device or address
             tarvo_clock_device_server_connected  behind a device server (label
                                                  transport tcp or rfc2217): 1
@@ -188,10 +202,14 @@ constexpr Section kSections[] = {
             tarvo_clock_device_server_reconnects_total
                                                  connections made again
         and tarvo_exporter_scrape_duration_seconds. A clock has --timeout MS
-        to answer (default 1000 here): a scrape of N silent clocks takes
-        N / (--parallel) times that, which Prometheus' scrape_timeout must
-        allow. Runs until SIGINT or SIGTERM (exit 0); exit 1 when the
-        address cannot be listened on.
+        to answer (default 1000 here), and a scrape ends within about that
+        time however many clocks are silent (with --parallel N, N silent
+        clocks at a time take that long each, which Prometheus'
+        scrape_timeout must allow). The soft limit of open files is raised
+        as far as the hard limit allows for the serial clocks' ports and
+        64 scrape connections, with a warning when that is not enough. Runs
+        until SIGINT or SIGTERM (exit 0); exit 1 when the address cannot be
+        listened on.
         The metrics name every clock and its address: on an address other
         than loopback the exporter warns unless --web-config FILE (also
         --web.config.file) sets what Prometheus' own exporters read there:
@@ -216,6 +234,8 @@ OPTIONS
     --host ADDRESS      the clock's IPv4 address or host name
     --model MODEL       226, 229, 207 or 222: skip learning the model
     --password XXXX     the clock's network access password (default 7315)
+    --show-password     status, get network: print the clock's stored network
+                        password instead of (hidden)
     --json              JSON output
     --timeout MS        how long to wait for each answer (default 2000)
     --count N           watch, feed-chrony: stop after N reports
@@ -233,7 +253,8 @@ OPTIONS
                         feed-chrony: also serve /metrics for the clock
     --log-traffic       write every frame and datagram to standard error
     --fleet FILE        run the command on every clock of the fleet file FILE
-    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32)
+    --parallel N        --fleet: clocks worked on at once, 1 to 1000 (default 32);
+                        exporter: network clocks asked at once (default all)
     -v, --verbose       more detail
     -h, --help          this help; "tarvo-clock COMMAND --help" for one command
     --version           the version
@@ -291,8 +312,9 @@ MANY CLOCKS
     serial device never at the same time (and fewer when the limit of open
     files, ulimit -n, allows fewer). When all are done, one line per
     clock in the file's order: the name, the link, the device or address
-    and the result, followed by the whole output of any clock whose result
-    takes more lines. With --json one JSON object per line: {"clock": NAME,
+    and the result (for status its first line; for get what was read),
+    followed by the whole output of any clock whose result takes more
+    lines. With --json one JSON object per line: {"clock": NAME,
     "exit": STATUS, "link": ..., "port" or "host": ..., the command's own
     JSON fields, and "error": MESSAGE when it failed}.
 

@@ -16,6 +16,11 @@ namespace
 // A report is due every second; a clock silent for longer than this is down
 // (feed-chrony gives up after as long).
 constexpr qint64 kReportSilenceUs = 5'000'000;
+// Clocks are started this many at a time, a turn of the event loop apart, so
+// that the shared socket reads the answers to one burst before the next goes
+// out: its receive buffer (net.core.rmem_max, 208 KiB on many systems) need
+// not hold a thousand answers at once.
+constexpr int kStartedPerTurn = 100;
 
 qint64 NowUs()
 {
@@ -24,9 +29,9 @@ qint64 NowUs()
 } // namespace
 
 ExportedClock::ExportedClock(ExportTarget target, std::optional<QJsonObject> golden, int timeoutMs,
-                             QObject* parent)
+                             SharedSocket* shared, QObject* parent)
     : QObject(parent), m_target(std::move(target)), m_golden(std::move(golden)),
-      m_timeoutMs(timeoutMs)
+      m_timeoutMs(timeoutMs), m_shared(shared)
 {
     m_reading.name = m_target.name;
     m_reading.serial = !m_target.port.isEmpty();
@@ -54,6 +59,8 @@ bool ExportedClock::EnsureOpen()
     client->SetModel(m_target.model);
     client->SetPassword(m_target.password);
     client->SetReplyTimeout(std::chrono::milliseconds(m_timeoutMs));
+    if (!m_reading.serial)
+        client->Session().ShareSocket(*m_shared);
     QString error;
     const bool opened = m_reading.serial ? client->OpenSerial(m_target.port, &error)
                                          : client->OpenNetwork(m_target.host, &error);
@@ -101,6 +108,7 @@ Task<void> ExportedClock::Refresh()
     m_reading.up = false;
     m_reading.answerSeconds.reset();
     m_reading.settingsMatch.reset();
+    m_reading.passwordRefused.reset();
     m_reading.gpsLocked.reset();
     m_reading.offsetSeconds.reset();
     m_reading.reportAgeSeconds.reset();
@@ -121,8 +129,10 @@ Task<void> ExportedClock::Refresh()
         const Reply reply = co_await Ask();
         if (reply == Reply::Answered)
             m_reading.answerSeconds = roundTrip.nsecsElapsed() / 1e9;
-        if (!m_reading.serial)
+        if (!m_reading.serial) {
             m_reading.up = reply == Reply::Answered;
+            m_reading.passwordRefused = reply == Reply::Refused;
+        }
     }
     if (m_client->Model())
         m_reading.model = QString::number(m_client->Model()->number);
@@ -159,13 +169,24 @@ void ReadLatestReport(ClockReading* reading, const std::optional<ReceivedTimeRep
 
 ClockExporter::ClockExporter(const QList<ExportTarget>& targets, std::optional<QJsonObject> golden,
                              int timeoutMs, int parallel, QObject* parent)
-    : QObject(parent), m_parallel(parallel)
+    : QObject(parent), m_socket(new SharedSocket(this)), m_parallel(parallel)
 {
     for (const ExportTarget& target : targets) {
-        auto* clock = new ExportedClock(target, golden, timeoutMs, this);
+        auto* clock = new ExportedClock(target, golden, timeoutMs, m_socket, this);
         clock->Start();
         m_clocks.append(clock);
+        if (!target.host.isEmpty())
+            m_socket->Open();
     }
+}
+
+bool ClockExporter::NetworkReady() const
+{
+    for (const ExportedClock* clock : m_clocks) {
+        if (!clock->Reading().serial)
+            return m_socket->IsOpen();
+    }
+    return true;
 }
 
 Task<QByteArray> ClockExporter::Collect()
@@ -174,9 +195,12 @@ Task<QByteArray> ClockExporter::Collect()
     took.start();
     qsizetype next = 0;
     const qsizetype total = m_clocks.size();
+    const qsizetype limit = m_parallel > 0 ? m_parallel : total;
     while (next < total || m_running > 0) {
-        while (m_running < m_parallel && next < total) {
+        int startedNow = 0;
+        while (m_running < limit && next < total && startedNow < kStartedPerTurn) {
             ++m_running;
+            ++startedNow;
             // Connected before it starts: a clock that cannot be opened
             // finishes inside Start().
             auto* job = new Job(this);
@@ -188,8 +212,12 @@ Task<QByteArray> ClockExporter::Collect()
             });
             job->Start(m_clocks[next++]->Refresh());
         }
-        const auto roomOrDone = [this, &next, total] {
-            return (m_running < m_parallel && next < total) || m_running == 0;
+        if (startedNow == kStartedPerTurn && m_running < limit && next < total) {
+            co_await Sleep(0);
+            continue;
+        }
+        const auto roomOrDone = [this, &next, total, limit] {
+            return (m_running < limit && next < total) || m_running == 0;
         };
         co_await WaitFor(this, &ClockExporter::ClockRefreshed, roomOrDone, -1);
     }

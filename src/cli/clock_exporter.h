@@ -2,12 +2,15 @@
 #pragma once
 
 // The clocks behind `tarvo-clock exporter`. A network clock is asked once per
-// collection (it only answers requests); a serial clock's port stays open
-// between collections, since its time reports flow every second, and its
-// offset, lock and report age come from the latest report.
+// collection (it only answers requests), every one at once through one shared
+// socket, so that a collection ends within one answer time however many
+// clocks there are; a serial clock's port stays open between collections,
+// since its time reports flow every second, and its offset, lock and report
+// age come from the latest report.
 
 #include "cli/clock_client.h"
 #include "cli/clock_metrics.h"
+#include "session/shared_socket.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -37,8 +40,9 @@ class ExportedClock : public QObject
 {
     Q_OBJECT
 public:
+    // A network clock's session sends and hears through `shared`.
     ExportedClock(ExportTarget target, std::optional<QJsonObject> golden, int timeoutMs,
-                  QObject* parent);
+                  SharedSocket* shared, QObject* parent);
     // Opens a serial clock's port now, so its reports flow before the first
     // scrape.
     void Start();
@@ -53,6 +57,7 @@ private:
     ExportTarget m_target;
     std::optional<QJsonObject> m_golden;
     int m_timeoutMs;
+    SharedSocket* m_shared;
     ClockClient* m_client = nullptr;
     std::optional<ReceivedTimeReport> m_lastReport;
     ClockReading m_reading;
@@ -62,9 +67,12 @@ class ClockExporter : public QObject
 {
     Q_OBJECT
 public:
-    // At most `parallel` clocks are asked at once.
+    // Every clock is asked at once, or at most `parallel` when it is above 0.
     ClockExporter(const QList<ExportTarget>& targets, std::optional<QJsonObject> golden,
                   int timeoutMs, int parallel, QObject* parent = nullptr);
+    // Whether the socket the network clocks share could be opened (true
+    // when there are none).
+    bool NetworkReady() const;
     // Asks every clock and lays out the metrics text.
     Task<QByteArray> Collect();
 
@@ -72,6 +80,7 @@ Q_SIGNALS:
     void ClockRefreshed();
 
 private:
+    SharedSocket* m_socket;
     QList<ExportedClock*> m_clocks;
     int m_parallel;
     int m_running = 0;

@@ -40,6 +40,9 @@ QList<MetricFamily> ClockMetricFamilies(const QList<ClockReading>& clocks,
                              "Time since the clock's latest time report arrived");
     MetricFamily match = Gauge("tarvo_clock_settings_match",
                                "1 when the clock's settings equal the golden settings file");
+    MetricFamily refused =
+        Gauge("tarvo_clock_password_refused",
+              "1 when the network clock refused the exporter's access password at this scrape");
     MetricFamily info =
         Gauge("tarvo_clock_info", "The clock's model, link and where it is reached");
     MetricFamily server = Gauge("tarvo_clock_device_server_connected",
@@ -63,6 +66,8 @@ QList<MetricFamily> ClockMetricFamilies(const QList<ClockReading>& clocks,
             age.samples.append({labels, *clock.reportAgeSeconds});
         if (clock.settingsMatch)
             match.samples.append({labels, *clock.settingsMatch ? 1.0 : 0.0});
+        if (clock.passwordRefused)
+            refused.samples.append({labels, *clock.passwordRefused ? 1.0 : 0.0});
         Labels where = labels;
         where.append(
             {clock.serial ? QStringLiteral("device") : QStringLiteral("address"), clock.where});
@@ -74,7 +79,8 @@ QList<MetricFamily> ClockMetricFamilies(const QList<ClockReading>& clocks,
             reconnects.samples.append({transport, double(clock.serverReconnects)});
         }
     }
-    QList<MetricFamily> families{up, answer, gps, offset, age, match, info, server, reconnects};
+    QList<MetricFamily> families{up,    answer,  gps,  offset, age,
+                                 match, refused, info, server, reconnects};
     if (scrapeSeconds) {
         MetricFamily duration = Gauge("tarvo_exporter_scrape_duration_seconds",
                                       "How long asking every clock took for this scrape");

@@ -24,6 +24,7 @@ struct ClockReading {
     std::optional<double> offsetSeconds;    // of the latest time report
     std::optional<double> reportAgeSeconds; // since the latest time report arrived
     std::optional<bool> settingsMatch;      // only with a golden settings file
+    std::optional<bool> passwordRefused;    // network clocks: refused at this scrape
     // A serial clock behind a device server: "tcp" or "rfc2217" (empty for
     // a local port or a network clock), whether its connection is up now and
     // how often it was made again.

@@ -5,6 +5,7 @@
 #include "cli/clock_exporter.h"
 #include "cli/fleet_file.h"
 #include "cli/metrics_server.h"
+#include "cli/open_files.h"
 #include "cli/web_config.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
@@ -24,11 +25,17 @@ namespace
 // text instead of asking every clock again.
 constexpr int kCacheMs = 1000;
 constexpr int kStopPollMs = 250;
-// A silent clock holds one of the 32 places for this long. Prometheus waits
-// 10 s for a scrape by default, and a scrape that runs over loses every
-// clock's metrics, the down ones' 0 too: with this, 200 clocks all silent
-// answer in about 7 s. Answers on a plant's network take milliseconds.
+// How long a clock has to answer. Every clock is asked at once, so a scrape
+// takes about this long when any clock is silent, however many there are;
+// Prometheus waits 10 s for a scrape by default, and a scrape that runs over
+// loses every clock's metrics, the down ones' 0 too. Answers on a plant's
+// network take milliseconds.
 constexpr int kDefaultAnswerMs = 1000;
+// Descriptors besides the clocks': the scrape connections the server allows
+// (64, and one held back), its listener, the shared socket, the event loop,
+// the standard streams and the files read at start.
+constexpr int kServerDescriptors = 64 + 1 + 1 + 1;
+constexpr int kSpareDescriptors = 32;
 
 int Refuse(CliContext& c, const QString& text)
 {
@@ -140,8 +147,23 @@ Task<int> RunExporter(CliContext& c)
             co_return Refuse(c, error);
         auth = BasicAuth(config->users);
     }
+    // The network clocks share one socket; each serial clock holds its port
+    // (and, while it opens, its lock file).
+    const qint64 serialClocks = std::count_if(
+        targets.begin(), targets.end(), [](const ExportTarget& t) { return t.host.isEmpty(); });
+    const qint64 needed = serialClocks * 2 + kServerDescriptors + kSpareDescriptors;
+    if (const qint64 limit = RaiseOpenFilesLimit(needed); limit >= 0 && limit < needed)
+        c.err << "warning: the limit of open files (ulimit -n) is " << limit << "; " << serialClocks
+              << (serialClocks == 1 ? " serial clock" : " serial clocks")
+              << " and 64 scrape connections may need " << needed
+              << ", and what cannot be opened is served as down. Raise the hard limit "
+                 "(LimitNOFILE= in a service unit).\n";
     ClockExporter exporter(targets, golden, c.timeoutGiven ? c.timeoutMs : kDefaultAnswerMs,
-                           c.parallel);
+                           c.parallelGiven ? c.parallel : 0);
+    if (!exporter.NetworkReady()) {
+        c.err << "Cannot open a UDP socket for the network clocks.\n";
+        co_return ExitCode::NoAnswer;
+    }
     const auto collect = [&exporter] { return exporter.Collect(); };
     MetricsServer server(collect, kCacheMs);
     server.SetProtection(tls, auth);

@@ -4,6 +4,7 @@
 // whose output is kept and printed, in the file's order, once all are done.
 #include "cli/cli.h"
 #include "cli/fleet_file.h"
+#include "cli/open_files.h"
 #include "clock/clock_model.h"
 #include "clock/json_text.h"
 #include "clock/password.h"
@@ -14,7 +15,6 @@
 #include <QJsonObject>
 #include <QSet>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 namespace tarvo
@@ -45,21 +45,11 @@ constexpr int kSpareDescriptors = 64;
 // kept within it.
 int FitToDescriptors(int parallel)
 {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+    const qint64 needed = qint64(parallel) * 2 + kSpareDescriptors;
+    const qint64 usable = RaiseOpenFilesLimit(needed);
+    if (usable < 0 || usable >= needed)
         return parallel;
-    const rlim_t needed = static_cast<rlim_t>(parallel) * 2 + kSpareDescriptors;
-    if (limit.rlim_cur >= needed)
-        return parallel;
-    const rlim_t wanted =
-        limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= needed ? needed : limit.rlim_max;
-    rlimit raised = limit;
-    raised.rlim_cur = wanted;
-    const rlim_t usable = ::setrlimit(RLIMIT_NOFILE, &raised) == 0 ? wanted : limit.rlim_cur;
-    if (usable >= needed)
-        return parallel;
-    return std::max(1,
-                    static_cast<int>((usable - std::min<rlim_t>(usable, kSpareDescriptors)) / 2));
+    return std::max(1, int((usable - std::min<qint64>(usable, kSpareDescriptors)) / 2));
 }
 
 enum class SlotState { Pending, Running, Done };
@@ -79,6 +69,7 @@ struct FleetSlot {
                                                     : NetworkPasswordFromText(entry.password).bytes;
         context.timeoutMs = fleet.timeoutMs;
         context.verbose = fleet.verbose;
+        context.showPassword = fleet.showPassword;
         context.spring = fleet.spring;
         context.fall = fleet.fall;
         context.startYear = fleet.startYear;
@@ -150,6 +141,9 @@ QString Summary(const FleetSlot& s)
         return QStringLiteral("not started (interrupted)");
     const QStringList out = Lines(s.outText);
     const QStringList err = Lines(s.errText);
+    // A command whose output takes more lines says its result in one.
+    if (s.status == ExitCode::Done && !s.context.result.isEmpty())
+        return s.context.result;
     if (s.status == ExitCode::Done)
         return out.size() == 1 ? out[0] : QStringLiteral("done");
     const QString first = !err.isEmpty() ? err[0] : out.value(0);

@@ -2,6 +2,7 @@
 // Commands that only read: discover, status and get.
 #include "cli/cli.h"
 #include "clock/clock_model.h"
+#include "clock/json_text.h"
 #include "clock/settings_json.h"
 #include "connect/network_json.h"
 #include "connect/network_settings.h"
@@ -90,12 +91,16 @@ Task<QJsonArray> DiscoverNetwork(CliContext& c)
         QJsonObject entry{{QStringLiteral("link"), QStringLiteral("network")},
                           {QStringLiteral("host"), host}};
         const ClockModel* model = nullptr;
+        Reply reply = Reply::NotSent;
         if (client.OpenNetwork(host, nullptr)) {
-            const Reply reply = co_await client.Identify();
+            reply = co_await client.Identify();
             if (reply == Reply::Answered)
                 model = client.Model();
         }
         entry[u"model"] = model ? QJsonValue(model->number) : QJsonValue(QJsonValue::Null);
+        // It answered discovery, so it is there: its model is unknown because
+        // it refused the password it was asked with, not because it is silent.
+        entry[u"passwordRefused"] = reply == Reply::Refused;
         found.append(entry);
     }
     co_return found;
@@ -118,6 +123,32 @@ QJsonObject TimeJson(const std::optional<ReceivedTimeReport>& received)
                        {QStringLiteral("offsetSeconds"), std::round(offset * 1e6) / 1e6}};
 }
 
+// The line `status` opens with: the model, the link, and the clock's time,
+// GPS lock and offset from this computer where the link carries them.
+QString StatusSummary(ClockClient& client, const std::optional<ReceivedTimeReport>& received)
+{
+    const QString model = QStringLiteral("Model %1").arg(client.Model()->number);
+    if (!client.Link().CarriesTimeReports())
+        return QStringLiteral("%1 at %2 on the network: the network does not carry the clock's "
+                              "time, GPS lock or offset (the serial port does)")
+            .arg(model, client.Where());
+    const QString head = QStringLiteral("%1 on the serial port %2").arg(model, client.Where());
+    if (!received)
+        return QStringLiteral("%1: no time report came within %2 s")
+            .arg(head)
+            .arg(ReportWait.count() / 1000.0);
+    const TimeReport& r = received->report;
+    const std::optional<double> offset = ReportOffsetAt(r, received->arrivalUs);
+    if (!r.valid || !offset)
+        return QStringLiteral("%1: the clock's time is not available").arg(head);
+    const QDateTime clock(QDate(r.year, r.month, r.day), QTime(r.hour, r.minute, r.second));
+    return QStringLiteral("%1: %2, %3, %4 s %5 this computer")
+        .arg(head, clock.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+             r.gpsLocked ? QStringLiteral("GPS locked") : QStringLiteral("not locked to GPS"),
+             QString::number(std::abs(*offset), 'f', 3),
+             *offset > 0 ? QStringLiteral("ahead of") : QStringLiteral("behind"));
+}
+
 // Reads what `what` names from a connected clock into `data`. Over the serial
 // link the request for the network settings brings the DST tables right
 // after them: `dstOnItsWay`, made before that request, catches them so they
@@ -138,11 +169,18 @@ Task<int> ReadInto(CliContext& c, ClockClient& client, QString what, QJsonObject
         const Answer<NetworkRecord> answer =
             co_await client.Ask<NetworkRecord>(command::RequestNetworkSettings{});
         const int status = ReportReply(c, answer.reply, QStringLiteral("its network settings"));
-        if (status == ExitCode::Done)
-            data[what] = answer.record->present
-                             ? QJsonValue(NetworkToJson(
-                                   PaddedNetworkData(answer.record->networkData), client.Model()))
-                             : QJsonValue(QJsonValue::Null);
+        if (status != ExitCode::Done)
+            co_return status;
+        if (!answer.record->present) {
+            data[what] = QJsonValue::Null;
+            co_return status;
+        }
+        QJsonObject network =
+            NetworkToJson(PaddedNetworkData(answer.record->networkData), client.Model());
+        // Output is kept in logs and tickets; the password is shown only when asked for.
+        if (network[u"password"].isString() && !c.showPassword)
+            network[u"password"] = HiddenPasswordText;
+        data[what] = network;
         co_return status;
     }
     Answer<DstRecord> answer;
@@ -182,7 +220,7 @@ Task<int> RunDiscover(CliContext& c)
             c.out << o[u"link"].toString() << ' '
                   << (o.contains(u"port") ? o[u"port"].toString() : o[u"host"].toString()) << ' '
                   << (model.isNull() ? QStringLiteral("unknown") : QString::number(model.toInt()))
-                  << '\n';
+                  << (o[u"passwordRefused"].toBool() ? " (password refused)" : "") << '\n';
         }
     }
     if (found.isEmpty()) {
@@ -208,12 +246,15 @@ Task<int> RunStatus(CliContext& c)
     data[serial ? QStringLiteral("port") : QStringLiteral("host")] = client.Where();
     data[u"model"] = client.Model()->number;
     // Only the serial link carries the running time.
+    std::optional<ReceivedTimeReport> report;
     if (client.Link().CarriesTimeReports()) {
-        const auto report = co_await client.NextTimeReport(ReportWait);
+        report = co_await client.NextTimeReport(ReportWait);
         data[u"time"] = TimeJson(report);
     } else {
         data[u"time"] = QJsonValue::Null;
     }
+    c.result = StatusSummary(client, report);
+    data[u"summary"] = c.result;
     status = co_await ReadInto(c, client, QStringLiteral("settings"), data);
     if (status != ExitCode::Done)
         co_return status;
@@ -228,7 +269,18 @@ Task<int> RunStatus(CliContext& c)
     QJsonObject dst = data[u"dst"].toObject();
     dst.remove(u"changes");
     data[u"dst"] = dst;
-    PrintData(c, data);
+    if (c.json) {
+        PrintData(c, data);
+        co_return ExitCode::Done;
+    }
+    // What matters first, then each record's fields in the record's order.
+    c.out << EscapeControls(c.result) << '\n';
+    PrintData(c, data[u"settings"], QStringLiteral("settings"), SettingsFieldOrder());
+    if (data[u"network"].isNull())
+        c.out << "network: none (the clock has no network option)\n";
+    else
+        PrintData(c, data[u"network"], QStringLiteral("network"), NetworkFieldOrder());
+    PrintData(c, data[u"dst"], QStringLiteral("dst"), DstFieldOrder());
     co_return ExitCode::Done;
 }
 
@@ -251,10 +303,28 @@ Task<int> RunGet(CliContext& c)
         c.out << "The clock has no network option.\n";
         co_return ExitCode::Done;
     }
-    if (data[what].isNull())
+    if (data[what].isNull()) {
         c.out << "null\n";
-    else
-        PrintData(c, data[what]);
+        co_return ExitCode::Done;
+    }
+    const QJsonObject read = data[what].toObject();
+    if (what == u"settings") {
+        c.result = QStringLiteral("model %1: %2 settings read")
+                       .arg(client.Model()->number)
+                       .arg(JsonLeaves(read).size());
+        PrintData(c, read, {}, SettingsFieldOrder());
+    } else if (what == u"network") {
+        c.result = QStringLiteral("address %1, mask %2, gateway %3")
+                       .arg(read[u"ipAddress"].toString(), read[u"subnetMask"].toString(),
+                            read[u"gateway"].toString());
+        PrintData(c, read, {}, NetworkFieldOrder());
+    } else {
+        c.result = QStringLiteral("spring %1, fall %2, %3 to %4")
+                       .arg(read[u"springRule"].toString(), read[u"fallRule"].toString())
+                       .arg(read[u"firstYear"].toInt())
+                       .arg(read[u"firstYear"].toInt() + DstTableYears - 1);
+        PrintData(c, read, {}, DstFieldOrder());
+    }
     co_return ExitCode::Done;
 }
 

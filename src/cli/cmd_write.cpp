@@ -212,9 +212,14 @@ Task<int> RunSetNetwork(CliContext& c, ClockClient& client, const QJsonObject& i
         ReportReply(c, readBack.reply, QStringLiteral("its network settings back"));
     if (answered != ExitCode::Done)
         co_return answered;
-    const QStringList differences =
+    QStringList differences =
         JsonDifferences(NetworkToJson(wanted.record, model),
                         NetworkToJson(PaddedNetworkData(readBack.record->networkData), model));
+    for (QString& difference : differences) {
+        if (difference.startsWith(u"password:") && !c.showPassword)
+            difference = QStringLiteral("password: not as asked (%1; --show-password shows it)")
+                             .arg(HiddenPasswordText);
+    }
     QString done = QStringLiteral("Sent the network settings; the clock reads them back as asked.");
     if (newAddress != oldAddress)
         done += QStringLiteral(" It now answers at %1.").arg(newAddress);

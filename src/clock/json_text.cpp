@@ -5,43 +5,52 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <algorithm>
 
 namespace tarvo
 {
 
 namespace
 {
-void AddLeaves(const QJsonValue& value, const QString& path, QList<JsonLeaf>& leaves)
+void AddLeaves(const QJsonValue& value, const QString& path, const QStringList& order,
+               QList<JsonLeaf>& leaves)
 {
     if (value.isObject()) {
         const QJsonObject o = value.toObject();
-        for (auto it = o.begin(); it != o.end(); ++it)
-            AddLeaves(it.value(), path.isEmpty() ? it.key() : path + u'.' + it.key(), leaves);
+        QStringList keys = o.keys(); // by name
+        const auto rank = [&order](const QString& key) {
+            const qsizetype at = order.indexOf(key);
+            return at < 0 ? order.size() : at;
+        };
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&rank](const QString& a, const QString& b) { return rank(a) < rank(b); });
+        for (const QString& key : std::as_const(keys))
+            AddLeaves(o.value(key), path.isEmpty() ? key : path + u'.' + key, order, leaves);
         return;
     }
     if (value.isArray()) {
         const QJsonArray a = value.toArray();
         for (qsizetype i = 0; i < a.size(); ++i)
-            AddLeaves(a[i], path + QStringLiteral("[%1]").arg(i), leaves);
+            AddLeaves(a[i], path + QStringLiteral("[%1]").arg(i), order, leaves);
         return;
     }
     leaves.append({path, value});
 }
 
 void Collect(const QJsonValue& value, const QString& path, QMap<QString, QString>& out,
-             QStringList& order)
+             QStringList& order, const QStringList& fieldOrder = {})
 {
-    for (const JsonLeaf& leaf : JsonLeaves(value, path)) {
+    for (const JsonLeaf& leaf : JsonLeaves(value, path, fieldOrder)) {
         out.insert(leaf.path, JsonValueText(leaf.value));
         order.append(leaf.path);
     }
 }
 } // namespace
 
-QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path)
+QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path, const QStringList& order)
 {
     QList<JsonLeaf> leaves;
-    AddLeaves(value, path, leaves);
+    AddLeaves(value, path, order, leaves);
     return leaves;
 }
 
@@ -67,11 +76,11 @@ QString JsonValueText(const QJsonValue& value)
     }
 }
 
-QStringList JsonAsLines(const QJsonValue& value, const QString& path)
+QStringList JsonAsLines(const QJsonValue& value, const QString& path, const QStringList& fieldOrder)
 {
     QMap<QString, QString> leaves;
     QStringList order;
-    Collect(value, path, leaves, order);
+    Collect(value, path, leaves, order, fieldOrder);
     QStringList lines;
     for (const QString& key : order) {
         QString text = leaves.value(key);

@@ -12,14 +12,18 @@ namespace tarvo
 {
 
 // Every leaf of a JSON value with its path ("relays[2].time"), in the order
-// the value holds them.
+// the value holds them: an object's members by name, or, where `order` names
+// them, in its order first (the order of the record the JSON describes), and
+// the members it does not name after them by name.
 struct JsonLeaf {
     QString path;
     QJsonValue value;
 };
-QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path = {});
+QList<JsonLeaf> JsonLeaves(const QJsonValue& value, const QString& path = {},
+                           const QStringList& order = {});
 // One line per leaf: "path: value", paths like "relays[2].time".
-QStringList JsonAsLines(const QJsonValue& value, const QString& path = {});
+QStringList JsonAsLines(const QJsonValue& value, const QString& path = {},
+                        const QStringList& order = {});
 // A value as it reads in a message: strings quoted, numbers as written.
 QString JsonValueText(const QJsonValue& value);
 // "path: wanted X, the clock has Y" for each leaf where the two differ.

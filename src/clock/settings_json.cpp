@@ -341,6 +341,19 @@ QJsonObject SettingsToJson(const ScriptSettings& in)
     return o;
 }
 
+const QStringList& SettingsFieldOrder()
+{
+    static const QStringList order{
+        QStringLiteral("model"),     QStringLiteral("timeZone"),     QStringLiteral("autoDst"),
+        QStringLiteral("customDst"), QStringLiteral("secondOffset"), QStringLiteral("subSecondMs"),
+        QStringLiteral("hour24"),    QStringLiteral("display24"),    QStringLiteral("risingEdge"),
+        QStringLiteral("resync"),    QStringLiteral("driftWindow"),  QStringLiteral("dateFormat"),
+        QStringLiteral("smpteMode"), QStringLiteral("relays"),       QStringLiteral("modem"),
+        QStringLiteral("enabled"),   QStringLiteral("time"),         QStringLiteral("phone"),
+        QStringLiteral("callTime"),  QStringLiteral("updatesPerDay")};
+    return order;
+}
+
 SettingsParse SettingsFromJson(const QJsonObject& json, const ScriptSettings& current)
 {
     SettingsParse result{current, {}};

@@ -22,6 +22,10 @@ namespace tarvo
 ScriptSettings ScriptSettingsFromRecord(QByteArrayView record, const ClockModel* model);
 
 QJsonObject SettingsToJson(const ScriptSettings& settings);
+// The names of SettingsToJson's fields in the order the settings record holds
+// them (then the fields within resync, the relays and the modem), for text
+// that lists them as the clock does rather than by name.
+const QStringList& SettingsFieldOrder();
 
 // Reads `json` over `current`: fields the object leaves out keep the current
 // value. Every problem is reported as "field: reason"; the result is only to be

@@ -175,6 +175,19 @@ QJsonObject NetworkToJson(QByteArrayView record, const ClockModel* model)
     return o;
 }
 
+const QStringList& NetworkFieldOrder()
+{
+    static const QStringList order{
+        QStringLiteral("ipAddress"),        QStringLiteral("subnetMask"),
+        QStringLiteral("gateway"),          QStringLiteral("dns"),
+        QStringLiteral("serverPort"),       QStringLiteral("configLocked"),
+        QStringLiteral("password"),         QStringLiteral("servers"),
+        QStringLiteral("updateMinutes"),    QStringLiteral("broadcast"),
+        QStringLiteral("broadcastMinutes"), QStringLiteral("enabled"),
+        QStringLiteral("address"),          QStringLiteral("port")};
+    return order;
+}
+
 NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
                              const ClockModel* model)
 {
@@ -210,6 +223,8 @@ NetworkParse NetworkFromJson(const QJsonObject& json, const QByteArray& current,
         } else if (key == u"configLocked") {
             if (const auto locked = fields.Bool(key, v))
                 ApplyDisableNetworkConfig(result.record, *locked);
+        } else if (key == u"password" && v.toString() == HiddenPasswordText) {
+            // The clock's password as it is.
         } else if (key == u"password") {
             const PasswordCheck check = CheckPassword(!v.isNull(), v.toString(), v.toString());
             if (!v.isNull() && !v.isString())

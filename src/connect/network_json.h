@@ -16,6 +16,15 @@ namespace tarvo
 struct ClockModel;
 
 QJsonObject NetworkToJson(QByteArrayView networkData, const ClockModel* model);
+// The names of NetworkToJson's fields in the record's order (then those within
+// the servers and the broadcast addresses), for text listing them so.
+const QStringList& NetworkFieldOrder();
+
+// What stands for the clock's password in the JSON when it is not shown.
+// Read back by NetworkFromJson, it keeps the clock's password: a file written
+// without the password can be sent back as it is. It cannot be a password
+// (those are four characters).
+inline const QString HiddenPasswordText = QStringLiteral("(hidden)");
 
 // Writes the fields `json` names into a copy of `current`; the rest of the
 // record stays as the clock sent it. Problems come back as "field: reason",

@@ -126,6 +126,14 @@ QJsonObject DstToJson(const DstTables& tables)
     return o;
 }
 
+const QStringList& DstFieldOrder()
+{
+    static const QStringList order{QStringLiteral("springRule"), QStringLiteral("fallRule"),
+                                   QStringLiteral("firstYear"),  QStringLiteral("changes"),
+                                   QStringLiteral("spring"),     QStringLiteral("fall")};
+    return order;
+}
+
 QStringList DstDifferences(const DstPlan& wanted, const DstTables& actual)
 {
     QStringList out;

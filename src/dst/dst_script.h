@@ -33,6 +33,8 @@ DstPlan PlanDst(const DstRule& spring, const DstRule& fall, int startYear);
 
 // The clock's tables: the rules they follow and every year's two dates.
 QJsonObject DstToJson(const DstTables& tables);
+// Its fields in the tables' order, spring before fall, for text listing them so.
+const QStringList& DstFieldOrder();
 
 // "spring 2031: wanted 2031-03-09 2:00, the clock has ..." for every year and
 // hour where the clock's tables are not the plan's.

@@ -126,6 +126,10 @@ bool SerialLink::OpenDevice(const QString& device)
         return false;
     }
     m_port.setReadBufferSize(0);
+    // What the clock sent while the port was closed waits in the system's
+    // buffer, and would be read now as if it had just come: a time report
+    // seconds old, taken as the clock's time, puts it seconds behind.
+    m_port.clear(QSerialPort::Input);
     return true;
 }
 

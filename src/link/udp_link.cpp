@@ -176,7 +176,7 @@ bool UdpLink::HasPendingDatagram() const
 
 int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* senderPort, int limit)
 {
-    if (!HasPendingDatagram())
+    if (!m_socket)
         return -1;
     if (buffer.size() < limit)
         buffer.resize(limit);
@@ -193,6 +193,12 @@ int UdpLink::ReceiveDatagram(QByteArray& buffer, quint32& sender, quint16* sende
         sender = 0;
     TrafficLog::Datagram(false, from.toString(), QByteArrayView(buffer.constData(), n));
     return int(n);
+}
+
+void UdpLink::SetReceiveBufferSize(int bytes)
+{
+    if (m_socket)
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(bytes));
 }
 
 quint16 UdpLink::LocalPort() const

@@ -3,6 +3,7 @@
 
 #include "link/datagram.h"
 #include "link/traffic_log.h"
+#include "session/shared_socket.h"
 
 #include <QDateTime>
 #include <QHostInfo>
@@ -65,7 +66,29 @@ ClockSession::ClockSession(QObject* parent) : QObject(parent), m_port(this), m_s
     });
 }
 
-ClockSession::~ClockSession() = default;
+ClockSession::~ClockSession()
+{
+    if (m_shared)
+        m_shared->Detach(this);
+}
+
+void ClockSession::ShareSocket(SharedSocket& shared)
+{
+    if (m_shared)
+        m_shared->Detach(this);
+    m_shared = &shared;
+    shared.Attach(this);
+    shared.Route(this, InvalidAddress, m_clockAddress);
+    m_networkClock.SetSocket(shared.Link());
+}
+
+void ClockSession::LoseSharedSocket()
+{
+    m_shared = nullptr;
+    m_networkClock.SetSocket(m_socket);
+    m_networkAvailable = m_socket.IsOpen() ? m_networkAvailable : 0;
+    m_networkClock.SetNetworkAvailable(m_networkAvailable);
+}
 
 QStringList ClockSession::SystemSerialDevices()
 {
@@ -120,10 +143,22 @@ bool ClockSession::OpenNetworkClock(const QString& host, QString* problem)
         *problem = QStringLiteral("%1 is not an address or a known host name.").arg(host);
         return false;
     }
-    // Only a socket is needed for one clock; the local addresses matter to
-    // discovery alone, so loopback stands in for them.
-    InitializeNetwork({QStringLiteral("127.0.0.1")});
-    if (!m_socket.IsOpen()) {
+    // The clock's answers would be told apart from another session's only
+    // by the port they reach: a clock already asked through the shared
+    // socket is asked from a socket of this session's own.
+    if (m_shared && !m_shared->Free(address, this)) {
+        m_shared->Detach(this);
+        LoseSharedSocket();
+    }
+    if (m_shared) {
+        m_networkAvailable = m_shared->Open() ? 1 : -1;
+        m_networkClock.SetNetworkAvailable(m_networkAvailable);
+    } else {
+        // Only a socket is needed for one clock; the local addresses matter
+        // to discovery alone, so loopback stands in for them.
+        InitializeNetwork({QStringLiteral("127.0.0.1")});
+    }
+    if (m_shared ? m_networkAvailable != 1 : !m_socket.IsOpen()) {
         *problem = QStringLiteral("Cannot open a UDP socket.");
         return false;
     }
@@ -162,6 +197,8 @@ void ClockSession::SetDestination(const QString& host)
 
 void ClockSession::UseAddress(const QString& host, quint32 address)
 {
+    if (m_shared)
+        m_shared->Route(this, m_clockAddress, address);
     m_networkClock.SetDestination(host, address);
     m_clockAddress = address;
 }
@@ -285,7 +322,8 @@ TransportStatus ClockSession::SerialTransportStatus() const
 
 int ClockSession::BroadcastDiscovery()
 {
-    if (m_networkAvailable != 1)
+    // A shared socket hands a session its own clock's datagrams only.
+    if (m_networkAvailable != 1 || m_shared)
         return -1;
     QStringList targets = m_socket.BroadcastAddresses();
     for (const QString& subnet : m_socket.SubnetBroadcastAddresses()) {

@@ -22,6 +22,8 @@
 namespace tarvo
 {
 
+class SharedSocket;
+
 class ClockSession : public QObject
 {
     Q_OBJECT
@@ -97,8 +99,13 @@ public:
     bool OpenSerialDevice(const QString& device);
     QString SerialOpenProblem(const QString& device) const;
     // One clock at `host` (dotted text, or a name looked up now, before
-    // anything is sent): a socket of its own and the clock as the destination.
+    // anything is sent): a socket of its own, or the shared one, and the
+    // clock as the destination.
     bool OpenNetworkClock(const QString& host, QString* problem);
+    // Given before OpenNetworkClock: the network link sends through
+    // `shared`, which hands this session what its clock sends; the session's
+    // own socket is never opened.
+    void ShareSocket(SharedSocket& shared);
 
     // The two links to the clock, configured below.
     SerialClockLink& SerialClock() { return m_serialClock; }
@@ -193,6 +200,8 @@ Q_SIGNALS:
                      const QString& where);
 
 private:
+    friend class SharedSocket;
+    void LoseSharedSocket();
     void OnSerialReadable();
     void HandleSerialBytes(QByteArrayView bytes, qint64 arrivalUs);
     // The record of a datagram read from `sender`, or nothing when it is
@@ -216,6 +225,7 @@ private:
     NetworkClockLink m_networkClock{m_socket};
     int m_networkAvailable = 0;
     quint32 m_clockAddress = InvalidAddress;
+    SharedSocket* m_shared = nullptr;
     QHash<QString, quint32> m_resolved; // host names looked up in this session
     QString m_lookingUp;                // the name whose lookup is running
     qint64 m_lastFailedLookupMs = -1;

@@ -113,7 +113,7 @@ int NetworkClockLink::SendToClock(const QByteArray& datagram)
             m_onUnresolved();
         return -1;
     }
-    const int sent = m_socket.SendDatagramTo(m_address, ClockPort, datagram);
+    const int sent = m_socket->SendDatagramTo(m_address, ClockPort, datagram);
     if (sent > 0)
         m_lastSentMs = QDeadlineTimer::current().deadline();
     return sent;

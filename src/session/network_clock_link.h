@@ -18,7 +18,10 @@ class UdpLink;
 class NetworkClockLink final : public ClockLink
 {
 public:
-    explicit NetworkClockLink(UdpLink& socket) : m_socket(socket) {}
+    explicit NetworkClockLink(UdpLink& socket) : m_socket(&socket) {}
+    // The socket the datagrams go out on: the session's own, or one shared
+    // by many sessions.
+    void SetSocket(UdpLink& socket) { m_socket = &socket; }
 
     void SetModel(const ClockModel* model) { m_model = model; }
     // The clock's address as given (dotted text or a host name) and as
@@ -63,7 +66,7 @@ public:
     qint64 LastSentMs() const { return m_lastSentMs; }
 
 private:
-    UdpLink& m_socket;
+    UdpLink* m_socket;
     QString m_host;
     quint32 m_address = 0xFFFFFFFFu;
     std::function<void()> m_onUnresolved;

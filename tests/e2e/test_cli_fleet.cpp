@@ -108,6 +108,9 @@ private Q_SLOTS:
         QCOMPARE(lines[0][u"model"].toInt(), 229);
         QVERIFY(lines[0][u"time"].isObject()); // only the serial link carries the time
         QCOMPARE(lines[1][u"host"].toString(), kHostA);
+        // The clock's network password is not printed unless asked for.
+        QCOMPARE(lines[1][u"network"].toObject()[u"password"].toString(),
+                 QStringLiteral("(hidden)"));
         QCOMPARE(lines[2][u"clock"].toString(), QStringLiteral("b"));
         QCOMPARE(lines[3][u"clock"].toString(), QStringLiteral("serial-again"));
         for (const QJsonObject& line : lines)
@@ -138,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(run.status, ExitCode::NoAnswer);
         const QStringList rows = run.out.split(u'\n');
         QVERIFY(rows.value(0).startsWith(u"CLOCK"));
-        QVERIFY(rows.value(1).startsWith(u"a "));
+        QVERIFY(rows.value(1).startsWith(u"a ") && rows.value(1).contains(u" model 229: "));
         QVERIFY(rows.value(2).contains(u"nobody") && rows.value(2).contains(u"exit 1:"));
         QVERIFY(rows.value(3).contains(u"wrong-password") && rows.value(3).contains(u"exit 3:"));
     }
