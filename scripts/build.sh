@@ -5,7 +5,8 @@
 #   scripts/build.sh --sanitize   the same with clang, AddressSanitizer and
 #                                 UndefinedBehaviorSanitizer, plus the fuzz
 #                                 targets, in build-asan/ (one tree for both)
-# Extra arguments go to cmake's configure step. Output of the compiler is kept
+# Extra arguments go to cmake's configure step. TARVO_BUILD_TARGETS names the
+# targets to build (all of them when unset). Output of the compiler is kept
 # in the tree's build.log and shown only when the build fails.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -37,7 +38,11 @@ else
     build="${BUILD_DIR:-$here/build}"
 fi
 cmake -S "$here" -B "$build" "${common[@]}" "$@" >/dev/null
-if ! cmake --build "$build" -j"$(nproc)" >"$build/build.log" 2>&1; then
+targets=()
+for t in ${TARVO_BUILD_TARGETS:-}; do
+    targets+=(--target "$t")
+done
+if ! cmake --build "$build" -j"$(nproc)" "${targets[@]}" >"$build/build.log" 2>&1; then
     grep -v '^\[' "$build/build.log" | tail -n 60 >&2
     echo "build failed; the whole log is $build/build.log" >&2
     exit 1

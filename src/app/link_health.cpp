@@ -117,6 +117,16 @@ QString LinkHealth::Text() const
         text = QStringLiteral("Password refused: %1").arg(Where());
         break;
     }
+    // Behind a device server, why the line is down and when it is tried again.
+    if (!OnNetwork() && state != State::Connected) {
+        const TransportStatus t = m_panel.Session().SerialTransportStatus();
+        if (t.state == TransportStatus::State::Retrying && !t.text.isEmpty())
+            text += QStringLiteral(" (%1, again in %2 s)")
+                        .arg(t.text)
+                        .arg(std::max(1, (t.retryInMs + 999) / 1000));
+        else if (t.state == TransportStatus::State::Connecting)
+            text += QStringLiteral(" (connecting to the device server)");
+    }
     const qint64 age = AnswerAgeMs();
     if (age >= 0)
         text += QStringLiteral(", last %1 %2 s ago")

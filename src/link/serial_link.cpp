@@ -100,6 +100,7 @@ bool SerialLink::OpenDevice(const QString& device)
     m_server.Close();
     m_currentPort = 0;
     m_lastProblem.clear();
+    m_lastProblemKind = QSerialPort::NoError;
     if (device.isEmpty())
         return false;
     if (IsDeviceServerName(device)) {
@@ -111,8 +112,8 @@ bool SerialLink::OpenDevice(const QString& device)
     }
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        if (m_port.error() == QSerialPort::PermissionError)
-            m_lastProblem = PermissionProblem(device);
+        m_lastProblemKind = m_port.error();
+        m_lastProblem = OpenProblem(device, m_lastProblemKind);
         m_port.clearError();
         return false;
     }
@@ -123,6 +124,10 @@ bool SerialLink::OpenDevice(const QString& device)
     if (!configured) {
         m_port.close();
         m_port.clearError();
+        m_lastProblem =
+            QStringLiteral("Cannot open %1 as a serial port: it does not take 9600 baud, 8 data "
+                           "bits, no parity, 1 stop bit (not a serial port?).")
+                .arg(device);
         return false;
     }
     m_port.setReadBufferSize(0);
@@ -131,6 +136,23 @@ bool SerialLink::OpenDevice(const QString& device)
     // seconds old, taken as the clock's time, puts it seconds behind.
     m_port.clear(QSerialPort::Input);
     return true;
+}
+
+QString SerialLink::OpenProblem(const QString& device, QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::PermissionError:
+        return PermissionProblem(device);
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("Cannot open %1 as a serial port: there is no such device (is the "
+                              "adapter plugged in?).")
+            .arg(device);
+    case QSerialPort::OpenError:
+        return QStringLiteral("Cannot open %1 as a serial port: it is already open.").arg(device);
+    default:
+        break;
+    }
+    return QStringLiteral("Cannot open %1 as a serial port: %2.").arg(device, m_port.errorString());
 }
 
 QString SerialLink::PermissionProblem(const QString& device)
@@ -165,6 +187,10 @@ bool SerialLink::PortTest(int port)
     if (m_port.isOpen())
         m_port.close();
     m_currentPort = 0;
+    // Listing the ports tells only what the operator can mend (in use, a
+    // permission); a device that is not there is simply not listed.
+    if (!ok && m_lastProblemKind != QSerialPort::PermissionError)
+        m_lastProblem.clear();
     return ok;
 }
 

@@ -48,8 +48,9 @@ public:
     // Everything waiting in the input.
     QByteArray ReadAll();
 
-    // Text of the last open failure that the operator can act on (the port
-    // is in use, or a missing permission); empty otherwise.
+    // Text of the last open failure, with its reason (no such device, in use,
+    // a missing permission); empty when it opened. After PortTest only a
+    // failure the operator can act on (in use, a permission) is kept.
     QString LastOpenProblem() const { return m_lastProblem; }
 
     // How the port in use stands: its kind and, for a device server, the
@@ -77,6 +78,8 @@ Q_SIGNALS:
 
 private:
     bool OpenDevice(const QString& device);
+    // Why `device` could not be opened, in words the operator can act on.
+    QString OpenProblem(const QString& device, QSerialPort::SerialPortError error);
     static bool OpenedElsewhere(const QString& device);
 
     QSerialPort m_port;
@@ -84,6 +87,7 @@ private:
     QStringList m_devices;
     int m_currentPort = 0;
     QString m_lastProblem;
+    QSerialPort::SerialPortError m_lastProblemKind = QSerialPort::NoError;
 };
 
 } // namespace tarvo

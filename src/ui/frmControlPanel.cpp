@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -81,8 +82,13 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
     monitor->setObjectName(QStringLiteral("mnuClockMonitor"));
     m_menuView->insertAction(m_menuView->actions().value(0), monitor);
     connect(monitor, &QAction::triggered, this, &frmControlPanel::ShowMonitor);
+    // "Help" opens the help page at once, from the bar (one press for a
+    // screen reader too) or with F1 anywhere in the program.
     auto* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
+    help->setShortcut(QKeySequence::HelpContents);
+    help->setShortcutContext(Qt::ApplicationShortcut);
+    help->setToolTip(QStringLiteral("Opens the help page of the connected clock (F1)"));
     connect(help, &QAction::triggered, this, &frmControlPanel::ShowHelp);
     FollowCore();
     m_panel.FormLoad();
@@ -116,8 +122,19 @@ frmControlPanel::frmControlPanel(Panel& panel, QWidget* parent)
                           m_panel.Model());
     });
     ScheduleLayout();
-    // Last, so that it stays at the foot of the View menu.
     BuildAboutAction(*this);
+    // Quit closes the window for good (Hide only puts it away).
+    m_menuFile->addSeparator();
+    auto* quit = m_menuFile->addAction(QStringLiteral("&Quit"));
+    quit->setObjectName(QStringLiteral("mnuQuit"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    // Closing the window ends the sequences and the link; the program ends
+    // with it, however many windows (the monitor, help) are open.
+    connect(quit, &QAction::triggered, this, [this] {
+        close();
+        QCoreApplication::quit();
+    });
 }
 
 frmControlPanel::~frmControlPanel() = default;

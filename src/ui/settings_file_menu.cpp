@@ -6,6 +6,7 @@
 #include "app/panel.h"
 #include "app/settings_file.h"
 #include "clock/json_text.h"
+#include "ui/dialog_folder.h"
 #include "ui/frmControlPanel.h"
 #include "ui/page_builders.h"
 #include "ui/settings_controls.h"
@@ -28,17 +29,12 @@ namespace
 class SettingsFileMenu : public QObject
 {
 public:
-    explicit SettingsFileMenu(frmControlPanel& window) : QObject(&window), m_window(window)
-    {
-        m_folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir())
-            m_folder = QDir::homePath();
-    }
+    explicit SettingsFileMenu(frmControlPanel& window) : QObject(&window), m_window(window) {}
 
     void OpenDialog(bool save)
     {
         auto* dialog =
-            new QFileDialog(&m_window, save ? SaveSettingsTitle : LoadSettingsTitle, m_folder,
+            new QFileDialog(&m_window, save ? SaveSettingsTitle : LoadSettingsTitle, DialogFolder(),
                             QStringLiteral("Clock settings (*.json);;All files (*)"));
         dialog->setObjectName(save ? QStringLiteral("dlgSaveSettings")
                                    : QStringLiteral("dlgLoadSettings"));
@@ -53,7 +49,7 @@ public:
         // the save asks through the program's boxes instead.
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
         connect(dialog, &QFileDialog::fileSelected, this, [this, save](const QString& path) {
-            m_folder = QFileInfo(path).absolutePath();
+            RememberDialogFolder(path);
             if (save)
                 Save(path);
             else
@@ -97,7 +93,6 @@ private:
     }
 
     frmControlPanel& m_window;
-    QString m_folder;
 };
 
 } // namespace
@@ -120,6 +115,8 @@ void BuildSettingsFileMenu(frmControlPanel& window)
     for (const auto& item : items) {
         QAction* action = window.FileMenu()->addAction(QString::fromUtf8(item.caption));
         action->setObjectName(QLatin1String(item.name));
+        action->setShortcut(item.save ? QKeySequence::Save : QKeySequence::Open);
+        action->setShortcutContext(Qt::ApplicationShortcut);
         action->setStatusTip(QLatin1String(item.tip));
         action->setToolTip(QLatin1String(item.tip));
         // Until a clock answers the pages hold no settings to save or fill.

@@ -546,7 +546,10 @@ void TestCliSerial::silentClockAndMissingPortExitWithOne()
     run = RunCli(
         {QStringLiteral("--port"), QStringLiteral("/nonexistent/tty"), QStringLiteral("status")});
     QCOMPARE(run.status, ExitCode::NoAnswer);
-    QVERIFY(run.err.contains(QStringLiteral("/nonexistent/tty")));
+    // The reason, not only the name: here the device is not there at all.
+    QVERIFY2(run.err.contains(QStringLiteral("/nonexistent/tty as a serial port: there is no such "
+                                             "device")),
+             qPrintable(run.err));
 }
 
 void TestCliSerial::modemUpdateOnlyForTheModemModel()
