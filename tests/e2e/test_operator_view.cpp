@@ -10,12 +10,15 @@
 #include "support/test_registry.h"
 #include "ui/time_pickers.h"
 
+#include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QtTest>
+#include <algorithm>
 
 using namespace tarvo;
 
@@ -52,8 +55,13 @@ private Q_SLOTS:
         QVERIFY(Harness::WaitFor(
             [&] { return Indicator(w).startsWith(QStringLiteral("Not answering: ") + where); },
             LinkHealth::SerialSilenceMs * 4));
+        // The last time stays, said to be old; the found message is gone.
+        auto* age = Control<QLabel>(w, "lblIncomingAge");
+        QVERIFY(age->isVisibleTo(&w) && age->text().startsWith(u"No report since "));
+        QVERIFY2(h.Status().isEmpty(), qPrintable(h.Status()));
         clock.SetSilent(false);
         QVERIFY(Harness::WaitFor([&] { return Indicator(w).startsWith(u"Connected: "); }));
+        QVERIFY(!age->isVisibleTo(&w));
 
         // The log tells the same story: found, gone quiet, answering again.
         QStringList kinds;
@@ -208,6 +216,84 @@ private Q_SLOTS:
         QVERIFY(search && search->isVisible());
         QVERIFY(Control<QPushButton>(w, "cmdFindAdd")->isVisible());
         QVERIFY(Control<QLabel>(w, "lblNotFoundDetail")->text().startsWith(u"No clock answered"));
+        QVERIFY(std::any_of(h.Core().Events().Entries().begin(), h.Core().Events().Entries().end(),
+                            [](const EventEntry& e) {
+                                return e.kind == EventKind::NotAnswered &&
+                                       e.text.startsWith(u"search: No clock answered on Comport 1");
+                            }));
+    }
+
+    // A network clock that refuses the password is not "connected", and its
+    // model is the one it told, or none; a shown window finds a silent one
+    // within seconds, not half a minute.
+    void networkIndicatorTellsARefusalAndASilence()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.udpAddress = QStringLiteral("127.0.125.5");
+        o.password = "4321";
+        SimulatedClock& clock = h.AddClock(o);
+        h.SaveConnection(1, 1, 1, o.udpAddress); // saved as a 226
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.125.1")});
+        w.show();
+        QVERIFY(Harness::WaitFor(
+            [&] { return Indicator(w).startsWith(u"Password refused: clock at 127.0.125.5"); }));
+        auto* prompt = Control<QLineEdit>(w, "txtPassword");
+        prompt->setText(QStringLiteral("4321"));
+        ClickOn(w, "cmdConnect");
+        QVERIFY(Harness::WaitFor(
+            [&] { return Indicator(w).startsWith(u"Connected: 229 at 127.0.125.5"); }));
+        clock.SetSilent(true);
+        QVERIFY(
+            Harness::WaitFor([&] { return Indicator(w).startsWith(u"Not answering: "); }, 15000));
+    }
+
+    // Edits not yet sent are marked until the clock confirms them; the log
+    // says what a send carried.
+    void editsNotSentAreMarkedUntilConfirmed()
+    {
+        Harness h;
+        SimOptions o;
+        o.model = 229;
+        o.serial = true;
+        h.AddClock(o);
+        h.SaveConnection(0, 1, 2);
+        frmControlPanel& w = h.Start({QStringLiteral("127.0.127.1")});
+        QVERIFY(Harness::WaitFor([&] { return w.FrameClockTimeSettings()->isVisible(); }));
+        auto* unsent = Control<QLabel>(w, "lblUnsent");
+        QVERIFY(!unsent->isVisible());
+        auto* zone = Control<QComboBox>(w, "cmbTimeZone");
+        zone->setCurrentIndex((zone->currentIndex() + 3) % zone->count());
+        QVERIFY(unsent->isVisible());
+        QVERIFY(Harness::WaitFor([&] { return w.windowTitle().startsWith(u'*'); }, 3000));
+        ClickOn(w, "imageBTNSend");
+        QVERIFY(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 8000));
+        QVERIFY(!unsent->isVisible());
+        QVERIFY(Harness::WaitFor([&] { return !w.windowTitle().startsWith(u'*'); }, 3000));
+        QVERIFY(std::any_of(h.Core().Events().Entries().begin(), h.Core().Events().Entries().end(),
+                            [](const EventEntry& e) {
+                                return e.kind == EventKind::Sent && e.text.contains(u"timeZone ");
+                            }));
+    }
+
+    // An address given by hand where nothing answers is said plainly, and a
+    // late answer of the serial clock left behind does not count for it.
+    void anAddressThatDoesNotAnswerIsNamed()
+    {
+        Harness h;
+        SimOptions o;
+        o.serial = true;
+        h.AddClock(o);
+        h.SaveConnection(0, 1, 1);
+        h.Start({QStringLiteral("127.0.126.1")});
+        QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }));
+        h.Core().ConnectToAddress(QStringLiteral("127.0.126.9"));
+        QVERIFY(Harness::WaitFor(
+            [&] { return h.Status() == QStringLiteral("No clock answered at 127.0.126.9."); },
+            8000));
+        QVERIFY(!h.State().ClockFound);
+        QCOMPARE(h.Core().Events().Entries().back().kind, EventKind::NotAnswered);
     }
 };
 

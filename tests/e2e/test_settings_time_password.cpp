@@ -3,6 +3,7 @@
 // links, the password prompt cycle (refusals said, the field masked unless
 // shown), and the stored-password check that stops
 // a network command.
+#include "app/event_log.h"
 #include "support/settings_helpers.h"
 #include "support/test_registry.h"
 
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QTimeEdit>
 #include <QtTest>
+#include <algorithm>
 #include <optional>
 
 using namespace tarvo;
@@ -60,6 +62,11 @@ void SettingsTimePassword::setTimeAndNudges()
     QCOMPARE(h.Boxes().shown.size(), 1);
     QVERIFY(
         h.Boxes().shown[0].startsWith(u"Update Now|The time to send, 03-07-2030 14:05:09, is "));
+    // The log says which time went out.
+    QVERIFY(std::any_of(h.Core().Events().Entries().begin(), h.Core().Events().Entries().end(),
+                        [](const EventEntry& e) {
+                            return e.text.startsWith(u"the time and date 03-07-2030 14:05:09");
+                        }));
 
     const struct {
         const char* button;
