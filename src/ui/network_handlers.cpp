@@ -77,9 +77,11 @@ void NetworkPages::OnAddressField(IpAddressEdit* entry, int position, int value)
         {"ipServer2", AddressField::Server2},        {"ipBroadcast1", AddressField::Broadcast1},
         {"ipBroadcast2", AddressField::Broadcast2},  {"ipBroadcast3", AddressField::Broadcast3},
     };
-    for (const auto& [name, kind] : kEntries) {
+    for (const auto& [name, field] : kEntries) {
         if (entry->objectName() != QLatin1String(name))
             continue;
+        // clang 14 cannot capture a structured binding; copy it first.
+        const AddressField kind = field;
         m_panel.EditNetworkSettings([kind, position, value](QByteArray& record) {
             return ApplyAddressFieldChange(record, kind, position, value);
         });

@@ -99,7 +99,7 @@ void ConnectStoredPassword(Panel& panel, const SettingsControls& c)
     // A record's values fill the box with its signals blocked: a change here
     // is the operator's, and changes the network settings.
     QObject::connect(enable, &QCheckBox::toggled, enable,
-                     [&panel, enable, edit, reenter](bool ticked) {
+                     [&panel, edit, reenter](bool ticked) {
                          edit->setEnabled(ticked);
                          reenter->setEnabled(ticked);
                          panel.EditStoredPassword(ticked, edit->text(), reenter->text(), true);
