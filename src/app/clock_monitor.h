@@ -22,9 +22,10 @@ struct OffsetPoint {
 };
 
 struct OffsetStatistics {
-    int count = 0;       // how many points they cover (at most RecentCount)
-    double mean = 0.0;   // seconds
-    double jitter = 0.0; // population standard deviation, seconds
+    int count = 0;          // how many points they cover (at most RecentCount)
+    bool sinceStep = false; // fewer than RecentCount because the offset stepped
+    double mean = 0.0;      // seconds
+    double jitter = 0.0;    // population standard deviation, seconds
 };
 
 class ClockMonitor : public QObject
@@ -35,8 +36,12 @@ public:
     // is held to the count, the oldest points going first.
     static constexpr qint64 KeptMs = 3600 * 1000;
     static constexpr int MaxPoints = 3700;
-    // The mean and the jitter describe the last minute of reports.
+    // The mean and the jitter describe the last minute of reports, or the
+    // reports since the offset last stepped when that is sooner: a time set
+    // or a computer clock step moves the offset by seconds or hours, and a
+    // mean across it describes neither side.
     static constexpr int RecentCount = 60;
+    static constexpr double StepSeconds = 0.5;
 
     explicit ClockMonitor(QObject* parent = nullptr);
 
@@ -60,6 +65,12 @@ Q_SIGNALS:
 private:
     std::deque<OffsetPoint> m_points;
     quint64 m_totalAdded = 0;
+    int m_sinceStep = 0; // points since the last step, the step's own included
 };
+
+// An offset as the operator reads it: milliseconds below a second
+// ("-12.3 ms", `msDecimals` places), seconds below a minute ("-1.250 s"), and
+// hours, minutes and seconds above ("-8 h 20 min 0.0 s").
+QString OffsetText(double seconds, int msDecimals = 1);
 
 } // namespace tarvo

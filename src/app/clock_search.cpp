@@ -3,6 +3,7 @@
 
 #include "app/panel.h"
 #include "clock/clock_model.h"
+#include "clock/password.h"
 #include "connect/connections.h"
 #include "operations/find_clocks.h"
 
@@ -78,9 +79,18 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, const ClockModel& model)
     // not change under the loop.
     const QList<int> ports = state.SerialPorts;
     for (int port : ports) {
-        m_panel.CloseSerialPort();
-        if (!m_panel.OpenSerialPort(port))
-            continue;
+        ClockSession& inUse = m_panel.Session();
+        if (inUse.SerialPortOpen() && inUse.SerialPortInUse() == port) {
+            // The clock the program talks to keeps its line and its time
+            // reports: it is listed as it is, not asked again.
+            if (state.ClockFound &&
+                state.clockConnection.ConnectionType == ConnectionKind::Serial) {
+                m_panel.AddConnection(state.clockConnection);
+                continue;
+            }
+            // Open but silent: the probe needs the port to itself.
+            m_panel.CloseSerialPort();
+        }
         const int answered = co_await ProbeSerialPort(model, port);
         if (answered == 0)
             continue;
@@ -102,15 +112,23 @@ Task<int> ClockSearch::SearchSerialPorts(int mode, const ClockModel& model)
 
 Task<int> ClockSearch::ProbeSerialPort(const ClockModel& model, int port)
 {
-    if (!m_panel.SerialPortOpen())
+    // The probes have a session of their own, so a search never takes the
+    // line of the clock in use.
+    if (!m_probes) {
+        m_probes = new ClockSession(this);
+        m_probes->SetSerialDevices(m_panel.Session().Port().Devices());
+    }
+    if (!m_probes->OpenSerialPort(port))
         co_return 0;
+    // The probe closes its port however it ends, cancelled included.
+    const auto closePort = qScopeGuard([probes = QPointer<ClockSession>(m_probes)] {
+        if (probes)
+            probes->CloseSerialPort();
+    });
     m_panel.ShowStatus(QStringLiteral("Searching for Clock on Comport ") + QString::number(port));
     Q_EMIT Progress(
         QStringLiteral("Asking Comport %1 for a model %2 clock ...").arg(port).arg(model.number));
-    // The probe closes its port however it ends, cancelled included.
-    const auto closePort = qScopeGuard([this] { m_panel.CloseSerialPort(); });
-    const bool answered =
-        co_await ProbeSerialModel(m_panel.Session(), model, ProbePace::WholeSecond);
+    const bool answered = co_await ProbeSerialModel(*m_probes, model, ProbePace::WholeSecond);
     co_return answered ? 1 : 0;
 }
 
@@ -120,8 +138,20 @@ Task<int> ClockSearch::SearchNetwork(int mode)
     SetSearchInProgress(true);
     Q_EMIT Progress(QStringLiteral("Listening for clocks on the network ..."));
     const Discovery found = co_await Discover(m_panel.Session(), DiscoveryListenWait);
-    for (quint32 sender : found.senders)
-        m_panel.AddConnection(DiscoveredNetworkConnection(sender));
+    if (!found.senders.isEmpty()) {
+        // The discovery answer names no model; each clock's network settings
+        // do, so the list can say which clock is which.
+        Q_EMIT Progress(QStringLiteral("Asking the clocks found for their model ..."));
+        // Asked with the password a connection from the list would use.
+        const QList<NamedClock> named = co_await NameNetworkClocks(
+            m_panel.Session(), found.senders, DefaultNetworkPassword(), ProbeAnswerWait);
+        for (const NamedClock& clock : named) {
+            ClockConnection entry = DiscoveredNetworkConnection(clock.address);
+            if (clock.model)
+                entry.ClockType = static_cast<qint16>(clock.model->code);
+            m_panel.AddConnection(entry);
+        }
+    }
     const int result = found.sent ? 1 : -1;
     SetSearchInProgress(false);
     if (mode == 0) {

@@ -9,6 +9,7 @@
 namespace tarvo
 {
 
+class ClockSession;
 class Panel;
 struct ClockModel;
 
@@ -49,6 +50,7 @@ private:
     int m_mode;
     bool m_clearFirst;
     QPointer<Job> m_job;
+    ClockSession* m_probes = nullptr; // made at the first probe, a child of this
 };
 
 } // namespace tarvo

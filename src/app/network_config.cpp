@@ -73,8 +73,8 @@ Task<bool> Panel::RunConnectionSearch()
     if (SearchForClocks(1, /*clearFirst=*/false))
         co_await SearchEnded();
 
-    // The probes close every port they try; the clock in use keeps its line
-    // (and its time reports) unless the operator connects elsewhere.
+    // A port held open with no clock answering was lent to the probes; it is
+    // taken back, as the operator left it.
     if (serialInUse && !m_session.SerialPortOpen())
         OpenSerialPort(portInUse);
     // The main window's status named the last port probed; it says how the

@@ -81,26 +81,18 @@ Task<QJsonArray> DiscoverNetwork(CliContext& c)
     }
     const Discovery discovery = co_await Discover(listener, DiscoveryListenWait);
 
+    // Every clock heard is asked at once: its network settings name the model.
+    const QList<NamedClock> named = co_await NameNetworkClocks(
+        listener, discovery.senders, c.password, std::chrono::milliseconds(c.timeoutMs));
     QJsonArray found;
-    for (quint32 sender : discovery.senders) {
-        // The network settings name the model.
-        ClockClient client;
-        client.SetPassword(c.password);
-        client.SetReplyTimeout(std::chrono::milliseconds(c.timeoutMs));
-        const QString host = ClockSession::AddressText(sender);
+    for (const NamedClock& clock : named) {
         QJsonObject entry{{QStringLiteral("link"), QStringLiteral("network")},
-                          {QStringLiteral("host"), host}};
-        const ClockModel* model = nullptr;
-        Reply reply = Reply::NotSent;
-        if (client.OpenNetwork(host, nullptr)) {
-            reply = co_await client.Identify();
-            if (reply == Reply::Answered)
-                model = client.Model();
-        }
-        entry[u"model"] = model ? QJsonValue(model->number) : QJsonValue(QJsonValue::Null);
+                          {QStringLiteral("host"), ClockSession::AddressText(clock.address)}};
+        entry[u"model"] =
+            clock.model ? QJsonValue(clock.model->number) : QJsonValue(QJsonValue::Null);
         // It answered discovery, so it is there: its model is unknown because
         // it refused the password it was asked with, not because it is silent.
-        entry[u"passwordRefused"] = reply == Reply::Refused;
+        entry[u"passwordRefused"] = clock.reply == Reply::Refused;
         found.append(entry);
     }
     co_return found;

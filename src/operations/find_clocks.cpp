@@ -4,6 +4,7 @@
 #include "connect/network_settings.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 
 namespace tarvo
 {
@@ -70,6 +71,53 @@ Task<Discovery> Discover(ClockSession& session, std::chrono::milliseconds listen
     co_await Sleep(listen);
     discovery.senders = *senders;
     co_return discovery;
+}
+
+Task<QList<NamedClock>> NameNetworkClocks(ClockSession& session, QList<quint32> addresses,
+                                          QByteArray password4, std::chrono::milliseconds wait)
+{
+    auto named = std::make_shared<QList<NamedClock>>();
+    for (quint32 address : addresses)
+        named->append(NamedClock{address});
+    const auto pending = [named] {
+        return std::any_of(named->cbegin(), named->cend(),
+                           [](const NamedClock& c) { return c.reply == Reply::Silent; });
+    };
+    // Other clocks than the one in use answer: they are heard while asked.
+    const ClockSession::EveryoneHeard everyone(session);
+    const QMetaObject::Connection heard = QObject::connect(
+        &session, &ClockSession::Received, &session, [named](const Incoming& incoming) {
+            if (incoming.source.link != LinkKind::Network)
+                return;
+            for (NamedClock& clock : *named) {
+                if (clock.address != incoming.source.address || clock.reply != Reply::Silent)
+                    continue;
+                if (std::holds_alternative<PasswordRefusal>(incoming.record)) {
+                    clock.reply = Reply::Refused;
+                } else if (const auto* record = std::get_if<NetworkRecord>(&incoming.record)) {
+                    clock.reply = Reply::Answered;
+                    clock.model = ModelNamedIn(record->networkData);
+                }
+            }
+        });
+    const auto stopListening = qScopeGuard([heard] { QObject::disconnect(heard); });
+
+    // A link of its own for each clock, on the session's socket, so the
+    // clock in use keeps its destination and password.
+    NetworkClockLink link(session.Socket());
+    link.SetPassword(password4);
+    link.SetNetworkAvailable(session.NetworkAvailable());
+    for (int attempt = 0; attempt < 2 && pending(); ++attempt) {
+        for (const NamedClock& clock : std::as_const(*named)) {
+            if (clock.reply != Reply::Silent)
+                continue;
+            link.SetDestination(ClockSession::AddressText(clock.address), clock.address);
+            link.Send(command::RequestNetworkSettings{});
+        }
+        co_await WaitFor(
+            &session, &ClockSession::Received, [pending] { return !pending(); }, wait / 2);
+    }
+    co_return *named;
 }
 
 } // namespace tarvo

@@ -45,4 +45,18 @@ struct Discovery {
 };
 Task<Discovery> Discover(ClockSession& session, std::chrono::milliseconds listen);
 
+// What the clocks at `addresses` (found by Discover) say their model is: each
+// is asked for its network settings, all at once, with `password4`, and asked
+// again halfway through `wait` when it has not answered yet. One entry per
+// address, in the same order: Answered with the model the settings name
+// (null when they name none), Refused when the clock refused the password,
+// Silent when it said nothing.
+struct NamedClock {
+    quint32 address = 0;
+    Reply reply = Reply::Silent;
+    const ClockModel* model = nullptr;
+};
+Task<QList<NamedClock>> NameNetworkClocks(ClockSession& session, QList<quint32> addresses,
+                                          QByteArray password4, std::chrono::milliseconds wait);
+
 } // namespace tarvo

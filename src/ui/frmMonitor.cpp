@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -41,14 +42,15 @@ constexpr Span kSpans[] = {{"Last 5 minutes", 5 * 60 * 1000, 6, "HH:mm"},
                            {"Last hour", 60 * 60 * 1000, 7, "HH:mm"}};
 constexpr int kDefaultSpan = 2;
 
-QString Milliseconds(double seconds, int decimals)
-{
-    return QStringLiteral("%1 ms").arg(seconds * 1000.0, 0, 'f', decimals);
-}
+// The chart's offsets are in milliseconds while the points in view lie
+// within a second of this computer, and in seconds beyond: an axis of
+// "-30000000.0" milliseconds says nothing to anyone.
+constexpr double kSecondsScale = 1.0;
+constexpr double kMillisecondsScale = 1000.0;
 
-QPointF ChartPoint(const OffsetPoint& point)
+QPointF ChartPoint(const OffsetPoint& point, double scale)
 {
-    return {static_cast<qreal>(point.arrivalMs), point.offsetSeconds * 1000.0};
+    return {static_cast<qreal>(point.arrivalMs), point.offsetSeconds * scale};
 }
 
 // Drops the points of `series` that lie before `oldestMs`.
@@ -89,7 +91,12 @@ frmMonitor::frmMonitor(Panel& panel, QWidget* parent) : QMainWindow(parent), m_p
     setObjectName(QStringLiteral("frmMonitor"));
     setWindowTitle(QStringLiteral("Clock Monitor"));
     BuildWindow();
-    resize(860, 720);
+    // Fits a 1024x768 screen with a panel, and no more than the screen it
+    // opens on.
+    QSize size(820, 600);
+    if (const QScreen* shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size());
+    resize(size);
 }
 
 void frmMonitor::BuildWindow()
@@ -197,8 +204,9 @@ QChartView* frmMonitor::BuildChart()
     m_chartView->setObjectName(QStringLiteral("chtOffset"));
     m_chartView->setAccessibleName(QStringLiteral("Offset chart"));
     m_chartView->setAccessibleDescription(
-        QStringLiteral("The clock's offset from this computer in milliseconds over time; green "
-                       "marks reports while locked to GPS, orange while not."));
+        QStringLiteral("The clock's offset from this computer over time, in milliseconds, or in "
+                       "seconds when it is a second or more; green marks reports while locked to "
+                       "GPS, orange while not."));
     m_chartView->setRenderHint(QPainter::Antialiasing);
     m_chartView->setMinimumHeight(240);
     return m_chartView;
@@ -238,16 +246,21 @@ void frmMonitor::Follow(bool on)
     m_following << connect(&m_panel.Events(), &EventLog::Recorded, this, &frmMonitor::AddEntry);
 }
 
-void frmMonitor::Reload()
+void frmMonitor::ReloadSeries()
 {
     QList<QPointF> line, locked, unlocked;
     for (const OffsetPoint& point : m_panel.Monitor().Points()) {
-        line << ChartPoint(point);
-        (point.gpsLocked ? locked : unlocked) << ChartPoint(point);
+        line << ChartPoint(point, m_scale);
+        (point.gpsLocked ? locked : unlocked) << ChartPoint(point, m_scale);
     }
     m_line->replace(line);
     m_locked->replace(locked);
     m_unlocked->replace(unlocked);
+}
+
+void frmMonitor::Reload()
+{
+    ReloadSeries();
 
     QString text;
     for (const EventEntry& entry : m_panel.Events().Entries())
@@ -261,8 +274,8 @@ void frmMonitor::Reload()
 
 void frmMonitor::AddPoint(const OffsetPoint& point)
 {
-    m_line->append(ChartPoint(point));
-    (point.gpsLocked ? m_locked : m_unlocked)->append(ChartPoint(point));
+    m_line->append(ChartPoint(point, m_scale));
+    (point.gpsLocked ? m_locked : m_unlocked)->append(ChartPoint(point, m_scale));
     // The chart holds what the core holds: its oldest point bounds them all.
     const auto& points = m_panel.Monitor().Points();
     if (!points.empty()) {
@@ -296,12 +309,14 @@ void frmMonitor::ShowFigures()
         return;
     }
     const OffsetPoint& last = points.back();
-    m_lblOffset->setText(Milliseconds(last.offsetSeconds, 1));
+    m_lblOffset->setText(OffsetText(last.offsetSeconds, 1));
     QString over;
-    if (recent->count < ClockMonitor::RecentCount)
+    if (recent->sinceStep)
+        over = QStringLiteral(" (%1 reports since a step)").arg(recent->count);
+    else if (recent->count < ClockMonitor::RecentCount)
         over = QStringLiteral(" (%1 reports)").arg(recent->count);
-    m_lblMean->setText(Milliseconds(recent->mean, 1) + over);
-    m_lblJitter->setText(Milliseconds(recent->jitter, 2) + over);
+    m_lblMean->setText(OffsetText(recent->mean, 1) + over);
+    m_lblJitter->setText(OffsetText(recent->jitter, 2) + over);
     m_lblGps->setText(last.gpsLocked ? QStringLiteral("Locked") : QStringLiteral("Not locked"));
 }
 
@@ -322,20 +337,32 @@ void frmMonitor::FitAxes()
     m_axisTime->setRange(QDateTime::fromMSecsSinceEpoch(start),
                          QDateTime::fromMSecsSinceEpoch(end));
 
-    // The offset axis covers the points in view, with a little room.
+    // The offset axis covers the points in view, with a little room, in
+    // milliseconds or, when any lies a second or more away, in seconds.
     double low = 0.0, high = 0.0;
     bool any = false;
     for (auto it = points.rbegin(); it != points.rend() && it->arrivalMs >= start; ++it) {
-        const double ms = it->offsetSeconds * 1000.0;
-        low = any ? std::min(low, ms) : ms;
-        high = any ? std::max(high, ms) : ms;
+        low = any ? std::min(low, it->offsetSeconds) : it->offsetSeconds;
+        high = any ? std::max(high, it->offsetSeconds) : it->offsetSeconds;
         any = true;
     }
-    if (!any) {
-        low = -1.0;
-        high = 1.0;
+    const double scale =
+        std::max(std::abs(low), std::abs(high)) >= 1.0 ? kSecondsScale : kMillisecondsScale;
+    if (scale != m_scale) {
+        m_scale = scale;
+        ReloadSeries();
     }
-    const double room = std::max((high - low) * 0.1, 0.5);
+    const bool seconds = m_scale == kSecondsScale;
+    m_axisOffset->setTitleText(seconds ? QStringLiteral("Offset (s)")
+                                       : QStringLiteral("Offset (ms)"));
+    m_axisOffset->setLabelFormat(seconds ? QStringLiteral("%.3f") : QStringLiteral("%.1f"));
+    if (!any) {
+        low = -0.001;
+        high = 0.001;
+    }
+    low *= m_scale;
+    high *= m_scale;
+    const double room = std::max((high - low) * 0.1, 0.5 * m_scale / kMillisecondsScale);
     m_axisOffset->setRange(low - room, high + room);
     m_axisOffset->applyNiceNumbers();
 }

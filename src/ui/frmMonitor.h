@@ -51,6 +51,7 @@ private:
     QChartView* BuildChart();
     void Follow(bool on);
     void Reload();
+    void ReloadSeries();
     void AddPoint(const OffsetPoint& point);
     void AddEntry(const EventEntry& entry);
     void ShowFigures();
@@ -74,6 +75,7 @@ private:
     QPushButton* m_cmdSaveLog = nullptr;
     QLabel* m_lblSaveStatus = nullptr;
     QList<QMetaObject::Connection> m_following;
+    double m_scale = 1000.0; // chart units per second: milliseconds or seconds
 };
 
 } // namespace tarvo

@@ -297,7 +297,11 @@ int frmSearch::TickedRow() const
 
 bool frmSearch::ConnectSelected()
 {
-    const int row = TickedRow();
+    // The ticked row, or else the highlighted one: a row chosen with the
+    // arrow keys or a click is a choice too.
+    int row = TickedRow();
+    if (row < 0 && m_scgSearch->selectionModel()->isRowSelected(m_scgSearch->currentRow()))
+        row = m_scgSearch->currentRow();
     return row >= 0 && m_panel.ConnectToListEntry(row);
 }
 

@@ -20,7 +20,7 @@ class Panel;
 
 // "Connection Search": lists every clock a search of the serial ports and the
 // network found, one row per link with the clock in use first and marked, and
-// connects to the ticked one. A running search can be cancelled.
+// connects to the ticked (or else the highlighted) one. A running search can be cancelled.
 class frmSearch : public QDialog
 {
     Q_OBJECT
@@ -33,7 +33,8 @@ public:
     // Ends the running search; the rows found so far stay.
     void CancelSearch();
     void InializeGrid();
-    // Connects to the ticked row; false when no row is ticked.
+    // Connects to the ticked row, or else to the highlighted one; false when
+    // there is neither.
     bool ConnectSelected();
 
     bool IsSearching() const { return m_searching; }

@@ -147,12 +147,15 @@ private Q_SLOTS:
         // sees what the operator would see meanwhile.
         QStringList seen;
         bool buttonsLockedWhileSearching = true;
+        bool lineKept = true;
         QTimer sampler;
         connect(&sampler, &QTimer::timeout, this, [&] {
             if (!dialog.IsSearching())
                 return;
             buttonsLockedWhileSearching =
                 buttonsLockedWhileSearching && !cmdSearch->isEnabled() && cmdCancel->isEnabled();
+            lineKept = lineKept && h.Core().Session().Port().IsOpen() &&
+                       h.Core().Session().Port().CurrentPort() == 1;
             if (!progress->text().isEmpty() && !seen.contains(progress->text()))
                 seen << progress->text();
         });
@@ -160,6 +163,8 @@ private Q_SLOTS:
         QVERIFY(Harness::WaitFor([&] { return SearchStatus(dialog).startsWith("Found"); }, 25000));
         sampler.stop();
         QVERIFY(buttonsLockedWhileSearching);
+        // The clock in use keeps its line while the other ports are probed.
+        QVERIFY(lineKept);
         QVERIFY(seen.contains("Asking Comport 2 for a model 207 clock ..."));
         QVERIFY(seen.contains("Listening for clocks on the network ..."));
         // The clock in use heads the list; found again on its port it is
@@ -167,7 +172,8 @@ private Q_SLOTS:
         QCOMPARE(SearchStatus(dialog), QStringLiteral("Found 3 connections."));
         QCOMPARE(GridColumn(dialog, 1), (QStringList{"Comport 1", "Comport 2", "127.0.202.20"}));
         QCOMPARE(GridColumn(dialog, 2), (QStringList{"Serial Port", "Serial Port", "Network"}));
-        QCOMPARE(GridColumn(dialog, 3), (QStringList{"226", "207", "Unknown"}));
+        // The network clock was asked for its model.
+        QCOMPARE(GridColumn(dialog, 3), (QStringList{"226", "207", "229"}));
         QCOMPARE(GridColumn(dialog, 4),
                  (QStringList{clock226.PtyPath(), clock207.PtyPath(), "127.0.202.20"}));
         QCOMPARE(GridColumn(dialog, 5), (QStringList{"In use", "", ""}));
@@ -259,6 +265,14 @@ private Q_SLOTS:
         QCOMPARE(grid->item(1, 0)->checkState(), Qt::Unchecked);
         QTest::keyClick(grid, Qt::Key_Space);
         QCOMPARE(dialog.TickedRow(), -1);
+
+        // With nothing ticked, Connect takes the highlighted row.
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdConnect")),
+                          Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(h.State().clockConnection.ConnectionType, ConnectionKind::Serial);
+        QCOMPARE(h.State().clockConnection.Comport, qint16(1));
     }
 
     void cancelEndsTheSearchAtOnceAndANewOneRuns()
@@ -275,13 +289,18 @@ private Q_SLOTS:
         net.model = 226;
         net.udpAddress = "127.0.207.20";
         h.AddClock(net);
-        bool cancelled = false;
-        int probesAfterCancel = 0;
+        int probes = 0;
         connect(&probed, &SimulatedClock::FrameReceived, this,
-                [&](quint8 command, const QByteArray&, int) {
-                    if (command == 1 && cancelled)
-                        ++probesAfterCancel;
-                });
+                [&](quint8 command, const QByteArray&, int) { probes += command == 1; });
+        // A probe written just before the cancel may still be on its way to
+        // the simulated clock; after that, a search that went on would send
+        // the next within a second.
+        const auto noMoreProbes = [&] {
+            QTest::qWait(500);
+            const int seen = probes;
+            QTest::qWait(2000);
+            return probes == seen;
+        };
         h.SaveConnection(1, 1, 1, "127.0.207.20");
         frmControlPanel& w = h.Start({"127.0.207.1"});
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 8000));
@@ -295,33 +314,28 @@ private Q_SLOTS:
         dialog.show();
 
         // Cancelled while the first probe waits for its answer.
-        QVERIFY(Harness::WaitFor([&] { return progress.count() >= 1; }, 3000));
-        QVERIFY(h.Core().Session().Port().IsOpen());
+        QVERIFY(Harness::WaitFor([&] { return progress.count() >= 1 && probes >= 1; }, 3000));
         QPointer<ClockSearch> search = h.Core().RunningSearch();
         QVERIFY(search);
         QSignalSpy ended(search.data(), &ClockSearch::finished);
         QVERIFY(cmdCancel->isEnabled());
-        cancelled = true;
         QTest::mouseClick(cmdCancel, Qt::LeftButton);
         QVERIFY(Harness::WaitFor([&] { return ended.count() == 1; }, 3000));
         QVERIFY(Harness::WaitFor([&] { return !dialog.IsSearching(); }, 3000));
         QCOMPARE(SearchStatus(dialog), QStringLiteral("Search cancelled."));
         // The rows found so far stay: the clock in use.
         QCOMPARE(GridColumn(dialog, 1), QStringList{"127.0.207.20"});
-        // Nothing is left searching, and the probed port is closed; the main
-        // window no longer names a port being searched.
+        // Nothing is left searching; the main window no longer names a port
+        // being searched.
         QCOMPARE(h.Status(), QStringLiteral("Search cancelled."));
         QVERIFY(!h.Core().RunningSearch());
         QVERIFY(!h.State().SearchInProgress);
-        QVERIFY(!h.Core().Session().Port().IsOpen());
         QVERIFY(cmdSearch->isEnabled());
         QVERIFY(!cmdCancel->isEnabled());
-        QTest::qWait(2500);
-        QCOMPARE(probesAfterCancel, 0);
+        QVERIFY(noMoreProbes());
 
         // A new search, cancelled while it listens on the network.
         progress.clear();
-        cancelled = false;
         QTest::mouseClick(cmdSearch, Qt::LeftButton);
         const auto listening = [&] {
             return !progress.isEmpty() &&
@@ -331,14 +345,13 @@ private Q_SLOTS:
         search = h.Core().RunningSearch();
         QVERIFY(search);
         QSignalSpy endedListening(search.data(), &ClockSearch::finished);
-        cancelled = true;
         QTest::mouseClick(cmdCancel, Qt::LeftButton);
         QVERIFY(Harness::WaitFor([&] { return endedListening.count() == 1; }, 3000));
         QVERIFY(Harness::WaitFor([&] { return !dialog.IsSearching(); }, 3000));
         QCOMPARE(SearchStatus(dialog), QStringLiteral("Search cancelled."));
         QCOMPARE(GridColumn(dialog, 1), (QStringList{"127.0.207.20", "Comport 1"}));
         QVERIFY(!h.State().SearchInProgress);
-        QCOMPARE(probesAfterCancel, 0);
+        QVERIFY(noMoreProbes());
 
         // And one that runs to its end.
         QTest::mouseClick(cmdSearch, Qt::LeftButton);
@@ -363,8 +376,8 @@ private Q_SLOTS:
         const ClockConnection saved = h.Core().Store().Load().connection;
         QCOMPARE(saved.ConnectionType, 1);
         QCOMPARE(saved.IPaddress, QStringLiteral("127.0.203.20"));
-        // Saved before the clock told its model.
-        QCOMPARE(saved.ClockType, qint16(0));
+        // Saved with the model the clock named when the search asked it.
+        QCOMPARE(saved.ClockType, qint16(3));
         QCOMPARE(AddressText(w, "ipIPAddress"), QStringLiteral("127.0.203.20"));
     }
 

@@ -2,7 +2,8 @@
 // The Clock Monitor against a simulated clock: the offset it draws is the one
 // the simulator's second edge gives, it opens from the View menu with the
 // clock's points and the "found" line, a screen reader can read its figures,
-// it does no work while closed, and a log that cannot be saved says so.
+// it does no work while closed, a step of hours reads in hours and starts the
+// figures again, and a log that cannot be saved says so.
 #include "support/harness.h"
 #include "support/test_registry.h"
 #include "ui/frmMonitor.h"
@@ -10,6 +11,8 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -17,6 +20,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QValueAxis>
+#include <QXYSeries>
 #include <QtTest>
 #include <vector>
 
@@ -177,6 +182,41 @@ private Q_SLOTS:
         const int now = m->ChartPointCount();
         QVERIFY(Harness::WaitFor([&] { return m->ChartPointCount() > now; }, 5000));
         QCOMPARE(m->ChartPointCount(), int(monitor.Points().size()));
+    }
+
+    void aStepIsShownInSecondsAndStartsTheFiguresAgain()
+    {
+        Harness h;
+        frmControlPanel& w = h.Start();
+        frmMonitor* m = OpenFromMenu(w);
+        QVERIFY(m);
+        // Half a minute a few milliseconds off, then the clock set 7 hours back.
+        ClockMonitor& monitor = h.Core().Monitor();
+        qint64 t = QDateTime::currentMSecsSinceEpoch() - 60000;
+        for (int i = 0; i < 30; ++i)
+            monitor.AddPoint({t += 1000, 0.002 * (i % 2), true});
+        auto* chart = m->findChild<QChartView*>(QStringLiteral("chtOffset"))->chart();
+        auto* axis = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
+        QVERIFY(axis);
+        QCOMPARE(axis->titleText(), QStringLiteral("Offset (ms)"));
+        for (int i = 0; i < 4; ++i)
+            monitor.AddPoint({t += 1000, -25200.0, true});
+
+        QCOMPARE(axis->titleText(), QStringLiteral("Offset (s)"));
+        QVERIFY2(axis->min() >= -40000.0 && axis->min() < -25200.0 && axis->max() >= 0.0 &&
+                     axis->max() <= 10000.0,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(axis->min()).arg(axis->max())));
+        auto* line = qobject_cast<QXYSeries*>(chart->series().value(0));
+        QCOMPARE(line->at(line->count() - 1).y(), -25200.0);
+        QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblOffset"))->text(),
+                 QStringLiteral("-7 h 0 min 0.0 s"));
+        QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblMean"))->text(),
+                 QStringLiteral("-7 h 0 min 0.0 s (4 reports since a step)"));
+        QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblJitter"))->text(),
+                 QStringLiteral("0.00 ms (4 reports since a step)"));
+        // It opens within a 1024x768 screen.
+        QVERIFY2(m->width() <= 1024 && m->height() <= 700,
+                 qPrintable(QStringLiteral("%1x%2").arg(m->width()).arg(m->height())));
     }
 
     void logIsSavedThroughADialogAndAFailureIsShown()

@@ -62,14 +62,15 @@ private Q_SLOTS:
     {
         ClockMonitor monitor;
         QVERIFY(!monitor.Recent().has_value());
-        // Three reports: 1, 2 and 3 s.
+        // Three reports: 100, 200 and 300 ms.
         for (int i = 1; i <= 3; ++i)
-            monitor.AddPoint(At(kStartMs + i * 1000, i));
+            monitor.AddPoint(At(kStartMs + i * 1000, i * 0.1));
         auto recent = monitor.Recent();
         QVERIFY(recent.has_value());
         QCOMPARE(recent->count, 3);
-        QVERIFY(qAbs(recent->mean - 2.0) < 1e-12);
-        QVERIFY(qAbs(recent->jitter - std::sqrt(2.0 / 3.0)) < 1e-12); // population, not sample
+        QVERIFY(qAbs(recent->mean - 0.2) < 1e-12);
+        QVERIFY(qAbs(recent->jitter - 0.1 * std::sqrt(2.0 / 3.0)) <
+                1e-12); // population, not sample
 
         // Forty far-off reports, then sixty at 10 and 20 ms in turn: only the
         // sixty count.
@@ -83,6 +84,32 @@ private Q_SLOTS:
         QCOMPARE(recent->count, ClockMonitor::RecentCount);
         QVERIFY2(qAbs(recent->mean - 0.015) < 1e-12, qPrintable(QString::number(recent->mean)));
         QVERIFY2(qAbs(recent->jitter - 0.005) < 1e-12, qPrintable(QString::number(recent->jitter)));
+        QVERIFY(!recent->sinceStep);
+
+        // The clock set 7 hours off: the figures start again at the step.
+        for (int i = 0; i < 3; ++i)
+            later.AddPoint(At(t += 1000, -25200.0 + i * 0.002));
+        recent = later.Recent();
+        QCOMPARE(recent->count, 3);
+        QVERIFY(recent->sinceStep);
+        QVERIFY2(qAbs(recent->mean + 25199.998) < 1e-6, qPrintable(QString::number(recent->mean)));
+        QCOMPARE(OffsetText(recent->mean), QStringLiteral("-7 h 0 min 0.0 s"));
+    }
+
+    void offsetsAreWrittenInTheUnitThatReads_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("below a second") << -0.0123 << QStringLiteral("-12.3 ms");
+        QTest::newRow("seconds") << 1.25 << QStringLiteral("1.250 s");
+        QTest::newRow("minutes, rounded up") << -119.96 << QStringLiteral("-2 min 0.0 s");
+        QTest::newRow("hours") << 30000.04 << QStringLiteral("8 h 20 min 0.0 s");
+    }
+    void offsetsAreWrittenInTheUnitThatReads()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(OffsetText(seconds), text);
     }
 
     void pointsAreKeptForAnHourAndBounded()
