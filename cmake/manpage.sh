@@ -15,7 +15,14 @@ if "$program" --help | head -n 1 | grep -qx NAME; then
     "$program" --help | awk -v title="$name" -v version="${version##* }" -v date="$date" \
         -f "$here/help2roff.awk" >"$out.tmp"
 else
-    "$help2man" --no-info --section=1 --name="$whatis" --output="$out.tmp" "$program"
+    # What the help leaves out (files, exit status, ...) comes from NAME.h2m
+    # beside this script, where a program has one.
+    include=""
+    if [ -f "$here/$name.h2m" ]; then
+        include="--include=$here/$name.h2m"
+    fi
+    "$help2man" --no-info --section=1 --name="$whatis" ${include:+"$include"} \
+        --output="$out.tmp" "$program"
 fi
 # -n: no name or time stamp in the archive, so a rebuild is byte for byte the same.
 gzip -9n -c "$out.tmp" >"$out.tmp.gz"

@@ -46,6 +46,7 @@ elseif(TARVO_HELP2MAN)
                 sh ${CMAKE_SOURCE_DIR}/cmake/manpage.sh ${TARVO_HELP2MAN} $<TARGET_FILE:${program}>
                 "${whatis}" ${page}
             DEPENDS ${program} ${CMAKE_SOURCE_DIR}/cmake/manpage.sh ${CMAKE_SOURCE_DIR}/cmake/help2roff.awk
+                ${CMAKE_SOURCE_DIR}/cmake/tarvo-control-panel.h2m
             COMMENT "Manual page of ${program}" VERBATIM)
         list(APPEND pages ${page})
     endforeach()

@@ -24,6 +24,9 @@ packages=(
     # The Debian package: manual pages from --help, the package tools and the
     # checks of the package, its manual pages, desktop entry and AppStream file.
     help2man dpkg-dev fakeroot lintian appstream desktop-file-utils man-db groff-base
+    # The README's monitoring example reads the exporter with curl, and the
+    # README's check runs that example.
+    curl
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
