@@ -312,7 +312,7 @@ void frmMonitor::ShowFigures()
     m_lblOffset->setText(OffsetText(last.offsetSeconds, 1));
     QString over;
     if (recent->sinceStep)
-        over = QStringLiteral(" (%1 reports since a step)").arg(recent->count);
+        over = QStringLiteral(" (%1 since a step)").arg(recent->count);
     else if (recent->count < ClockMonitor::RecentCount)
         over = QStringLiteral(" (%1 reports)").arg(recent->count);
     m_lblMean->setText(OffsetText(recent->mean, 1) + over);
@@ -355,7 +355,11 @@ void frmMonitor::FitAxes()
     const bool seconds = m_scale == kSecondsScale;
     m_axisOffset->setTitleText(seconds ? QStringLiteral("Offset (s)")
                                        : QStringLiteral("Offset (ms)"));
-    m_axisOffset->setLabelFormat(seconds ? QStringLiteral("%.3f") : QStringLiteral("%.1f"));
+    // As many decimals as the span of the axis needs, and no more.
+    const double shown = (high - low) * m_scale;
+    m_axisOffset->setLabelFormat(shown >= 100.0 ? QStringLiteral("%.0f")
+                                 : shown >= 1.0 ? QStringLiteral("%.1f")
+                                                : QStringLiteral("%.3f"));
     if (!any) {
         low = -0.001;
         high = 0.001;

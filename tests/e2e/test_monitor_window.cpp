@@ -211,9 +211,9 @@ private Q_SLOTS:
         QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblOffset"))->text(),
                  QStringLiteral("-7 h 0 min 0.0 s"));
         QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblMean"))->text(),
-                 QStringLiteral("-7 h 0 min 0.0 s (4 reports since a step)"));
+                 QStringLiteral("-7 h 0 min 0.0 s (4 since a step)"));
         QCOMPARE(m->findChild<QLabel*>(QStringLiteral("lblJitter"))->text(),
-                 QStringLiteral("0.00 ms (4 reports since a step)"));
+                 QStringLiteral("0.00 ms (4 since a step)"));
         // It opens within a 1024x768 screen.
         QVERIFY2(m->width() <= 1024 && m->height() <= 700,
                  qPrintable(QStringLiteral("%1x%2").arg(m->width()).arg(m->height())));
