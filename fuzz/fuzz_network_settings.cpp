@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QByteArray& record : {unpacked.networkData, payload}) {
         const NetworkSettingsView view = DecodeNetworkSettings(record, FindModel(clockType));
         (void)view;
-        (void)ClockTypeFromIdentifier(ByteAt(record, NetworkOffset::ModelIdentifier), clockType);
+        (void)ModelNamedIn(record);
         for (const QByteArray& d : NetworkSettingsDatagrams(record, QByteArrayView("7315")))
             if (d.size() != DatagramLength)
                 abort();
