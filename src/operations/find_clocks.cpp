@@ -107,6 +107,7 @@ Task<QList<NamedClock>> NameNetworkClocks(ClockSession& session, QList<quint32> 
     NetworkClockLink link(session.Socket());
     link.SetPassword(password4);
     link.SetNetworkAvailable(session.NetworkAvailable());
+    const std::function<bool()> allHeard = [pending] { return !pending(); };
     for (int attempt = 0; attempt < 2 && pending(); ++attempt) {
         for (const NamedClock& clock : std::as_const(*named)) {
             if (clock.reply != Reply::Silent)
@@ -114,8 +115,7 @@ Task<QList<NamedClock>> NameNetworkClocks(ClockSession& session, QList<quint32> 
             link.SetDestination(ClockSession::AddressText(clock.address), clock.address);
             link.Send(command::RequestNetworkSettings{});
         }
-        co_await WaitFor(
-            &session, &ClockSession::Received, [pending] { return !pending(); }, wait / 2);
+        co_await WaitFor(&session, &ClockSession::Received, allHeard, wait / 2);
     }
     co_return *named;
 }

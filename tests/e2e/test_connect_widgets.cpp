@@ -162,8 +162,9 @@ private Q_SLOTS:
                 ticked += grid->item(r, 0)->checkState() == Qt::Checked;
             QCOMPARE(ticked, 1);
         }
-        // Nothing is connected without a ticked row.
+        // Nothing is connected without a ticked or a highlighted row.
         grid->item(1, 0)->setCheckState(Qt::Unchecked);
+        grid->clearSelection();
         QVERIFY(!dialog.ConnectSelected());
     }
 };
