@@ -169,14 +169,29 @@ void Panel::LoadSettings()
     m_state.clockConnection = loaded.connection;
     m_state.clockConnection.IPAddressValue =
         ClockSession::AddressValue(loaded.connection.IPaddress);
+    m_savedDeviceServer = loaded.serialDeviceServer;
     ApplyConnection();
     Q_EMIT PickersSeeded(QDateTime::currentDateTime());
 }
 
 void Panel::ListSerialPorts()
 {
-    m_session.SetSerialDevices(m_options.serialDevicesGiven ? m_options.serialDevices
-                                                            : ClockSession::SystemSerialDevices());
+    QStringList devices = m_options.serialDevicesGiven ? m_options.serialDevices
+                                                       : ClockSession::SystemSerialDevices();
+    // A saved connection through a device server is found again: the system
+    // lists no such device, and a list given in another order moves it.
+    if (m_state.clockConnection.ConnectionType == ConnectionKind::Serial &&
+        !m_savedDeviceServer.isEmpty()) {
+        qsizetype at = devices.indexOf(m_savedDeviceServer);
+        if (at < 0 && !m_options.serialDevicesGiven &&
+            devices.size() < ClockSession::MaxSerialPorts) {
+            devices << m_savedDeviceServer;
+            at = devices.size() - 1;
+        }
+        if (at >= 0)
+            m_state.clockConnection.Comport = static_cast<qint16>(at + 1);
+    }
+    m_session.SetSerialDevices(devices);
     m_state.SerialPorts.clear();
     QString problem;
     for (int n = 1; n <= ClockSession::MaxSerialPorts; ++n) {
@@ -226,6 +241,10 @@ Task<void> Panel::ConnectViaSerial()
             ShowStatus(m_session.LastSerialOpenProblem());
         co_return;
     }
+    const bool deviceServer = m_session.SerialTransportName() != QLatin1String("serial");
+    m_savedDeviceServer =
+        deviceServer ? m_session.SerialDevice(m_state.clockConnection.Comport) : QString();
+    m_store->SaveSerialDeviceServer(m_savedDeviceServer);
     m_state.SetTimeCountdown = 5;
     m_state.SettingsRequested = true;
     m_health->Connecting();

@@ -342,6 +342,7 @@ private:
     bool m_foundRecorded = false; // ClockFound as the event log last saw it
     bool m_lostRecorded = false;  // the last link state logged was "not answering"
     std::unique_ptr<SettingsStore> m_store;
+    QString m_savedDeviceServer; // the stored serial connection's device server, if any
     LinkHealth* m_health = nullptr;
     std::unique_ptr<SystemClock> m_ownClock;
     SystemClock* m_clock = nullptr;

@@ -66,6 +66,7 @@ SettingsStore::Loaded SettingsStore::Load() const
     loaded.connection.ClockType = ReadInteger<qint16>(ReadText("ClockType", "1"), 1);
     loaded.connection.Comport = ReadInteger<qint16>(ReadText("Comport", "1"), 1);
     loaded.connection.IPaddress = ReadText("IPaddress", "");
+    loaded.serialDeviceServer = ReadText("SerialDeviceServer", "");
     return loaded;
 }
 
@@ -75,6 +76,18 @@ void SettingsStore::SaveConnectionSettings(const ClockConnection& connection)
     WriteText("IPaddress", connection.IPaddress);
     WriteText("Comport", QString::number(connection.Comport));
     WriteText("ClockType", QString::number(connection.ClockType));
+    m_settings->sync();
+}
+
+void SettingsStore::SaveSerialDeviceServer(const QString& name)
+{
+    const QString key = kGroup + QStringLiteral("/SerialDeviceServer");
+    if (name.isEmpty() && !m_settings->contains(key))
+        return;
+    if (name.isEmpty())
+        m_settings->remove(key);
+    else
+        m_settings->setValue(key, name);
     m_settings->sync();
 }
 

@@ -27,6 +27,7 @@ public:
     struct Loaded {
         qint16 UpdatePCclock = 1;
         ClockConnection connection;
+        QString serialDeviceServer; // see SaveSerialDeviceServer
     };
 
     // Reads every key with its default; a value that does not fit its type, or
@@ -36,6 +37,11 @@ public:
     // Writes ConnectionType, IPaddress, Comport and ClockType, in that order.
     void SaveConnectionSettings(const ClockConnection& connection);
     void SaveUpdatePCclock(int value);
+    // The serial device server ("tcp:HOST:PORT", "rfc2217:HOST:PORT") behind
+    // the saved serial connection, so that it is found again at the next start
+    // without --serial-ports; empty for a local port, whose key is then
+    // removed, so a store without device servers keeps its keys as they were.
+    void SaveSerialDeviceServer(const QString& name);
 
     QString FileName() const;
 

@@ -2,10 +2,12 @@
 // What the operator sees of the link and of the time to send: the indicator
 // turns to "not answering" when the clock falls silent and back when it
 // speaks again, on both links; the pickers follow the computer's clock until
-// edited, and a time far from it is asked about first; and a window without
-// a clock says where it looked and offers the ways on.
+// edited, and a time far from it is asked about first; a window without a
+// clock says where it looked and offers the ways on; and a clock behind a
+// device server is found again at the next start.
 #include "app/event_log.h"
 #include "app/link_health.h"
+#include "app/settings_store.h"
 #include "support/settings_helpers.h"
 #include "support/test_registry.h"
 #include "ui/time_pickers.h"
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTimeEdit>
 #include <QtTest>
 #include <algorithm>
@@ -294,6 +297,33 @@ private Q_SLOTS:
             8000));
         QVERIFY(!h.State().ClockFound);
         QCOMPARE(h.Core().Events().Entries().back().kind, EventKind::NotAnswered);
+    }
+
+    void aDeviceServerIsFoundAgainAtTheNextStart()
+    {
+        QTcpServer server; // accepts and says nothing: only the port's name matters here
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QString name = QStringLiteral("tcp:127.0.0.1:%1").arg(server.serverPort());
+        {
+            Harness h;
+            h.AddDeadPort();
+            h.SerialDevices() << name;
+            h.SaveConnection(0, 2, 1);
+            h.Start();
+            QVERIFY(Harness::WaitFor(
+                [&] { return h.Core().Store().Load().serialDeviceServer == name; }, 5000));
+        }
+        // Started with the ports in another order, the saved connection is
+        // still the device server's, not whatever is now port 2.
+        Harness h;
+        h.SerialDevices() << name;
+        h.AddDeadPort();
+        h.SaveConnection(0, 2, 1);
+        SettingsStore(h.SettingsFile()).SaveSerialDeviceServer(name);
+        h.Start();
+        QVERIFY(Harness::WaitFor([&] { return h.Core().Session().SerialPortOpen(); }, 5000));
+        QCOMPARE(h.State().clockConnection.Comport, qint16(1));
+        QCOMPARE(h.Core().Session().SerialDevice(h.Core().Session().SerialPortInUse()), name);
     }
 };
 
