@@ -62,6 +62,7 @@ private Q_SLOTS:
         auto* age = Control<QLabel>(w, "lblIncomingAge");
         QVERIFY(age->isVisibleTo(&w) && age->text().startsWith(u"No report since "));
         QVERIFY2(h.Status().isEmpty(), qPrintable(h.Status()));
+        QCOMPARE(w.windowTitle(), where + QStringLiteral(" - Tarvo Control Panel"));
         clock.SetSilent(false);
         QVERIFY(Harness::WaitFor([&] { return Indicator(w).startsWith(u"Connected: "); }));
         QVERIFY(!age->isVisibleTo(&w));
