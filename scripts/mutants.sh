@@ -7,11 +7,14 @@
 # are put back after every fault, also on Ctrl-C; a fault whose text is not
 # found is reported and skipped.
 #
-#   scripts/mutants.sh [--build DIR] [--source DIR] [--only REGEX] [--out FILE] [LIST]
+#   scripts/mutants.sh [--build DIR] [--source DIR] [--only REGEX] [--skip REGEX]
+#                      [--out FILE] [LIST]
 #
 # --build    the configured build tree to rebuild (default build/)
 # --source   the source tree it was configured from (default this one)
 # --only     only the faults whose name matches REGEX
+# --skip     leave out the tests whose name matches REGEX (say, one that
+#            fails already, or one being rewritten)
 # --out      also write the table, tab-separated, to FILE
 # TARVO_MUTANT_FUNCTION_MS bounds each test function (default 60000): a fault
 # that makes a test wait forever counts as caught once that time is up.
@@ -20,6 +23,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 source_dir="$here"
 build=""
 only=""
+skip=""
 out=""
 list=""
 while [ $# -gt 0 ]; do
@@ -27,8 +31,9 @@ while [ $# -gt 0 ]; do
     --build) build="$2"; shift 2 ;;
     --source) source_dir="$(cd "$2" && pwd)"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
+    --skip) skip="$2"; shift 2 ;;
     --out) out="$2"; shift 2 ;;
-    -h | --help) sed -n '3,18p' "$0"; exit 0 ;;
+    -h | --help) sed -n '3,21p' "$0"; exit 0 ;;
     *) list="$1"; shift ;;
     esac
 done
@@ -38,7 +43,9 @@ list="${list:-$here/scripts/mutants.txt}"
 export QT_QPA_PLATFORM=offscreen
 export QTEST_FUNCTION_TIMEOUT="${TARVO_MUTANT_FUNCTION_MS:-60000}"
 targets=(--target unit_tests --target e2e_tests --target clock-simulator --target tarvo-clock)
-suite=(-R '^(unit|e2e|programs\.none_left_running)' -j4 --timeout 300)
+# The tests mostly wait for simulated clocks: many run side by side.
+suite=(-R '^(unit|e2e|programs\.none_left_running)' -j"${TARVO_MUTANT_JOBS:-8}" --timeout 300)
+[ -z "$skip" ] || suite+=(-E "$skip")
 
 work="$(mktemp -d)"
 applied=""
@@ -48,8 +55,31 @@ restore() {
         applied=""
     fi
 }
+child=""
 trap 'restore; rm -rf "$work"' EXIT
-trap 'echo; echo "mutants: interrupted; the sources are restored" >&2; exit 130' INT TERM
+stop_tree() { # PID: the process and everything it started
+    local kid
+    for kid in $(ps -o pid= --ppid "$1" 2>/dev/null); do stop_tree "$kid"; done
+    kill "$1" 2>/dev/null
+}
+interrupted() {
+    [ -z "$child" ] || stop_tree "$child"
+    wait 2>/dev/null
+    echo
+    echo "mutants: interrupted; the sources are restored" >&2
+    exit 130
+}
+trap interrupted INT TERM
+# Each long step runs in the background and is waited for, so that an
+# interruption is handled at once rather than after the step.
+run() {
+    "$@" </dev/null &
+    child=$!
+    wait "$child"
+    local rc=$?
+    child=""
+    return $rc
+}
 
 # name, file, text and replacement of every fault, one record a line with the
 # newlines of the texts written as \n.
@@ -84,7 +114,7 @@ PY
 }
 
 rebuild() {
-    cmake --build "$build" -j"$(nproc)" "${targets[@]}" </dev/null >"$work/build.log" 2>&1
+    run cmake --build "$build" -j"$(nproc)" "${targets[@]}" >"$work/build.log" 2>&1
 }
 failed_tests() { # ctest log: the names of the tests that did not pass
     grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "$1" | grep -vE ' Passed |\*\*\*Skipped|Not Run' |
@@ -98,7 +128,7 @@ if ! rebuild; then
     echo "mutants: the unmutated tree does not build" >&2
     exit 1
 fi
-ctest --test-dir "$build" "${suite[@]}" </dev/null >"$work/base.log" 2>&1
+run ctest --test-dir "$build" "${suite[@]}" >"$work/base.log" 2>&1
 base_failed="$(failed_tests "$work/base.log")"
 tests_run=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#' "$work/base.log")
 echo "$tests_run tests; failing before any fault: ${base_failed:-none}"
@@ -123,7 +153,7 @@ while IFS=$'\t' read -r name path old new; do
         echo "-- $name: does not build"
         continue
     fi
-    ctest --test-dir "$build" "${suite[@]}" </dev/null >"$work/run.log" 2>&1
+    run ctest --test-dir "$build" "${suite[@]}" >"$work/run.log" 2>&1
     restore
     by=""
     for t in $(failed_tests "$work/run.log"); do
