@@ -27,7 +27,8 @@ class DesktopWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void everyInputControlHasAnAccessibleName()
+    // Every control's name is read through AT-SPI by tests/a11y_check.py.
+    void boxToggledByAnAssistiveTechnologyIsKept()
     {
         Harness h;
         SimOptions o;
@@ -36,30 +37,6 @@ private Q_SLOTS:
         h.SaveConnection(0, 1, 1);
         frmControlPanel& w = h.Start();
         QVERIFY(Harness::WaitFor([&] { return h.State().ClockFound; }, 5000));
-        QStringList missing;
-        int checked = 0;
-        const auto widgets = w.findChildren<QWidget*>();
-        for (QWidget* widget : widgets) {
-            const bool input =
-                qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                (qobject_cast<QLineEdit*>(widget) &&
-                 !qobject_cast<QAbstractSpinBox*>(widget->parentWidget()) &&
-                 !qobject_cast<QComboBox*>(widget->parentWidget())) ||
-                qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QAbstractItemView*>(widget);
-            // Internal parts of Qt's own controls (tab scroll arrows, list
-            // popups) are named by Qt itself.
-            if (!input || widget->objectName().startsWith(QLatin1String("qt_")) ||
-                widget->objectName().isEmpty())
-                continue;
-            ++checked;
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
-            const QString name = a ? a->text(QAccessible::Name).trimmed() : QString();
-            if (name.isEmpty())
-                missing << widget->objectName();
-        }
-        QVERIFY2(checked > 10, "the window has too few named input controls");
-        QVERIFY2(missing.isEmpty(), qPrintable("no accessible name: " + missing.join(", ")));
-
         // A box toggled by an assistive technology (switch access, voice
         // control) is used as it is shown, and the store keeps it.
         QAccessibleInterface* box =

@@ -36,8 +36,6 @@ class TestDstCalc : public QObject
     Q_OBJECT
 
 private slots:
-    void calculateDates_data();
-    void calculateDates();
     void calculateDatesMatchesOracleForAllRules_data();
     void calculateDatesMatchesOracleForAllRules();
     void findDOWandWOM_data();
@@ -50,39 +48,6 @@ private slots:
     void displayRows();
     void listItems();
 };
-
-void TestDstCalc::calculateDates_data()
-{
-    QTest::addColumn<int>("startYear");
-    QTest::addColumn<int>("dow");
-    QTest::addColumn<int>("month");
-    QTest::addColumn<int>("wom");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QDate>("expected");
-
-    QTest::newRow("last Sun Mar 2025 takes the fifth")
-        << 25 << 1 << 3 << 5 << 0 << QDate(2025, 3, 30);
-    QTest::newRow("last Sun Mar 2026") << 25 << 1 << 3 << 5 << 1 << QDate(2026, 3, 29);
-    QTest::newRow("last Sun Oct 2026 has four") << 26 << 1 << 10 << 5 << 0 << QDate(2026, 10, 25);
-    QTest::newRow("2nd Sun Mar 2026") << 26 << 1 << 3 << 2 << 0 << QDate(2026, 3, 8);
-    QTest::newRow("1st Sun Nov 2026 is the 1st") << 26 << 1 << 11 << 1 << 0 << QDate(2026, 11, 1);
-    QTest::newRow("last Mon Feb 2026 only four") << 26 << 2 << 2 << 5 << 0 << QDate(2026, 2, 23);
-    QTest::newRow("last Tue Feb 2028 leap fifth") << 26 << 3 << 2 << 5 << 2 << QDate(2028, 2, 29);
-    QTest::newRow("Sat before Sun wraps the week") << 26 << 7 << 11 << 1 << 0 << QDate(2026, 11, 7);
-    QTest::newRow("last entry is year 47") << 26 << 1 << 3 << 2 << 47 << QDate(2073, 3, 12);
-    QTest::newRow("latest year 2147") << 100 << 1 << 12 << 5 << 47 << QDate(2147, 12, 31);
-}
-
-void TestDstCalc::calculateDates()
-{
-    QFETCH(int, startYear);
-    QFETCH(int, dow);
-    QFETCH(int, month);
-    QFETCH(int, wom);
-    QFETCH(int, index);
-    QFETCH(QDate, expected);
-    QCOMPARE(Table(startYear, dow, month, wom).at(index), expected);
-}
 
 void TestDstCalc::calculateDatesMatchesOracleForAllRules_data()
 {

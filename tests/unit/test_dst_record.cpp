@@ -80,21 +80,13 @@ void TestDstRecord::parse_data()
 
     QTest::newRow("start 4 -> 5") << Record(4, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1)
                                   << QDate(2005, 11, 1) << 1 << 2;
-    QTest::newRow("start 101 -> 5")
-        << Record(101, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1) << QDate(2005, 11, 1) << 1 << 2;
     QTest::newRow("start 255 -> 5")
         << Record(255, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1) << QDate(2005, 11, 1) << 1 << 2;
-    QTest::newRow("start 5 kept") << Record(5, 1, 2, 3, 11) << 47 << QDate(2052, 3, 1)
-                                  << QDate(2052, 11, 1) << 1 << 2;
     QTest::newRow("start 100 kept")
         << Record(100, 1, 2, 3, 11) << 47 << QDate(2147, 3, 1) << QDate(2147, 11, 1) << 1 << 2;
 
-    QTest::newRow("hours 23 kept")
-        << Record(26, 23, 23, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 23 << 23;
     QTest::newRow("hours 24 -> 0")
         << Record(26, 24, 24, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 0 << 0;
-    QTest::newRow("hours 255 -> 0")
-        << Record(26, 255, 200, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 0 << 0;
     QTest::newRow("fall hour apart")
         << Record(26, 3, 4, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 3 << 4;
 
@@ -105,16 +97,8 @@ void TestDstRecord::parse_data()
 
     QTest::newRow("day 31 of Apr -> 1 May")
         << Record(26, 0, 0, 4, 4, 31, 30) << 0 << QDate(2026, 5, 1) << QDate(2026, 4, 30) << 0 << 0;
-    QTest::newRow("day 0 -> end of Feb")
-        << Record(26, 0, 0, 3, 3, 0, 0) << 0 << QDate(2026, 2, 28) << QDate(2026, 2, 28) << 0 << 0;
     QTest::newRow("day 0 in leap year")
         << Record(26, 0, 0, 3, 3, 0, 0) << 2 << QDate(2028, 2, 29) << QDate(2028, 2, 29) << 0 << 0;
-    QTest::newRow("day 0 of Jan -> 31 Dec") << Record(26, 0, 0, 1, 1, 0, 0) << 0
-                                            << QDate(2025, 12, 31) << QDate(2025, 12, 31) << 0 << 0;
-    QTest::newRow("day 0 of month 0") << Record(26, 0, 0, 0, 0, 0, 0) << 0 << QDate(2025, 11, 30)
-                                      << QDate(2025, 11, 30) << 0 << 0;
-    QTest::newRow("day 62 of Feb spans months")
-        << Record(26, 0, 0, 2, 2, 62, 62) << 0 << QDate(2026, 4, 3) << QDate(2026, 4, 3) << 0 << 0;
     QTest::newRow("day 255 of Dec -> next year")
         << Record(26, 0, 0, 12, 12, 255, 255) << 0 << QDate(2027, 8, 12) << QDate(2027, 8, 12) << 0
         << 0;
