@@ -11,12 +11,6 @@
 
 using namespace tarvo;
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    fuzz::StartApplication(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
@@ -31,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QByteArray& record : {unpacked.networkData, payload}) {
         const NetworkSettingsView view = DecodeNetworkSettings(record, FindModel(clockType));
         (void)view;
-        (void)ClockTypeFromIdentifier(ByteAt(record, NetworkOffset::ModelIdentifier), clockType);
+        (void)ModelNamedIn(record);
         for (const QByteArray& d : NetworkSettingsDatagrams(record, QByteArrayView("7315")))
             if (d.size() != DatagramLength)
                 abort();
