@@ -201,27 +201,6 @@ private slots:
         QCOMPARE(At(record, 99), 7);
     }
 
-    void editsReadBackThroughTheView()
-    {
-        QByteArray record = EmptyNetworkData();
-        const int server1[] = {192, 168, 1, 5};
-        for (int p = 1; p <= 4; ++p)
-            ApplyAddressFieldChange(record, AddressField::Server1, p, server1[p - 1]);
-        ApplyNumberFieldChange(record, NumberField::Server1Port, "40000");
-        ApplyNumberFieldChange(record, NumberField::MinutesBetweenUpdates, "15");
-        ApplyNetmaskSelection(record, 7);
-
-        const NetworkSettingsView servers = DecodeNetworkSettings(record, FindModel(2));
-        QCOMPARE(servers.server1, QStringLiteral("192.168.1.5"));
-        QCOMPARE(servers.server1Port, QStringLiteral("40000"));
-        QCOMPARE(servers.minutesBetweenUpdates, QStringLiteral("15"));
-        QCOMPARE(servers.netmaskIndex, 7);
-
-        // The same bytes 22-25 seen by a broadcasting model.
-        const NetworkSettingsView broadcast = DecodeNetworkSettings(record, FindModel(1));
-        QCOMPARE(broadcast.broadcast[0], QStringLiteral("64.156.192.168"));
-        QCOMPARE(broadcast.broadcastInterval, QStringLiteral("15"));
-    }
 };
 
 TARVO_TEST_CLASS(TestNetworkEdits)

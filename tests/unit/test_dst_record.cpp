@@ -3,7 +3,6 @@
 #include "dst/dst_record.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
-#include "support/metatypes.h"
 #include "support/test_registry.h"
 
 #include <QtTest>
@@ -54,8 +53,6 @@ private slots:
     void parseRefusesShortRecord();
     void serialFrames();
     void datagram();
-    void recordRoundTrip_data();
-    void recordRoundTrip();
 };
 
 void TestDstRecord::parse_data()
@@ -183,39 +180,6 @@ void TestDstRecord::datagram()
         rebuilt[4 - i] = d[5 + i];
     rebuilt.replace(5, 96, d.mid(10, 96));
     QCOMPARE(rebuilt, BuildDstRecord(Days(3, true), Days(11, false), Spring, Fall, 26));
-}
-
-void TestDstRecord::recordRoundTrip_data()
-{
-    QTest::addColumn<DstRule>("spring");
-    QTest::addColumn<DstRule>("fall");
-    QTest::addColumn<int>("startYear");
-
-    QTest::newRow("US") << DstRule{2, 1, 3, 2} << DstRule{1, 1, 11, 2} << 26;
-    QTest::newRow("EU") << DstRule{5, 1, 3, 1} << DstRule{5, 1, 10, 1} << 5;
-    QTest::newRow("south") << DstRule{1, 1, 10, 23} << DstRule{1, 1, 4, 0} << 100;
-}
-
-void TestDstRecord::recordRoundTrip()
-{
-    QFETCH(DstRule, spring);
-    QFETCH(DstRule, fall);
-    QFETCH(int, startYear);
-    DstDateTable s;
-    DstDateTable f;
-    CalculateDates(s, startYear, spring.DOW, spring.Month, spring.WOM);
-    CalculateDates(f, startYear, fall.DOW, fall.Month, fall.WOM);
-
-    const QByteArray record = BuildDstRecord(s, f, spring, fall, startYear);
-    QCOMPARE(record.size(), 101);
-    const DstTables tables = ParseDSTDates(record);
-    QVERIFY(tables.present);
-    QCOMPARE(tables.spring, s);
-    QCOMPARE(tables.fall, f);
-    QCOMPARE(tables.springHour, spring.Hour);
-    QCOMPARE(tables.fallHour, fall.Hour);
-    QCOMPARE(RecoverRule(tables.spring, tables.springHour), spring);
-    QCOMPARE(RecoverRule(tables.fall, tables.fallHour), fall);
 }
 
 TARVO_TEST_CLASS(TestDstRecord)

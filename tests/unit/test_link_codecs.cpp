@@ -30,6 +30,9 @@ private Q_SLOTS:
         QCOMPARE(parsed->payload, payload);
         QCOMPARE(parsed->clockType, 1);
         QVERIFY(!ParseOutgoingFrame(QByteArray("\x01$VX-999U", 9)).has_value());
+        // A model code no clock has (an odd settings store) goes out as a 226.
+        for (int unknown : {-1, 0, 5})
+            QCOMPARE(BuildSerialFrame(1, {}, ModelOrFallback(unknown)), QByteArray("\x01$VX-226U"));
     }
 
     void reassembly()
