@@ -24,7 +24,6 @@ inline void QuietMessages(QtMsgType type, const QMessageLogContext&, const QStri
     }
 }
 
-
 inline QByteArray Bytes(const uint8_t* data, size_t size)
 {
     // A deep copy: a view on the fuzzer's buffer would let a decoder that keeps

@@ -120,7 +120,9 @@ private Q_SLOTS:
         QCOMPARE(m_view.incoming, QStringLiteral(" 03-07-2006  14:05:09 "));
         QVERIFY(m_view.incomingValid);
         m_view.incoming.clear();
+        // Eleven bytes or thirteen: no report.
         m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6).left(11)));
+        m_panel->Session().InjectSerialBytes(Frame(0xFE, Report(14, 5, 9, 7, 3, 6) + '\x01'));
         QVERIFY(m_view.incoming.isEmpty());
         // While a search probes, time reports are not shown.
         State().SearchInProgress = true;

@@ -38,12 +38,12 @@ private slots:
             << true << QStringLiteral("ab\u20acd") << QStringLiteral("ab\u20acd") << -1
             << PasswordCharacterMessage << old;
         // Characters nobody can type would lock the clock out of the network.
-        QTest::newRow("unit separator, the last control")
-            << true << "ab\x1f"
-                       "d"
-            << "ab\x1f"
-               "d"
-            << -1 << PasswordCharacterMessage << old;
+        QTest::newRow("unit separator, the last control") << true
+                                                          << "ab\x1f"
+                                                             "d"
+                                                          << "ab\x1f"
+                                                             "d"
+                                                          << -1 << PasswordCharacterMessage << old;
         QTest::newRow("C1 control")
             << true << QStringLiteral("ab\u0085d") << QStringLiteral("ab\u0085d") << -1
             << PasswordCharacterMessage << old;

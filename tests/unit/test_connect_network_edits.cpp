@@ -200,7 +200,6 @@ private slots:
         QCOMPARE(record.size(), NetworkDataLength);
         QCOMPARE(At(record, 99), 7);
     }
-
 };
 
 TARVO_TEST_CLASS(TestNetworkEdits)
