@@ -8,13 +8,14 @@
 # found is reported and skipped.
 #
 #   scripts/mutants.sh [--build DIR] [--source DIR] [--only REGEX] [--skip REGEX]
-#                      [--out FILE] [LIST]
+#                      [--tests REGEX] [--out FILE] [LIST]
 #
 # --build    the configured build tree to rebuild (default build/)
 # --source   the source tree it was configured from (default this one)
 # --only     only the faults whose name matches REGEX
 # --skip     leave out the tests whose name matches REGEX (say, one that
 #            fails already, or one being rewritten)
+# --tests    run only the tests whose name matches REGEX (to confirm a catch)
 # --out      also write the table, tab-separated, to FILE
 # TARVO_MUTANT_FUNCTION_MS bounds each test function (default 60000): a fault
 # that makes a test wait forever counts as caught once that time is up.
@@ -24,6 +25,7 @@ source_dir="$here"
 build=""
 only=""
 skip=""
+tests=""
 out=""
 list=""
 while [ $# -gt 0 ]; do
@@ -32,8 +34,9 @@ while [ $# -gt 0 ]; do
     --source) source_dir="$(cd "$2" && pwd)"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
     --skip) skip="$2"; shift 2 ;;
+    --tests) tests="$2"; shift 2 ;;
     --out) out="$2"; shift 2 ;;
-    -h | --help) sed -n '3,21p' "$0"; exit 0 ;;
+    -h | --help) sed -n '3,22p' "$0"; exit 0 ;;
     *) list="$1"; shift ;;
     esac
 done
@@ -44,7 +47,7 @@ export QT_QPA_PLATFORM=offscreen
 export QTEST_FUNCTION_TIMEOUT="${TARVO_MUTANT_FUNCTION_MS:-60000}"
 targets=(--target unit_tests --target e2e_tests --target clock-simulator --target tarvo-clock)
 # The tests mostly wait for simulated clocks: many run side by side.
-suite=(-R '^(unit|e2e|programs\.none_left_running)' -j"${TARVO_MUTANT_JOBS:-8}" --timeout 300)
+suite=(-R "${tests:-^(unit|e2e|programs\.none_left_running)}" -j"${TARVO_MUTANT_JOBS:-8}" --timeout 300)
 [ -z "$skip" ] || suite+=(-E "$skip")
 
 work="$(mktemp -d)"
