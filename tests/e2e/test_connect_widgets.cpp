@@ -33,8 +33,8 @@ private Q_SLOTS:
             << "192168001254"
             << "192.168.1.254"
             << QList<int>{1001, 1019, 1192, 2001, 2016, 2168, 3000, 3000, 3001, 4002, 4025, 4254};
-        QTest::newRow("no octet above 255") << "300"
-                                            << "255.0.0.0" << QList<int>{1003, 1030, 1255};
+        QTest::newRow("no octet above 255") << "256"
+                                            << "255.0.0.0" << QList<int>{1002, 1025, 1255};
     }
     void typingReportsEachOctet()
     {

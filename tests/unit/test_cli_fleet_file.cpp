@@ -2,6 +2,7 @@
 #include "cli/fleet_file.h"
 #include "support/test_registry.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tarvo;
@@ -189,8 +190,13 @@ private Q_SLOTS:
         QVERIFY(!all.contains(QChar(0x1b)) && !all.contains(QChar(0x202e)));
     }
 
-    // The file on disk: the passwordFile beside it is read from its folder
-    // whatever the current directory is.
+    // A folder where the file should be is named as one, not read as empty.
+    void folderIsNoFleetFile()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(ReadFleetFile(dir.path()).errors,
+                 QStringList{dir.path() + QStringLiteral(": not a regular file but a folder")});
+    }
 };
 
 TARVO_TEST_CLASS(CliFleetFile)
