@@ -60,10 +60,17 @@ restore() {
 }
 child=""
 trap 'restore; rm -rf "$work"' EXIT
-stop_tree() { # PID: the process and everything it started
+descendants() { # PID: every process it started, and theirs
     local kid
-    for kid in $(ps -o pid= --ppid "$1" 2>/dev/null); do stop_tree "$kid"; done
-    kill "$1" 2>/dev/null
+    for kid in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+        echo "$kid"
+        descendants "$kid"
+    done
+}
+stop_tree() { # PID: the process and everything it started, listed before any ends
+    local all
+    all="$1 $(descendants "$1")"
+    kill $all 2>/dev/null
 }
 interrupted() {
     [ -z "$child" ] || stop_tree "$child"
