@@ -24,16 +24,6 @@ inline void QuietMessages(QtMsgType type, const QMessageLogContext&, const QStri
     }
 }
 
-inline void StartApplication(int* argc, char*** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(QuietMessages);
-    // Never destroyed: libFuzzer ends the process with exit(), after Qt's own
-    // statics are gone, and a destructor running then would crash.
-    static QCoreApplication* app = new QCoreApplication(*argc, *argv);
-    (void)app;
-}
-
 inline QByteArray Bytes(const uint8_t* data, size_t size)
 {
     // A deep copy: a view on the fuzzer's buffer would let a decoder that keeps
@@ -42,3 +32,16 @@ inline QByteArray Bytes(const uint8_t* data, size_t size)
 }
 
 } // namespace fuzz
+
+// Every target is one file that includes this header once: libFuzzer calls
+// this before the first input.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(fuzz::QuietMessages);
+    // Never destroyed: libFuzzer ends the process with exit(), after Qt's own
+    // statics are gone, and a destructor running then would crash.
+    static QCoreApplication* app = new QCoreApplication(*argc, *argv);
+    (void)app;
+    return 0;
+}

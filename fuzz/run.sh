@@ -2,23 +2,23 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs each fuzz target (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a fixed number of inputs, starting from the
-# seed corpus in fuzz/corpus/. The targets live in the sanitizer tree
-# (build-asan/, made by scripts/build.sh --sanitize, which this runs when the
-# tree is missing). Any crash, sanitizer report, leak or timeout fails the run;
-# the input that caused it is kept in build-asan/findings/.
+# seed corpus in fuzz/corpus/. The targets live in a clang tree of their own
+# (build-fuzz/, made by scripts/build.sh --fuzz, which this runs when a target
+# is missing). Any crash, sanitizer report, leak or timeout fails the run; the
+# input that caused it is kept in build-fuzz/findings/.
 # Usage: fuzz/run.sh [runs-per-target]   (default 100000)
 #        FUZZ_TARGETS="serial_receive time_report" fuzz/run.sh 5000
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-100000}"
-build="${FUZZ_BUILD_DIR:-$here/build-asan}"
+build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
 targets="${FUZZ_TARGETS:-serial_receive datagram_dispatch master_record network_settings dst_record time_report numeric_value script_input incoming_decoder http_request telnet_codec}"
 missing=0
 for t in $targets; do
     [ -x "$build/bin/fuzz_$t" ] || missing=1
 done
 if [ "$missing" = 1 ]; then
-    ASAN_BUILD_DIR="$build" "$here/scripts/build.sh" --sanitize
+    FUZZ_BUILD_DIR="$build" "$here/scripts/build.sh" --fuzz
 fi
 
 export QT_QPA_PLATFORM=offscreen

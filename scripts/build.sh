@@ -2,40 +2,52 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds.
 #   scripts/build.sh              the program, the simulator and the tests in build/
-#   scripts/build.sh --sanitize   the same with clang, AddressSanitizer and
-#                                 UndefinedBehaviorSanitizer, plus the fuzz
-#                                 targets, in build-asan/ (one tree for both)
+#   scripts/build.sh --sanitize   the same with the compiler the programs ship
+#                                 with (GCC), under AddressSanitizer and
+#                                 UndefinedBehaviorSanitizer, in build-asan/
+#   scripts/build.sh --fuzz       the fuzz targets alone (libFuzzer needs clang),
+#                                 instrumented for both sanitizers, in build-fuzz/
 # Extra arguments go to cmake's configure step. TARVO_BUILD_TARGETS names the
 # targets to build (all of them when unset). Output of the compiler is kept
 # in the tree's build.log and shown only when the build fails.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-sanitize=0
-if [ "${1:-}" = "--sanitize" ]; then
-    sanitize=1
-    shift
-fi
+kind=plain
+case "${1:-}" in
+--sanitize) kind=sanitize; shift ;;
+--fuzz) kind=fuzz; shift ;;
+esac
 # Optimised without debug information: it halves the compile time, and a
 # failing test still names its file and line.
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2" -DTARVO_BUILD_BENCH=OFF)
-if [ "$sanitize" = 1 ]; then
+build="${BUILD_DIR:-$here/build}"
+if [ "$kind" = sanitize ]; then
     build="${ASAN_BUILD_DIR:-$here/build-asan}"
-    cxx="${CXX_SANITIZE:-$(command -v clang++ || command -v clang++-14 || true)}"
+    # The shipped programs' compiler, whose coroutine code is what users run.
+    cxx="${CXX_SANITIZE:-$(command -v g++ || true)}"
+    [ -n "$cxx" ] || { echo "build: g++ is not installed" >&2; exit 1; }
+    flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+    common=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1"
+            -DCMAKE_CXX_COMPILER="$cxx" "-DCMAKE_CXX_FLAGS=$flags"
+            "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" -DTARVO_BUILD_BENCH=OFF)
+elif [ "$kind" = fuzz ]; then
+    build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
+    cxx="${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14 || true)}"
     if [ -z "$cxx" ]; then
         echo "build: clang++ is not installed (scripts/install-deps.sh installs it)" >&2
         exit 1
     fi
     # Every library is instrumented for the sanitizers and for the fuzzer's
-    # coverage; only the fuzz programs link the fuzzer's own main.
+    # coverage; only the fuzz programs link the fuzzer's own main. Nothing
+    # else is configured: no window, no simulator, no tests.
     # The function-type check is left out: clang 14 cannot build it into
     # coroutines ("Cannot represent a difference across sections").
     flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=function -fno-sanitize-recover=all -fno-omit-frame-pointer"
     common=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1"
             -DCMAKE_CXX_COMPILER="$cxx" "-DCMAKE_CXX_FLAGS=$flags"
             "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
-            -DTARVO_FUZZ=ON -DTARVO_BUILD_BENCH=OFF)
-else
-    build="${BUILD_DIR:-$here/build}"
+            -DTARVO_FUZZ=ON -DBUILD_TESTING=OFF -DTARVO_BUILD_SIMULATOR=OFF)
+    TARVO_BUILD_TARGETS="${TARVO_BUILD_TARGETS:-fuzz_targets}"
 fi
 cmake -S "$here" -B "$build" "${common[@]}" "$@" >/dev/null
 targets=()

@@ -2,10 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds and runs every test:
 #   1. the plain build (build/) and its test suite;
-#   2. the same suite built with clang under AddressSanitizer and
-#      UndefinedBehaviorSanitizer (build-asan/), whose tree also holds the
-#      fuzz targets;
-#   3. a short pass of every fuzz target.
+#   2. the same suite built with GCC, the programs' own compiler, under
+#      AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+#   3. the fuzz targets alone, built with clang (build-fuzz/), and a short
+#      pass of each.
 # The suites mostly wait for simulated clocks, so each one runs while the next
 # tree compiles; a suite must hold under that load anyway.
 # TARVO_QUICK=1 (or --quick) builds build/ incrementally and runs only its suite.
@@ -64,7 +64,7 @@ if [ "$build_rc" != 0 ]; then
     exit 1
 fi
 
-step "tests under the sanitizers, with the fuzz pass"
+step "tests under the sanitizers, while the fuzz targets build and run"
 # Leak checking is off: Qt keeps allocations for the life of the process
 # (plugins, fonts, the platform integration) that LeakSanitizer reports at exit.
 # The shell-script tests run in the plain tree only.
@@ -73,7 +73,9 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     run_suite "$asan" "$asan/test.log" -E '^(install|cli)\.' &
 asan_pid=$!
 fuzz_rc=0
-FUZZ_BUILD_DIR="$asan" "$here/fuzz/run.sh" "${TARVO_FUZZ_RUNS:-20000}" || fuzz_rc=$?
+fuzz="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
+FUZZ_BUILD_DIR="$fuzz" "$here/scripts/build.sh" --fuzz &&
+    FUZZ_BUILD_DIR="$fuzz" "$here/fuzz/run.sh" "${TARVO_FUZZ_RUNS:-20000}" || fuzz_rc=$?
 wait "$asan_pid" || true
 show_suite "$asan/test.log"
 count "$asan/test.log"

@@ -5,25 +5,15 @@
 # and the program against its simulated clock. Skips (77) where the pieces
 # are not installed.
 # Usage: a11y_check.sh BUILD_DIR
-set -uo pipefail
 bin="$1/bin"
 here="$(cd "$(dirname "$0")" && pwd)"
-skip() { echo "SKIP: $*"; exit 77; }
+. "$(dirname "$0")/check_lib.sh"
 command -v Xvfb >/dev/null || skip "Xvfb is not installed"
 command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
 launcher=/usr/libexec/at-spi-bus-launcher
 [ -x "$launcher" ] || skip "at-spi2-core is not installed"
 py=/usr/bin/python3
 "$py" -c 'import pyatspi' 2>/dev/null || skip "python3-pyatspi is not installed"
-
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &

@@ -5,17 +5,9 @@
 # and selects the simulated clock as its source. chronyd comes from the PATH
 # or from Debian's chrony package, unpacked into the build tree without being
 # installed (so no service starts). Skipped (77) where neither is possible.
-set -uo pipefail
 build="$1"
 bin="$build/bin"
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-skip() { echo "SKIP: $*"; exit 77; }
+. "$(dirname "$0")/check_lib.sh"
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
 
 [ "$(id -u)" = 0 ] || skip "chronyd needs root to start here"
@@ -43,15 +35,8 @@ pidfile $work/chronyd.pid
 CONF
 "$chronyd" -x -d -u root -f "$work/chrony.conf" >"$work/chronyd.log" 2>&1 &
 pids+=($!)
-"$bin/clock-simulator" --model 226 --serial >"$work/sim.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    pty="$(sed -n 's/^serial: //p' "$work/sim.log")"
-    [ -n "$pty" ] && [ -S "$work/tarvo.sock" ] && break
-    sleep 0.1
-done
-[ -n "$pty" ] || fail "the simulator did not start"
-[ -S "$work/tarvo.sock" ] || fail "chronyd did not create its socket"
+start_serial_clock "$work/sim.log" --model 226
+wait_for 5 test -S "$work/tarvo.sock" || fail "chronyd did not create its socket"
 "$bin/tarvo-clock" --port "$pty" feed-chrony "$work/tarvo.sock" >"$work/feed.log" 2>&1 &
 pids+=($!)
 

@@ -3,25 +3,10 @@
 # The tarvo-clock program itself, as a script runs it: exit statuses, output on
 # the right stream, files that are no files, and an end on SIGTERM, against the
 # clock-simulator program on a pseudo-terminal and on 127.0.154.2.
-set -uo pipefail
 bin="$1/bin"
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/check_lib.sh"
 
-"$bin/clock-simulator" --model 229 --serial --udp 127.0.154.2 >"$work/sim.out" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do
-    pty="$(sed -n 's/^serial: //p' "$work/sim.out")"
-    [ -n "$pty" ] && break
-    sleep 0.1
-done
-[ -n "$pty" ] || fail "the simulator did not start"
+start_serial_clock "$work/sim.out" --model 229 --udp 127.0.154.2
 
 # Captured first: grep -q leaves a pipe at its first match, and a help longer
 # than the pipe's first write would end tarvo-clock with SIGPIPE.
@@ -58,6 +43,7 @@ done
 python3 -c 'import socket, time; s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen()
 print(s.getsockname()[1], flush=True); time.sleep(30)' >"$work/busy" &
 holder=$!
+pids+=("$holder")
 for _ in $(seq 100); do [ -s "$work/busy" ] && break; sleep 0.1; done
 busy="$(cat "$work/busy")"
 (ulimit -n 90; timeout -k 2 10 "$bin/tarvo-clock" exporter --port "$pty" --listen "127.0.0.1:$busy" >/dev/null 2>"$work/err")

@@ -4,19 +4,11 @@
 # 127.0.164.0/24: a SIGINT starts no more clocks, lets the running one end,
 # prints every row and names the clocks not started; a second SIGINT
 # interrupts the running clocks and names every clock not done.
-set -uo pipefail
 bin="$1/bin"
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/check_lib.sh"
 
 "$bin/clock-simulator" --model 226 --count 2 --udp-base 127.0.164.1 >"$work/sim.out" 2>&1 &
-sim_pid=$!
+pids+=($!)
 for _ in $(seq 50); do
     [ "$(grep -c '^udp: ' "$work/sim.out")" -ge 2 ] && break
     sleep 0.1

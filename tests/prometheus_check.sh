@@ -11,22 +11,10 @@
 # rules of docs/monitoring. Prometheus comes from the PATH or from Debian's
 # package, unpacked into the build tree without being installed (so no
 # service starts). Skipped (77) where it can be neither obtained nor started.
-set -uo pipefail
 build="$1"
 source_dir="$2"
 bin="$build/bin"
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -CONT "$pid" 2>/dev/null
-        kill "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-skip() { echo "SKIP: $*"; exit 77; }
+. "$(dirname "$0")/check_lib.sh"
 fail() {
     echo "FAIL: $*"
     for log in "$work"/*.log; do echo "== $log"; tail -n 30 "$log"; done
@@ -52,9 +40,6 @@ fi
 
 "$promtool" check rules "$source_dir/docs/monitoring/tarvo-alerts.yml" || fail "promtool rejects the alerting rules"
 
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
 # Reads one value of an instant query: python3 QUERY -> the value, or nothing.
 query() {
     python3 - "$prom_port" "$1" <<'PY'
@@ -69,23 +54,12 @@ if len(result) == 1:
     print(result[0]["value"][1])
 PY
 }
-wait_line() { # FILE PATTERN: the rest of the first line starting with PATTERN
-    for _ in $(seq 100); do
-        line="$(sed -n "s/^$2//p" "$1" | head -n 1)"
-        [ -n "$line" ] && { echo "$line"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-
-"$bin/clock-simulator" --model 226 --serial >"$work/serial-sim.log" 2>&1 &
-pids+=($!)
+start_serial_clock "$work/serial-sim.log" --model 226
 "$bin/clock-simulator" --model 229 --udp 127.0.171.2 --password 7315 >"$work/live-sim.log" 2>&1 &
 pids+=($!)
 "$bin/clock-simulator" --model 229 --udp 127.0.171.3 >"$work/stopped-sim.log" 2>&1 &
 stopped=$!
 pids+=($stopped)
-pty="$(wait_line "$work/serial-sim.log" 'serial: ')" || fail "the serial simulator did not start"
 wait_line "$work/live-sim.log" 'udp: ' >/dev/null || fail "the network simulator did not start"
 wait_line "$work/stopped-sim.log" 'udp: ' >/dev/null || fail "the second network simulator did not start"
 

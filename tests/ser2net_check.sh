@@ -44,36 +44,17 @@ if [ -z "${TARVO_SER2NET_NETNS:-}" ] && [ "$(id -u)" = 0 ] && command -v ip >/de
         'ip link set lo up && ip addr add 127.0.0.2/8 dev lo && exec bash "$0" "$@"' "$0" "$@"
 fi
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/check_lib.sh"
 fail() {
     echo "FAIL: $*"
     for log in "$work"/*.log; do echo "== $log"; head -n 12 "$log"; echo ...; tail -n 8 "$log"; done
     exit 1
 }
 
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-wait_for() { # SECONDS COMMAND...: true once COMMAND succeeds
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 lines() { grep -c "${2:-.}" "$1" 2>/dev/null || true; }
 has_lines() { [ "$(lines "$1")" -ge "$2" ]; }
 
-"$bin/clock-simulator" --model 226 --serial -v >"$work/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 grep -q '^serial: ' "$work/sim.log" || fail "the simulator did not start"
-pty="$(sed -n 's/^serial: //p' "$work/sim.log" | head -n 1)"
+start_serial_clock "$work/sim.log" --model 226 -v
 
 raw_port="$(free_port)"
 telnet_port="$(free_port)"

@@ -7,19 +7,9 @@
 # leaves it: no network at all, no new privileges, only the port and chronyd's
 # socket. Skipped (77) where systemd's tools are not installed.
 # Usage: service_unit_check.sh SOURCE_DIR BUILD_DIR
-set -uo pipefail
 source_dir="$1"
 bin="$2/bin"
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/check_lib.sh"
 
 command -v systemd-analyze >/dev/null || skip "systemd-analyze is not installed"
 
@@ -67,14 +57,7 @@ fi
 # The feed where the unit puts it: a network namespace of its own and no new
 # privileges. Needs a namespace this machine lets us make.
 if unshare -n true 2>/dev/null && command -v setpriv >/dev/null && command -v python3 >/dev/null; then
-    "$bin/clock-simulator" --model 226 --serial >"$work/sim.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do
-        pty="$(sed -n 's/^serial: //p' "$work/sim.log")"
-        [ -n "$pty" ] && break
-        sleep 0.1
-    done
-    [ -n "$pty" ] || fail "the simulator did not start"
+    start_serial_clock "$work/sim.log" --model 226
     python3 - "$work/feed.sock" >"$work/samples" <<'PY' &
 import socket, sys
 s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)

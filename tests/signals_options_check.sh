@@ -7,17 +7,8 @@
 # no socket, no scratch folder, no simulated clock and no serial lock file
 # behind.
 # Usage: signals_options_check.sh BUILD_DIR
-set -uo pipefail
 bin="$1/bin"
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/check_lib.sh"
 now_ms() { date +%s%3N; }
 
 # --- options ------------------------------------------------------------

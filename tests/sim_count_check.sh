@@ -3,16 +3,8 @@
 # clock-simulator --count: many network clocks in one process, each answering
 # on its own loopback address (127.0.161.0/24 and 127.0.162.0/24), and the
 # ranges it refuses; then tarvo-clock --fleet over all of them.
-set -uo pipefail
 bin="$1/bin"
-work="$(mktemp -d)"
-sim_pid=""
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/check_lib.sh"
 
 refused() { # expected-message, arguments...
     local expected="$1"
@@ -37,6 +29,7 @@ refused "1 to 1000" --count 0 --udp-base 127.0.161.1
 # leaves out 127.0.161.255, the discovery address of the first /24.
 "$bin/clock-simulator" --model 229 --count 250 --udp-base 127.0.161.250 >"$work/sim.out" 2>&1 &
 sim_pid=$!
+pids+=("$sim_pid")
 for _ in $(seq 100); do
     [ "$(grep -c '^udp: ' "$work/sim.out")" -ge 250 ] && break
     kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended: $(cat "$work/sim.out")"

@@ -274,12 +274,6 @@ private Q_SLOTS:
             Fleet(bad, {QStringLiteral("set"), QStringLiteral("time"), QStringLiteral("now")}));
         QCOMPARE(run.status, ExitCode::BadArguments);
         QVERIFY(run.out.isEmpty());
-        QVERIFY2(run.err.contains(bad + QStringLiteral(R"(: clock 2 ("a"): unknown field "hots")")),
-                 qPrintable(run.err));
-        QVERIFY(run.err.contains(
-            QStringLiteral(R"(clock 2 ("a"): needs "port" (serial device) or "host")")));
-        QVERIFY(run.err.contains(
-            QStringLiteral(R"(clock 3 ("serial"): field "name": another clock has this name)")));
         QVERIFY(run.err.contains(u"Nothing was sent."));
         QTest::qWait(300);
         QCOMPARE(frames.size(), 0);

@@ -31,8 +31,6 @@ class SettingsRoundTrip : public QObject
 private Q_SLOTS:
     void serialSendThenReconnectShowsTheClocksValues();
     void networkSendThenRequestShowsTheClocksValues();
-    void aSerialSendIsConfirmedOnEveryModel_data();
-    void aSerialSendIsConfirmedOnEveryModel();
     void aSettingTheClockDoesNotKeepIsNamed();
     void factoryDefaults_data();
     void factoryDefaults();
@@ -130,40 +128,6 @@ void SettingsRoundTrip::networkSendThenRequestShowsTheClocksValues()
     QVERIFY(!Ticked(w, "chkResyncEnable"));
     QCOMPARE(ShownEntry(w, "cmbDriftWindow"), QStringLiteral("12 Frames"));
     QCOMPARE(h.State().clockSettings.RisingEdge, quint8(0));
-}
-
-void SettingsRoundTrip::aSerialSendIsConfirmedOnEveryModel_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<int>("clockType");
-    QTest::addColumn<QString>("secondOffset"); // empty: the model has none
-    QTest::newRow("226") << 226 << 1 << "-2";
-    QTest::newRow("229") << 229 << 2 << "3";
-    QTest::newRow("207") << 207 << 3 << "";
-    QTest::newRow("222") << 222 << 4 << "-3";
-}
-
-void SettingsRoundTrip::aSerialSendIsConfirmedOnEveryModel()
-{
-    QFETCH(int, model);
-    QFETCH(int, clockType);
-    QFETCH(QString, secondOffset);
-    Harness h;
-    SimOptions o;
-    o.model = model;
-    o.serial = true;
-    o.reportMs = 0;
-    h.AddClock(o);
-    h.SaveConnection(0, 1, clockType);
-    frmControlPanel& w = h.Start();
-    QVERIFY(Harness::WaitFor([&] { return ShownEntry(w, "cmbTimeZone").startsWith("-5 "); }, 5000));
-    Harness::WaitFor([] { return false; }, 1000); // the connect's answers are all in
-    QVERIFY(ChooseEntry(w, "cmbTimeZone", "+2"));
-    if (!secondOffset.isEmpty())
-        QVERIFY(ChooseEntry(w, "cmbSecondOffset", secondOffset));
-    ClickOn(w, "imageBTNSend");
-    QVERIFY2(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 5000),
-             qPrintable(h.Status()));
 }
 
 void SettingsRoundTrip::aSettingTheClockDoesNotKeepIsNamed()

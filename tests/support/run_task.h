@@ -22,12 +22,6 @@ inline Task<void> CaptureInto(Task<void> task, bool* done)
     *done = true;
 }
 
-// A stand-in for a window that stays up for `ms`.
-inline Task<void> Pause(int ms)
-{
-    co_await Sleep(ms);
-}
-
 // The task's result; fails the test (and returns T{}) when it did not end
 // within `timeoutMs`.
 template <typename T> T RunTask(Task<T> task, int timeoutMs = 120000)

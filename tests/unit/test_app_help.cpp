@@ -18,24 +18,6 @@ class AppHelp : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void pagePerModel_data()
-    {
-        QTest::addColumn<int>("clockType");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("unknown 0") << 0 << "Velmora.html";
-        QTest::newRow("226") << 1 << "Velmora.html";
-        QTest::newRow("229") << 2 << "Velmora 229.html";
-        QTest::newRow("207") << 3 << "Velmora 207.html";
-        QTest::newRow("222") << 4 << "Velmora 222.html";
-        QTest::newRow("unknown 5") << 5 << "Velmora.html";
-    }
-    void pagePerModel()
-    {
-        QFETCH(int, clockType);
-        QFETCH(QString, file);
-        QCOMPARE(HelpFileName(FindModel(clockType)), file);
-    }
-
     void installedPagesAreFoundFromTheProgramFolder()
     {
         // prefix/bin/program finds prefix/share/tarvo-control-panel/help/...

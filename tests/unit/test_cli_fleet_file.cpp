@@ -2,8 +2,6 @@
 #include "cli/fleet_file.h"
 #include "support/test_registry.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -192,26 +190,12 @@ private Q_SLOTS:
         QVERIFY(!all.contains(QChar(0x1b)) && !all.contains(QChar(0x202e)));
     }
 
-    // The file on disk: the passwordFile beside it is read from its folder
-    // whatever the current directory is.
-    void readsFromDisk()
+    // A folder where the file should be is named as one, not read as empty.
+    void folderIsNoFleetFile()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QFile pw(dir.filePath(QStringLiteral("pw.txt")));
-        QVERIFY(pw.open(QIODevice::WriteOnly));
-        pw.write("wxyz\n");
-        pw.close();
-        QFile fleet(dir.filePath(QStringLiteral("fleet.json")));
-        QVERIFY(fleet.open(QIODevice::WriteOnly));
-        fleet.write(R"([{"name": "a", "host": "127.0.0.1", "passwordFile": "pw.txt"}])");
-        fleet.close();
-        const FleetParseResult r = ReadFleetFile(fleet.fileName());
-        QVERIFY2(r.ok(), qPrintable(r.errors.join(u'\n')));
-        QCOMPARE(r.clocks.value(0).password, QStringLiteral("wxyz"));
-        const FleetParseResult missing = ReadFleetFile(dir.filePath(QStringLiteral("none.json")));
-        QVERIFY(!missing.ok());
-        QVERIFY(missing.errors.value(0).contains(u"none.json"));
+        QCOMPARE(ReadFleetFile(dir.path()).errors,
+                 QStringList{dir.path() + QStringLiteral(": not a regular file but a folder")});
     }
 };
 

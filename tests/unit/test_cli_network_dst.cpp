@@ -188,17 +188,12 @@ private slots:
         row("mask /32", 1, R"({"subnetMask": "255.255.255.255"})",
             {"subnetMask: \"255.255.255.255\" is not one of the masks 255.255.255.254 to "
              "255.255.0.0"});
-        row("mask removed", 1, R"({"subnetMask": null})",
-            {"subnetMask: null is not one of the masks 255.255.255.254 to 255.255.0.0"});
         row("ports", 2, R"({"serverPort": 65536, "servers": [{"port": -1}, {"port": 80.5}]})",
             {"serverPort: 65536 is not a whole number from 0 to 65535",
              "servers[0].port: -1 is not a whole number from 0 to 65535",
              "servers[1].port: 80.5 is not a whole number from 0 to 65535"});
         row("password of 3", 1, R"({"password": "abc"})",
             {"password: Password is not 4 characters long. Please re enter password fields"});
-        row("password not Latin-1", 1, R"({"password": "ab\u20acd"})",
-            {"password: The password may only contain printable characters: letters, digits, "
-             "punctuation and spaces (character codes 32 to 126 and 160 to 255)."});
         row("password with escape", 1, R"({"password": "ab\u001bc"})",
             {"password: The password may only contain printable characters: letters, digits, "
              "punctuation and spaces (character codes 32 to 126 and 160 to 255)."});
@@ -218,9 +213,6 @@ private slots:
             R"({"subnetMask": "255.255.255.224", "ipAddress": "192.168.1.63"})",
             {"ipAddress: 192.168.1.63 is the broadcast address of its subnet (mask "
              "255.255.255.224)"});
-        row("mask with a gap", 1, R"({"subnetMask": "255.0.255.0"})",
-            {"subnetMask: \"255.0.255.0\" is not one of the masks 255.255.255.254 to "
-             "255.255.0.0"});
         row("servers on a broadcaster", 1, R"({"servers": [], "updateMinutes": 5})",
             {"servers: this clock model has no such setting",
              "updateMinutes: this clock model has no such setting"});
@@ -337,9 +329,7 @@ private slots:
         const char* usSpring = "2nd Sun Mar 2:00";
         const char* usFall = "1st Sun Nov 2:00";
         row("US 2026", usSpring, usFall, 0, {2026, 3, 8}, {2026, 11, 1});
-        row("US 2027", usSpring, usFall, 1, {2027, 3, 14}, {2027, 11, 7});
         row("US 2073", usSpring, usFall, 47, {2073, 3, 12}, {2073, 11, 5});
-        row("EU 2026", "last Sun Mar 1:00", "last Sun Oct 1:00", 0, {2026, 3, 29}, {2026, 10, 25});
         row("EU 2027 fifth Sunday", "last Sun Mar 1:00", "last Sun Oct 1:00", 1, {2027, 3, 28},
             {2027, 10, 31});
         row("south 2031", "1st Sun Oct 2:00", "1st Sun Apr 3:00", 5, {2031, 10, 5}, {2031, 4, 6});

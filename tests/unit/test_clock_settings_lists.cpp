@@ -5,8 +5,6 @@
 #include <QSet>
 #include <QTest>
 
-#include <algorithm>
-
 using namespace tarvo;
 
 class TestClockSettingsLists : public QObject
@@ -14,34 +12,6 @@ class TestClockSettingsLists : public QObject
     Q_OBJECT
 
 private slots:
-    void timeZoneCodes_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("code");
-        QTest::newRow("-12") << "-12" << 12;
-        QTest::newRow("-11.5") << "-11.5" << 43;
-        QTest::newRow("-0.5") << "-0.5" << 32;
-        QTest::newRow("UTC") << "0         (UTC)" << 0;
-        QTest::newRow("+0.5") << "+0.5" << 48;
-        QTest::newRow("+5.5") << "+5.5" << 53;
-        QTest::newRow("7.5 without sign") << "7.5" << 55;
-        QTest::newRow("W. Australia") << "+8       (W. Australia)" << 24;
-        QTest::newRow("+11.5") << "+11.5" << 59;
-        QTest::newRow("+12") << "+12" << 28;
-    }
-    void timeZoneCodes()
-    {
-        QFETCH(QString, caption);
-        QFETCH(int, code);
-        const QList<ListEntry>& entries = TimeZoneEntries();
-        QCOMPARE(entries.size(), 49);
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [&](const ListEntry& e) { return e.caption == caption; });
-        QVERIFY2(found != entries.end(), qPrintable(caption));
-        QCOMPARE(found->data, code);
-        QCOMPARE(TimeZonePositionForCode(code), int(found - entries.begin()));
-    }
-
     void timeZoneCodesAreUnique()
     {
         QSet<int> codes;
@@ -53,52 +23,17 @@ private slots:
         QCOMPARE(TimeZonePositionForCode(13), UtcTimeZonePosition);
     }
 
-    void secondOffsetLists_data()
+    void secondOffsetPositions()
     {
-        QTest::addColumn<int>("clockType");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("position");
-        QTest::newRow("226 -10") << 1 << 21 << "-10" << 8 << 0;
-        QTest::newRow("226 -2") << 1 << 21 << "-2" << 5 << 8;
-        QTest::newRow("226 0") << 1 << 21 << "0" << 0 << 10;
-        QTest::newRow("226 10") << 1 << 21 << "10" << 128 << 20;
-        QTest::newRow("229 -15") << 2 << 31 << "-15" << 31 << 0;
-        QTest::newRow("229 -1") << 2 << 31 << "-1" << 17 << 14;
-        QTest::newRow("229 15") << 2 << 31 << "15" << 15 << 30;
-        QTest::newRow("222 -10") << 4 << 21 << "-10" << 0 << 0;
-        QTest::newRow("222 10") << 4 << 21 << "10" << 20 << 20;
-    }
-    void secondOffsetLists()
-    {
-        QFETCH(int, clockType);
-        QFETCH(int, position);
-        const QList<ListEntry> entries = SecondOffsetEntries(FindModel(clockType));
-        QTEST(int(entries.size()), "count");
-        QTEST(entries.at(position).caption, "caption");
-        QTEST(entries.at(position).data, "code");
-        // The 226's record carries the position, the others the code.
-        const int field = clockType == 1 ? position : entries.at(position).data;
-        QCOMPARE(SecondOffsetPositionForCode(FindModel(clockType), field).value_or(-2), position);
-    }
-
-    void secondOffsetWithoutEntry()
-    {
+        // The 226's record carries the list position, the others the code
+        // (the codes themselves: TestClockSettingsJson::secondOffsetMapping).
+        QCOMPARE(SecondOffsetPositionForCode(FindModel(1), 8), std::optional<int>(8));
+        QCOMPARE(SecondOffsetPositionForCode(FindModel(2), 17), std::optional<int>(14));
         QVERIFY(SecondOffsetEntries(FindModel(3)).isEmpty());
         QVERIFY(!SecondOffsetPositionForCode(FindModel(3), 0));
         QVERIFY(!SecondOffsetPositionForCode(FindModel(1), 21));
         QVERIFY(!SecondOffsetPositionForCode(FindModel(2), 16));
         QVERIFY(!SecondOffsetPositionForCode(FindModel(4), 21));
-    }
-
-    void subSecondList()
-    {
-        const QList<ListEntry>& ms = SubSecondEntries();
-        QCOMPARE(ms.size(), 99);
-        QCOMPARE(ms.first(), (ListEntry{"490", 1}));
-        QCOMPARE(ms.at(49), (ListEntry{"0", 50}));
-        QCOMPARE(ms.last(), (ListEntry{"-490", 99}));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "dst/dst_record.h"
 #include "link/datagram.h"
 #include "link/serial_frame.h"
-#include "support/metatypes.h"
 #include "support/test_registry.h"
 
 #include <QtTest>
@@ -54,8 +53,6 @@ private slots:
     void parseRefusesShortRecord();
     void serialFrames();
     void datagram();
-    void recordRoundTrip_data();
-    void recordRoundTrip();
 };
 
 void TestDstRecord::parse_data()
@@ -80,21 +77,13 @@ void TestDstRecord::parse_data()
 
     QTest::newRow("start 4 -> 5") << Record(4, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1)
                                   << QDate(2005, 11, 1) << 1 << 2;
-    QTest::newRow("start 101 -> 5")
-        << Record(101, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1) << QDate(2005, 11, 1) << 1 << 2;
     QTest::newRow("start 255 -> 5")
         << Record(255, 1, 2, 3, 11) << 0 << QDate(2005, 3, 1) << QDate(2005, 11, 1) << 1 << 2;
-    QTest::newRow("start 5 kept") << Record(5, 1, 2, 3, 11) << 47 << QDate(2052, 3, 1)
-                                  << QDate(2052, 11, 1) << 1 << 2;
     QTest::newRow("start 100 kept")
         << Record(100, 1, 2, 3, 11) << 47 << QDate(2147, 3, 1) << QDate(2147, 11, 1) << 1 << 2;
 
-    QTest::newRow("hours 23 kept")
-        << Record(26, 23, 23, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 23 << 23;
     QTest::newRow("hours 24 -> 0")
         << Record(26, 24, 24, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 0 << 0;
-    QTest::newRow("hours 255 -> 0")
-        << Record(26, 255, 200, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 0 << 0;
     QTest::newRow("fall hour apart")
         << Record(26, 3, 4, 3, 11) << 0 << QDate(2026, 3, 1) << QDate(2026, 11, 1) << 3 << 4;
 
@@ -105,16 +94,8 @@ void TestDstRecord::parse_data()
 
     QTest::newRow("day 31 of Apr -> 1 May")
         << Record(26, 0, 0, 4, 4, 31, 30) << 0 << QDate(2026, 5, 1) << QDate(2026, 4, 30) << 0 << 0;
-    QTest::newRow("day 0 -> end of Feb")
-        << Record(26, 0, 0, 3, 3, 0, 0) << 0 << QDate(2026, 2, 28) << QDate(2026, 2, 28) << 0 << 0;
     QTest::newRow("day 0 in leap year")
         << Record(26, 0, 0, 3, 3, 0, 0) << 2 << QDate(2028, 2, 29) << QDate(2028, 2, 29) << 0 << 0;
-    QTest::newRow("day 0 of Jan -> 31 Dec") << Record(26, 0, 0, 1, 1, 0, 0) << 0
-                                            << QDate(2025, 12, 31) << QDate(2025, 12, 31) << 0 << 0;
-    QTest::newRow("day 0 of month 0") << Record(26, 0, 0, 0, 0, 0, 0) << 0 << QDate(2025, 11, 30)
-                                      << QDate(2025, 11, 30) << 0 << 0;
-    QTest::newRow("day 62 of Feb spans months")
-        << Record(26, 0, 0, 2, 2, 62, 62) << 0 << QDate(2026, 4, 3) << QDate(2026, 4, 3) << 0 << 0;
     QTest::newRow("day 255 of Dec -> next year")
         << Record(26, 0, 0, 12, 12, 255, 255) << 0 << QDate(2027, 8, 12) << QDate(2027, 8, 12) << 0
         << 0;
@@ -199,39 +180,6 @@ void TestDstRecord::datagram()
         rebuilt[4 - i] = d[5 + i];
     rebuilt.replace(5, 96, d.mid(10, 96));
     QCOMPARE(rebuilt, BuildDstRecord(Days(3, true), Days(11, false), Spring, Fall, 26));
-}
-
-void TestDstRecord::recordRoundTrip_data()
-{
-    QTest::addColumn<DstRule>("spring");
-    QTest::addColumn<DstRule>("fall");
-    QTest::addColumn<int>("startYear");
-
-    QTest::newRow("US") << DstRule{2, 1, 3, 2} << DstRule{1, 1, 11, 2} << 26;
-    QTest::newRow("EU") << DstRule{5, 1, 3, 1} << DstRule{5, 1, 10, 1} << 5;
-    QTest::newRow("south") << DstRule{1, 1, 10, 23} << DstRule{1, 1, 4, 0} << 100;
-}
-
-void TestDstRecord::recordRoundTrip()
-{
-    QFETCH(DstRule, spring);
-    QFETCH(DstRule, fall);
-    QFETCH(int, startYear);
-    DstDateTable s;
-    DstDateTable f;
-    CalculateDates(s, startYear, spring.DOW, spring.Month, spring.WOM);
-    CalculateDates(f, startYear, fall.DOW, fall.Month, fall.WOM);
-
-    const QByteArray record = BuildDstRecord(s, f, spring, fall, startYear);
-    QCOMPARE(record.size(), 101);
-    const DstTables tables = ParseDSTDates(record);
-    QVERIFY(tables.present);
-    QCOMPARE(tables.spring, s);
-    QCOMPARE(tables.fall, f);
-    QCOMPARE(tables.springHour, spring.Hour);
-    QCOMPARE(tables.fallHour, fall.Hour);
-    QCOMPARE(RecoverRule(tables.spring, tables.springHour), spring);
-    QCOMPARE(RecoverRule(tables.fall, tables.fallHour), fall);
 }
 
 TARVO_TEST_CLASS(TestDstRecord)

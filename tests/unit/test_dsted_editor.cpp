@@ -43,7 +43,6 @@ private Q_SLOTS:
     void listChoiceSetsTheField_data();
     void listChoiceSetsTheField();
     void recomputesFromTheCurrentYear();
-    void gridAlwaysGets48Rows();
     void sendKeepsUnsentDatesOutOfTheClockTables_data();
     void sendKeepsUnsentDatesOutOfTheClockTables();
 };
@@ -154,21 +153,6 @@ void TestDstEditor::recomputesFromTheCurrentYear()
     QCOMPARE(editor.sDates[47], QDate(2073, 3, 26));
     // The unchanged fall rule is recomputed from the same year.
     QCOMPARE(editor.fDates[0], QDate(2026, 11, 1));
-}
-
-void TestDstEditor::gridAlwaysGets48Rows()
-{
-    DstEditorState editor;
-    editor.StartYear = 26;
-    editor.spring = {1, 1, 10, 2};
-    editor.fall = {1, 1, 4, 3};
-    UpdateDates(editor);
-    const QList<DstDisplayRow> southern = DstGridRows(editor.sDates, editor.fDates);
-    QCOMPARE(southern.size(), 48);
-    QCOMPARE(southern[0].spring, QStringLiteral("Oct. 04, 2026"));
-    QCOMPARE(southern[0].fall, QStringLiteral("Apr. 04, 2027"));
-    QCOMPARE(southern[46].number, QStringLiteral("47"));
-    QCOMPARE(southern[47], DstDisplayRow{});
 }
 
 void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables_data()

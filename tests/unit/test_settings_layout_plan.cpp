@@ -19,9 +19,6 @@ class TestSettingsLayoutPlan : public QObject
 private Q_SLOTS:
     void linkState_data();
     void linkState();
-    void pages_data();
-    void pages();
-    void timeZoneOfModel3();
     void unknownModelsLeaveModelFieldsAlone();
 };
 
@@ -73,59 +70,6 @@ void TestSettingsLayoutPlan::linkState()
         QVERIFY(*plan.regions == *regions);
     QCOMPARE(plan.focusPasswordPrompt, focusPrompt);
     QCOMPARE(plan.showConnectedCaption, caption);
-}
-
-void TestSettingsLayoutPlan::pages_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<bool>("network");
-    QTest::addColumn<bool>("broadcast");
-    QTest::addColumn<bool>("ntp");
-    QTest::addColumn<bool>("modem");
-    QTest::addColumn<bool>("nudgeAndPolarity");
-    QTest::addColumn<bool>("timeZone");
-
-    for (bool present : {false, true}) {
-        const char* p = present ? "network option" : "no network option";
-        QTest::addRow("226, %s", p) << 1 << present << present << false << false << false << true;
-        QTest::addRow("229, %s", p) << 2 << present << false << present << false << false << true;
-        QTest::addRow("207, %s", p) << 3 << present << present << false << false << true << present;
-        QTest::addRow("222, %s", p) << 4 << present << false << false << true << false << true;
-    }
-}
-
-void TestSettingsLayoutPlan::pages()
-{
-    QFETCH(int, model);
-    QFETCH(bool, network);
-    QFETCH(bool, broadcast);
-    QFETCH(bool, ntp);
-    QFETCH(bool, modem);
-    QFETCH(bool, nudgeAndPolarity);
-    QFETCH(bool, timeZone);
-    const PageLayoutPlan plan = PlanPageLayout(network, FindModel(model));
-    for (int page :
-         {LayoutPage::Primary, LayoutPage::SMPTE, LayoutPage::SyncRelays, LayoutPage::DST})
-        QCOMPARE(plan.pageEnabled[page], std::optional<bool>(true));
-    QCOMPARE(plan.pageEnabled[LayoutPage::Network], std::optional<bool>(network));
-    QCOMPARE(plan.pageEnabled[LayoutPage::Password], std::optional<bool>(network));
-    QCOMPARE(plan.pageEnabled[LayoutPage::Broadcast], std::optional<bool>(broadcast));
-    QCOMPARE(plan.pageEnabled[LayoutPage::NTPServer], std::optional<bool>(ntp));
-    QCOMPARE(plan.pageEnabled[LayoutPage::Modem], std::optional<bool>(modem));
-    QCOMPARE(plan.nudgeVisible, std::optional<bool>(nudgeAndPolarity));
-    QCOMPARE(plan.polarityVisible, std::optional<bool>(nudgeAndPolarity));
-    QCOMPARE(plan.timeZoneEnabled, std::optional<bool>(timeZone));
-}
-
-void TestSettingsLayoutPlan::timeZoneOfModel3()
-{
-    QCOMPARE(PlanPageLayout(true, FindModel(3)).timeZoneToolTip,
-             std::optional<QString>(QStringLiteral("Used to calculate NTP time.")));
-    QCOMPARE(PlanPageLayout(false, FindModel(3)).timeZoneToolTip,
-             std::optional<QString>(QStringLiteral("Only needed for NTP option.")));
-    // Another model after a 207 gets the list's own tip back.
-    QCOMPARE(PlanPageLayout(false, FindModel(1)).timeZoneToolTip,
-             std::optional<QString>(QStringLiteral("Sets the Time Zone offset relative to UTC")));
 }
 
 void TestSettingsLayoutPlan::unknownModelsLeaveModelFieldsAlone()

@@ -36,6 +36,10 @@ private Q_SLOTS:
         const Expected defaults{1, 1, 1, 1};
         QTest::newRow("empty file") << QByteArray() << defaults;
         QTest::newRow("group only") << QByteArray("[Settings]\n") << defaults;
+        QTest::newRow("words, too large, negative, no such mode")
+            << QByteArray("[Settings]\nConnectionType=network\nComport=70000\nClockType=-3\n"
+                          "UpdatePCclock=3\n")
+            << Expected{0, 1, -3, 1};
         QTest::newRow("int32 limits")
             << QByteArray("[Settings]\nConnectionType=-2147483648\nComport=32767\n"
                           "ClockType=-32768\nUpdatePCclock=2\n")
