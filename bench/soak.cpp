@@ -8,6 +8,7 @@
 // Usage: bench_soak [seconds] [report-ms] [request-every-ms]
 #include "link/bytes.h"
 #include "support/harness.h"
+#include "support/panel_access.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -146,13 +147,13 @@ int main(int argc, char* argv[])
     });
     int requests = 0;
     int answers = 0;
-    QObject::connect(&h.Core(), &Panel::MasterSettingsReceived, &app,
-                     [&](const QByteArray&) { ++answers; });
+    QObject::connect(&h.Core().Session(), &ClockSession::MasterRecordReceived, &app,
+                     [&](const MasterRecord&, const RecordSource&) { ++answers; });
     QTimer request;
     QObject::connect(&request, &QTimer::timeout, &app, [&] {
         // What a connect does: the next settings frame is the one asked for.
-        h.State().SettingsRequested = true;
-        h.Core().RequestSettingsViaSerial();
+        PanelTestAccess::State(h.Core()).SettingsRequested = true;
+        h.Core().Session().SerialClock().Send(command::RequestMasterSettings{});
         ++requests;
     });
     request.start(requestMs);
