@@ -6,9 +6,13 @@ set -uo pipefail
 work="$(mktemp -d)"
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do
-        kill -CONT "$p" 2>/dev/null
-        kill "$p" 2>/dev/null
+    # The last started ends first, and is waited for: a program ends before
+    # the X server or the bus it talks to, or it dies without its own
+    # clean-up (a serial port's lock file left behind).
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill -CONT "${pids[i]}" 2>/dev/null
+        kill "${pids[i]}" 2>/dev/null && wait "${pids[i]}" 2>/dev/null
     done
     wait 2>/dev/null
     rm -rf "$work"
