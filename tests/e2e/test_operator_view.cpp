@@ -272,7 +272,8 @@ private Q_SLOTS:
         QVERIFY(unsent->isVisible());
         QVERIFY(Harness::WaitFor([&] { return w.windowTitle().startsWith(u'*'); }, 3000));
         ClickOn(w, "imageBTNSend");
-        QVERIFY(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 8000));
+        QVERIFY2(Harness::WaitFor([&] { return h.Status() == ConfirmAllTakenText; }, 8000),
+                 qPrintable(h.Status()));
         QVERIFY(!unsent->isVisible());
         QVERIFY(Harness::WaitFor([&] { return !w.windowTitle().startsWith(u'*'); }, 3000));
         QVERIFY(std::any_of(h.Core().Events().Entries().begin(), h.Core().Events().Entries().end(),

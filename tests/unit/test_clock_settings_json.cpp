@@ -132,34 +132,6 @@ private slots:
         }
     }
 
-    void secondOffsetMapping_data()
-    {
-        QTest::addColumn<int>("clockType");
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<int>("recordField"); // -1: the model has no such offset
-        QTest::addColumn<int>("serialCode");
-        QTest::newRow("226 -10") << 1 << -10 << 0 << 8;
-        QTest::newRow("226 -2") << 1 << -2 << 8 << 5;
-        QTest::newRow("226 0") << 1 << 0 << 10 << 0;
-        QTest::newRow("226 +10") << 1 << 10 << 20 << 128;
-        QTest::newRow("226 +11") << 1 << 11 << -1 << -1;
-        QTest::newRow("229 -15") << 2 << -15 << 31 << 31;
-        QTest::newRow("229 -1") << 2 << -1 << 17 << 17;
-        QTest::newRow("229 -16") << 2 << -16 << -1 << -1;
-        QTest::newRow("222 +10") << 4 << 10 << 20 << 20;
-        QTest::newRow("207 0") << 3 << 0 << -1 << -1;
-    }
-    void secondOffsetMapping()
-    {
-        QFETCH(int, clockType);
-        QFETCH(int, seconds);
-        QFETCH(int, recordField);
-        QTEST(SecondOffsetRecordField(FindModel(clockType), seconds).value_or(-1), "recordField");
-        QTEST(SecondOffsetSerialCode(FindModel(clockType), seconds).value_or(-1), "serialCode");
-        if (recordField >= 0)
-            QCOMPARE(SecondOffsetSeconds(FindModel(clockType), recordField), seconds);
-    }
-
     void changedSerialCommands_data()
     {
         QTest::addColumn<int>("clockType");
