@@ -26,7 +26,7 @@ private Q_SLOTS:
         QTest::newRow("text") << "abc" << 0.0;
         QTest::newRow("empty") << "" << 0.0;
         QTest::newRow("negative") << "-7" << -7.0;
-        QTest::newRow("fraction") << "2.5" << 2.5;
+        QTest::newRow("fraction") << "2.75" << 2.75;
     }
     void numericValue()
     {
