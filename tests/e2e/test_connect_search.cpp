@@ -265,6 +265,9 @@ private Q_SLOTS:
         QCOMPARE(grid->item(1, 0)->checkState(), Qt::Unchecked);
         QTest::keyClick(grid, Qt::Key_Space);
         QCOMPARE(dialog.TickedRow(), -1);
+        // Nothing is connected without a ticked or a highlighted row.
+        grid->clearSelection();
+        QVERIFY(!dialog.ConnectSelected());
 
         // With nothing ticked, Connect takes the highlighted row.
         QTest::keyClick(grid, Qt::Key_Down);
