@@ -264,7 +264,6 @@ private slots:
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("hour");
         QTest::addColumn<QString>("written");
-        QTest::newRow("US spring") << "2nd Sun Mar 2:00" << 2 << 1 << 3 << 2 << "2nd Sun Mar 2:00";
         QTest::newRow("full names")
             << "1st sunday NOVEMBER 2:00" << 1 << 1 << 11 << 2 << "1st Sun Nov 2:00";
         QTest::newRow("last") << "LAST Sun Oct 3:00" << 5 << 1 << 10 << 3 << "last Sun Oct 3:00";
@@ -300,7 +299,6 @@ private slots:
                            "in \"2nd Sun Mar 2:00\"");
         row("5th Sun Mar 2:00", "\"5th\" is not a week: 1st, 2nd, 3rd, 4th or last");
         row("2nd Su Mar 2:00", "\"Su\" is not a day of the week");
-        row("2nd day Mar 2:00", "\"day\" is not a day of the week");
         row("2nd Sun Mars 2:00", "\"Mars\" is not a month");
         row("2nd Sun Mar 2:30", "\"2:30\" is not an hour: 0:00 to 23:00, on the hour");
         row("2nd Sun Mar 24:00", "\"24:00\" is not an hour: 0:00 to 23:00, on the hour");
