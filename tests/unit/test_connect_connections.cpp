@@ -153,7 +153,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("0") << 0 << "Found 0 connections.";
         QTest::newRow("1") << 1 << "Found 1 connection.";
-        QTest::newRow("2") << 2 << "Found 2 connections.";
     }
     void statusText()
     {
