@@ -56,7 +56,6 @@ private slots:
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("low");
         QTest::addColumn<int>("high");
-        QTest::newRow("port 10000") << NumberField::ServerPort << "10000" << 20 << 0x10 << 0x27;
         QTest::newRow("port 40000 unsigned")
             << NumberField::ServerPort << "40000" << 20 << 0x40 << 0x9C;
         QTest::newRow("port 65535") << NumberField::ServerPort << "65535" << 20 << 0xFF << 0xFF;
@@ -87,9 +86,7 @@ private slots:
         QTest::addColumn<NumberField>("box");
         QTest::addColumn<QString>("text");
         QTest::newRow("negative port") << NumberField::ServerPort << "-1";
-        QTest::newRow("negative minutes") << NumberField::MinutesBetweenUpdates << "-30";
         QTest::newRow("port 65536") << NumberField::Server1Port << "65536";
-        QTest::newRow("port 70000") << NumberField::Server2Port << "70000";
         QTest::newRow("65535.5 rounds past") << NumberField::ServerPort << "65535.5";
         QTest::newRow("negative frequency") << NumberField::BroadcastInterval << "-2";
     }
@@ -115,17 +112,12 @@ private slots:
                            << "minute" << QString() << 1;
         QTest::newRow("1.0") << "1.0"
                              << "minute" << QString() << 1;
-        QTest::newRow("2") << "2"
-                           << "minutes" << QString() << 2;
         QTest::newRow("0") << "0"
                            << "minutes" << QString() << 0;
         QTest::newRow("empty") << ""
                                << "minutes" << QString() << 0;
         QTest::newRow("65535") << "65535"
                                << "minutes" << QString() << 65535;
-        QTest::newRow("70000") << "70000"
-                               << "minutes"
-                               << "0" << 0;
         QTest::newRow("65535.4") << "65535.4"
                                  << "minutes"
                                  << "0" << 0;
