@@ -144,8 +144,6 @@ private slots:
             << wall << utc(11, 1, 5, 30) << utc(11, 1, 5, 30);
         QTest::newRow("second 01:30, standard time")
             << wall << utc(11, 1, 6, 30) << utc(11, 1, 6, 30);
-        QTest::newRow("an ordinary afternoon")
-            << QDateTime(QDate(2026, 7, 4), QTime(15, 0)) << utc(7, 4, 19, 0) << utc(7, 4, 19, 0);
         QTest::newRow("02:30 does not exist on 8 March")
             << QDateTime(QDate(2026, 3, 8), QTime(2, 30)) << utc(3, 8, 7, 30) << QDateTime();
     }

@@ -28,8 +28,6 @@ private slots:
                                          << "abcde" << -1 << PasswordLengthMessage << old;
         QTest::newRow("letter case differs") << true << "AbCd"
                                              << "abcd" << -1 << PasswordMismatchMessage << old;
-        QTest::newRow("re-entry short") << true << "abcd"
-                                        << "abc" << -1 << PasswordMismatchMessage << old;
         QTest::newRow("blanks accepted") << true << "a b "
                                          << "a b " << 1 << "" << QByteArray("a b ");
         QTest::newRow("latin-1") << true << QStringLiteral("caf\u00e9")
