@@ -46,13 +46,14 @@ QByteArray BroadcastRecord()
     return r;
 }
 
-// Time-server models: 10.0.0.1 port 123 and 10.0.0.2 port 1123, every 1440 minutes.
+// Time-server models: 10.0.0.1 port 123 and 10.0.0.2 port 40000 (above 32767,
+// still a port), every 1440 minutes.
 QByteArray ServerRecord()
 {
     QByteArray r = CommonRecord();
     Put(r, 22, {123, 0});
     Put(r, 24, {10, 0, 0, 1});
-    Put(r, 69, {0x63, 0x04});
+    Put(r, 69, {0x40, 0x9C});
     Put(r, 71, {10, 0, 0, 2});
     Put(r, 88, {0xA0, 0x05});
     return r;
@@ -107,7 +108,7 @@ private slots:
         QTest::newRow("229 time servers")
             << 2 << ServerRecord()
             << QByteArray("{") + common + R"(, "updateMinutes": 1440, "servers": [
-                   {"address": "10.0.0.1", "port": 123}, {"address": "10.0.0.2", "port": 1123}]})";
+                   {"address": "10.0.0.1", "port": 123}, {"address": "10.0.0.2", "port": 40000}]})";
         QTest::newRow("fresh clock") << 3 << QByteArray(NetworkDataLength, '\0') << QByteArray(R"({
                    "ipAddress": "0.0.0.0", "subnetMask": null, "gateway": "0.0.0.0",
                    "dns": "0.0.0.0", "serverPort": 0, "configLocked": false, "password": null,
