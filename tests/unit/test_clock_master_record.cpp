@@ -271,19 +271,6 @@ private slots:
         QCOMPARE(first.mid(5, 16), SampleRecord(0x44));
         QCOMPARE(first.mid(21), QByteArray(110, '\0'));
     }
-
-    void defaultsAndResync()
-    {
-        QCOMPARE(BuildSerialFrames(FactoryDefaultsSerialCommands(), ModelOrFallback(3)),
-                 (QList<QByteArray>{"\x13$VX-207U", "\x01$VX-207U"}));
-        QCOMPARE(BuildSerialFrames({ResyncSerialCommand()}, ModelOrFallback(2)).at(0),
-                 QByteArray("\x02$VX-229X"));
-        QByteArray expected(DatagramLength, '\0');
-        expected.replace(0, 5,
-                         "\x0A"
-                         "ab  ");
-        QCOMPARE(FactoryDefaultsDatagram("ab"), expected);
-    }
 };
 
 TARVO_TEST_CLASS(TestClockMasterRecord)
