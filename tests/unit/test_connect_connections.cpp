@@ -95,16 +95,6 @@ private slots:
         QCOMPARE(SameLink(b, a), same);
     }
 
-    void discoveredClock()
-    {
-        const ClockConnection c = DiscoveredNetworkConnection(0x7F00010A);
-        QCOMPARE(c.ConnectionType, ConnectionKind::Network);
-        QCOMPARE(c.Comport, qint16(0));
-        QCOMPARE(c.IPAddressValue, 0x7F00010Au);
-        QCOMPARE(c.IPaddress, QStringLiteral("127.0.1.10"));
-        QCOMPARE(c.ClockType, qint16(0));
-    }
-
     void gridRow_data()
     {
         QTest::addColumn<int>("connectionType");
