@@ -122,8 +122,6 @@ void TestCliSerial::statusNamesModelTimeAndSettings_data()
     QTest::addColumn<int>("model");
     QTest::addColumn<bool>("modemFields");
     QTest::newRow("226") << 226 << false;
-    QTest::newRow("229") << 229 << false;
-    QTest::newRow("207") << 207 << false;
     QTest::newRow("222") << 222 << true;
 }
 
@@ -515,7 +513,6 @@ void TestCliSerial::badArgumentsExitWithTwo_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     QTest::newRow("no command") << QStringList{} << "No command given";
-    QTest::newRow("unknown command") << QStringList{"reboot"} << "'reboot' is not a command";
     QTest::newRow("unknown option") << QStringList{"status", "--colour"} << "Unknown option";
     QTest::newRow("both links") << QStringList{"--port", "/dev/null", "--host", "127.0.0.1",
                                                "status"}
