@@ -19,7 +19,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        QTest::newRow("plain") << "3" << 3.0;
         QTest::newRow("leading blanks") << "   42" << 42.0;
         QTest::newRow("blanks inside") << "1 2" << 12.0;
         QTest::newRow("trailing text") << "12abc" << 12.0;

@@ -72,7 +72,6 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("two padded") << "ab" << QByteArray("ab  ") << true;
         QTest::newRow("six cut") << "abcdef" << QByteArray("abcd") << true;
         QTest::newRow("empty") << "" << QByteArray("    ") << true;
         QTest::newRow("latin-1 kept")
