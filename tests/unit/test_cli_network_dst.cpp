@@ -35,13 +35,13 @@ QByteArray CommonRecord()
     return r;
 }
 
-// Broadcasting models: addresses 1 and 3 on, 2 off, every 60 minutes.
+// Broadcasting models: addresses 1 and 3 on, 2 off, every 300 minutes.
 QByteArray BroadcastRecord()
 {
     QByteArray r = CommonRecord();
     Put(r, 22, {192, 168, 1, 255});
     Put(r, 96, {10, 1, 1, 255});
-    Put(r, 88, {60, 0});
+    Put(r, 88, {0x2C, 0x01});
     Put(r, 90, {1});
     return r;
 }
@@ -101,7 +101,7 @@ private slots:
             "configLocked": false, "password": "pw12")";
         QTest::newRow("226 broadcasts")
             << 1 << BroadcastRecord()
-            << QByteArray("{") + common + R"(, "broadcastMinutes": 60, "broadcast": [
+            << QByteArray("{") + common + R"(, "broadcastMinutes": 300, "broadcast": [
                    {"enabled": true, "address": "192.168.1.255"},
                    {"enabled": false, "address": "0.0.0.0"},
                    {"enabled": true, "address": "10.1.1.255"}]})";
