@@ -29,10 +29,10 @@ class OperationsFind : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // Which probe a port answers is the start-up search's test
-    // (ConnectSearch::firstClockWinsSkipsTheModelThatDoesNotAnswer: 226 unanswered,
-    // then 229), the model a clock names tarvo-clock's status; a port closed
-    // again is not probed at all.
+    // Which probe a port answers is checked by the start-up search
+    // (ConnectSearch::firstClockWinsSkipsTheModelThatDoesNotAnswer: 226
+    // unanswered, then 229), the model a clock names by tarvo-clock's status;
+    // a port closed again is not probed at all.
     void closedPortIsNotProbed()
     {
         SimOptions o;
