@@ -178,10 +178,9 @@ void TestCliNetwork::setNetworkFollowsTheClockToItsNewAddress()
 
     // A bad record sends nothing and names each field.
     QSignalSpy received(clock.get(), &SimulatedClock::DatagramReceived);
-    run = RunCli({QStringLiteral("--host"), QStringLiteral("127.0.151.3"),
-                  QStringLiteral("--password"), QStringLiteral("efgh"), QStringLiteral("set"),
-                  QStringLiteral("network"),
-                  WriteFile(dir, R"({"gateway": "10.0.0", "serverPort": -1, "servers": []})")});
+    run = RunCli(moved + QStringList{QStringLiteral("set"), QStringLiteral("network"),
+                                     WriteFile(dir, R"({"gateway": "10.0.0", "serverPort": -1,
+                                                         "servers": []})")});
     QCOMPARE(run.status, ExitCode::BadArguments);
     for (const char* field : {"gateway:", "serverPort:", "servers: this clock model"})
         QVERIFY2(run.err.contains(QLatin1String(field)), field);

@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The address entry and the search window's tick column, operated from the
-// keyboard and the mouse as the operator does.
+// The address entry, typed into from the keyboard as the operator does.
 #include "app/panel.h"
-#include "support/connect_helpers.h"
-#include "support/panel_access.h"
 #include "support/test_registry.h"
 #include "ui/frmAddNetworkConnection.h"
-#include "ui/frmSearch.h"
 #include "ui/ip_address_edit.h"
 
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -64,8 +57,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("dots after three digits") << "192.168.1.5"
                                                  << "192.168.1.5";
-        QTest::newRow("short octets") << "10.1.2.3"
-                                      << "10.1.2.3";
         QTest::newRow("no dots") << "192168001254"
                                  << "192.168.1.254";
         QTest::newRow("a zero octet") << "10.0.0.7"
@@ -89,47 +80,6 @@ private Q_SLOTS:
         // Sent to whichever field has the focus, as the keyboard does.
         QTest::keyClicks(nullptr, keys);
         QCOMPARE(dialog.Address()->text(), text);
-    }
-
-    void onlyOneRowStaysTicked()
-    {
-        QTemporaryDir dir;
-        Panel::Options o;
-        o.serialDevicesGiven = true;
-        o.settingsFile = dir.filePath(QStringLiteral("s.conf"));
-        o.logSystemClock = true;
-        Panel panel(o);
-        ClockConnection a;
-        a.ConnectionType = 1;
-        a.IPaddress = QStringLiteral("127.0.91.5");
-        ClockConnection b = a;
-        b.ConnectionType = 0;
-        b.Comport = 3;
-        PanelTestAccess::State(panel).Connections = {a, b, a};
-        PanelTestAccess::State(panel).SearchDone = true; // show the stored list
-        frmSearch dialog(panel);
-        dialog.show();
-        auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("scgSearch"));
-        QTRY_COMPARE(grid->rowCount(), 3);
-        QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("Comport 3"));
-        for (int row : {0, 2, 1}) {
-            const QRect cell = grid->visualItemRect(grid->item(row, 0));
-            // A click on the tick box toggles it.
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                              QPoint(cell.left() + 2 +
-                                         grid->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 +
-                                         3,
-                                     cell.center().y()));
-            QCOMPARE(dialog.TickedRow(), row);
-            int ticked = 0;
-            for (int r = 0; r < 3; ++r)
-                ticked += grid->item(r, 0)->checkState() == Qt::Checked;
-            QCOMPARE(ticked, 1);
-        }
-        // Nothing is connected without a ticked or a highlighted row.
-        grid->item(1, 0)->setCheckState(Qt::Unchecked);
-        grid->clearSelection();
-        QVERIFY(!dialog.ConnectSelected());
     }
 };
 

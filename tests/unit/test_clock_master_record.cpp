@@ -62,7 +62,7 @@ private slots:
         QTest::addColumn<int>("sentBack");
         QTest::newRow("226 field 10 is entry 0") << 1 << 40 << 10 << 10 << 0 << 40;
         QTest::newRow("226 with dst and display") << 1 << 43 << 10 << 10 << 3 << 43;
-        QTest::newRow("226 field beyond list") << 1 << 100 << 25 << -2 << 4 << 100;
+        QTest::newRow("226 field 21, just past the list") << 1 << 84 << 21 << -2 << 4 << 84;
         QTest::newRow("229 -1") << 2 << 0x44 << 17 << 14 << 4 << 0x44;
         QTest::newRow("229 code 16 has no entry") << 2 << 0x40 << 16 << -2 << 0 << 0x40;
         QTest::newRow("207 all flags") << 3 << 0x07 << 1 << -2 << 7 << 0x07;
@@ -270,19 +270,6 @@ private slots:
                                             "7315"));
         QCOMPARE(first.mid(5, 16), SampleRecord(0x44));
         QCOMPARE(first.mid(21), QByteArray(110, '\0'));
-    }
-
-    void defaultsAndResync()
-    {
-        QCOMPARE(BuildSerialFrames(FactoryDefaultsSerialCommands(), ModelOrFallback(3)),
-                 (QList<QByteArray>{"\x13$VX-207U", "\x01$VX-207U"}));
-        QCOMPARE(BuildSerialFrames({ResyncSerialCommand()}, ModelOrFallback(2)).at(0),
-                 QByteArray("\x02$VX-229X"));
-        QByteArray expected(DatagramLength, '\0');
-        expected.replace(0, 5,
-                         "\x0A"
-                         "ab  ");
-        QCOMPARE(FactoryDefaultsDatagram("ab"), expected);
     }
 };
 

@@ -20,20 +20,6 @@ private slots:
         QCOMPARE(codes.size(), 49);
         QCOMPARE(TimeZoneEntries().at(UtcTimeZonePosition).caption,
                  QStringLiteral("0         (UTC)"));
-        QCOMPARE(TimeZonePositionForCode(13), UtcTimeZonePosition);
-    }
-
-    void secondOffsetPositions()
-    {
-        // The 226's record carries the list position, the others the code
-        // (the codes themselves: TestClockSettingsJson::secondOffsetMapping).
-        QCOMPARE(SecondOffsetPositionForCode(FindModel(1), 8), std::optional<int>(8));
-        QCOMPARE(SecondOffsetPositionForCode(FindModel(2), 17), std::optional<int>(14));
-        QVERIFY(SecondOffsetEntries(FindModel(3)).isEmpty());
-        QVERIFY(!SecondOffsetPositionForCode(FindModel(3), 0));
-        QVERIFY(!SecondOffsetPositionForCode(FindModel(1), 21));
-        QVERIFY(!SecondOffsetPositionForCode(FindModel(2), 16));
-        QVERIFY(!SecondOffsetPositionForCode(FindModel(4), 21));
     }
 };
 

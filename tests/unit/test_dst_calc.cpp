@@ -91,7 +91,6 @@ void TestDstCalc::findDOWandWOM_data()
     QTest::newRow("8th is week 2") << QDate(2026, 11, 8) << 1 << 2;
     QTest::newRow("28th is week 4") << QDate(2026, 3, 28) << 7 << 4;
     QTest::newRow("29th is week 5") << QDate(2026, 3, 29) << 1 << 5;
-    QTest::newRow("31st is week 5") << QDate(2026, 3, 31) << 3 << 5;
     QTest::newRow("invalid date") << QDate() << 0 << 0;
 }
 
@@ -117,9 +116,6 @@ void TestDstCalc::recoverRule_data()
     QTest::newRow("4th Sun Mar stays 4th") << Table(26, 1, 3, 4) << 4 << 1 << 3 << false;
     // Day 25 in 2026 looks like week 4; only the whole table says "Last".
     QTest::newRow("last Sun Oct from the 25th") << Table(26, 1, 10, 5) << 5 << 1 << 10 << true;
-    QTest::newRow("last Sun Mar from the 30th") << Table(25, 1, 3, 5) << 5 << 1 << 3 << true;
-    QTest::newRow("2nd Sun Mar") << Table(26, 1, 3, 2) << 2 << 1 << 3 << false;
-    QTest::newRow("last Fri Sep") << Table(30, 6, 9, 5) << 5 << 6 << 9 << true;
 
     DstDateTable mixed = Table(26, 1, 10, 5);
     mixed[47] = mixed[47].addDays(-7);
@@ -162,7 +158,6 @@ void TestDstCalc::monthNameAndDateText_data()
     QTest::newRow("month 12") << GetMonthName(12) << "December";
     QTest::newRow("month 0") << GetMonthName(0) << "";
     QTest::newRow("month 13") << GetMonthName(13) << "";
-    QTest::newRow("9 Mar 2025") << DstDateText(QDate(2025, 3, 9)) << "Mar. 09, 2025";
     QTest::newRow("May keeps the stop") << DstDateText(QDate(2031, 5, 4)) << "May. 04, 2031";
     QTest::newRow("last year, zero padded") << DstDateText(QDate(2147, 12, 1)) << "Dec. 01, 2147";
     QTest::newRow("invalid date") << DstDateText(QDate()) << "";

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The DST editor's state without its window: what the rule words show for a
-// table the clock reported, what a list choice does to a rule, the rows the
-// grid gets, and that Send takes the dates as the clock's own.
+// table the clock reported, what a list choice does to a rule, and that Send
+// takes the dates as the clock's own.
 #include "app/dst_transfer.h"
 #include "app/panel.h"
 #include "support/panel_access.h"
@@ -42,7 +42,6 @@ private Q_SLOTS:
     void hoursOutsideTheDayFallBack();
     void listChoiceSetsTheField_data();
     void listChoiceSetsTheField();
-    void recomputesFromTheCurrentYear();
     void sendKeepsUnsentDatesOutOfTheClockTables_data();
     void sendKeepsUnsentDatesOutOfTheClockTables();
 };
@@ -53,9 +52,6 @@ void TestDstEditor::captionsFromTheClocksRecord_data()
     QTest::addColumn<QStringList>("spring");
     QTest::addColumn<QStringList>("fall");
 
-    QTest::newRow("US rules") << RecordFor({2, 1, 3, 2}, {1, 1, 11, 2}, 26)
-                              << QStringList{"2nd", "Sun.", "Mar.", "2:00 AM"}
-                              << QStringList{"1st", "Sun.", "Nov.", "2:00 AM"};
     // 25 October 2026 lies in week 4; only the whole table says "Last".
     QTest::newRow("EU last Sundays") << RecordFor({5, 1, 3, 1}, {5, 1, 10, 2}, 26)
                                      << QStringList{"Last", "Sun.", "Mar.", "1:00 AM"}
@@ -138,21 +134,6 @@ void TestDstEditor::listChoiceSetsTheField()
     const int got[] = {rule.WOM, rule.DOW, rule.Month, rule.Hour};
     QCOMPARE(got[field], value);
     QCOMPARE(RuleCaption(rule, f), caption);
-}
-
-void TestDstEditor::recomputesFromTheCurrentYear()
-{
-    // The clock's tables start in 2010; the editor works from the current year.
-    ProgramState state;
-    QVERIFY(AcceptDstRecord(state, RecordFor({2, 1, 3, 2}, {1, 1, 11, 2}, 10)));
-    DstEditorState editor = LoadInitialDateInfo(state.clockDst, 2026);
-    QVERIFY(!editor.sDates[0].isValid()); // nothing to send before a change
-    ChooseRuleItem(editor.spring, DstField::WOM, 4);
-    UpdateDates(editor);
-    QCOMPARE(editor.sDates[0], QDate(2026, 3, 29));
-    QCOMPARE(editor.sDates[47], QDate(2073, 3, 26));
-    // The unchanged fall rule is recomputed from the same year.
-    QCOMPARE(editor.fDates[0], QDate(2026, 11, 1));
 }
 
 void TestDstEditor::sendKeepsUnsentDatesOutOfTheClockTables_data()

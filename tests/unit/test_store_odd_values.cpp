@@ -35,7 +35,6 @@ private Q_SLOTS:
         QTest::addColumn<Expected>("expected");
         const Expected defaults{1, 1, 1, 1};
         QTest::newRow("empty file") << QByteArray() << defaults;
-        QTest::newRow("group only") << QByteArray("[Settings]\n") << defaults;
         QTest::newRow("words, too large, negative, no such mode")
             << QByteArray("[Settings]\nConnectionType=network\nComport=70000\nClockType=-3\n"
                           "UpdatePCclock=3\n")
