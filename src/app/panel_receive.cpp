@@ -68,9 +68,13 @@ void Panel::OnNetworkRecord(const NetworkRecord& record, const RecordSource& sou
         if (!m_state.SearchInProgress && m_readingBack == 0 && SerialInUse()) {
             StoreNetworkSettings(record);
             Q_EMIT DisableNetworkConfigShown(true);
+            // Said once per connect: the network settings come after the
+            // clock's settings, and an operator may have sent settings in
+            // between, whose outcome this must not replace.
+            if (!m_state.ClockFound)
+                ShowStatus(QStringLiteral("Clock Found on Comport ") +
+                           QString::number(m_state.clockConnection.Comport));
             m_state.ClockFound = true;
-            ShowStatus(QStringLiteral("Clock Found on Comport ") +
-                       QString::number(m_state.clockConnection.Comport));
         }
         Changed();
         return;
